@@ -1,0 +1,69 @@
+#pragma once
+#include "platform/CodePage.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace quorvex {
+
+// A character table held in memory: the whole converted file framed by a LF
+// in front and a CR behind, so every line (the first included) follows a LF
+// and every entry's text (the last included) is ended by a CR.
+//
+// Lookups give exactly the results of first-occurrence substring searches over
+// that text, but through indexes built once at load, so each costs O(1) per
+// candidate instead of a scan of the whole table.
+class CharTable {
+public:
+    // Builds the table from a file's converted text (without the framing).
+    [[nodiscard]] static CharTable FromText(std::u16string_view fileText);
+    // Reads and converts the file with DecodeTextFile. Throws FileError when it
+    // cannot be opened or read; no table is built then.
+    [[nodiscard]] static CharTable LoadFile(const std::filesystem::path& path, const TextDecoding& decoding);
+
+    CharTable(CharTable&&) noexcept;
+    CharTable& operator=(CharTable&&) noexcept;
+    ~CharTable();
+
+    // LF, the file's text, CR.
+    [[nodiscard]] const std::u16string& text() const noexcept { return m_text; }
+    // Greatest number of characters after the first "=" of any line, up to its CR; 0 without "=".
+    [[nodiscard]] std::int32_t longestTextLength() const noexcept { return m_longestTextLength; }
+
+    struct ByteMatch {
+        std::u16string_view text;  // the entry's text, up to the next CR
+        int byteCount = 0;         // 3, 2 or 1
+    };
+    // Looks up the bytes of one string at position p: 3-byte keys before 2-byte
+    // before 1-byte, upper-case digits before lower-case, first line first.
+    // Keys that would need bytes past the end of `bytes` are not tried.
+    // No value when nothing matches.
+    [[nodiscard]] std::optional<ByteMatch> LookupBytes(std::span<const std::uint16_t> bytes, std::size_t p) const;
+
+    struct TextMatch {
+        int length = 0;  // characters of the script matched; 0 when nothing matched
+        std::uint8_t bytes[3] = {0, 0, 0};
+        int byteCount = 0;  // 0 to 3 bytes read from the entry's key with "%02x%02x%02x"
+    };
+    // The reverse lookup at position pos of a script: the longest n (at most
+    // longestTextLength, the characters left in the script and the characters
+    // before the current line's CR) for which "=" + the n characters + CR occurs
+    // in the table text, at its first occurrence; the bytes come from the key of
+    // the line holding that "=".
+    [[nodiscard]] TextMatch LookupText(std::u16string_view script, std::size_t pos, std::int32_t longestTextLength) const;
+
+private:
+    struct Index;
+    CharTable(std::u16string text, std::int32_t longestTextLength, std::unique_ptr<Index> index);
+
+    std::u16string m_text;
+    std::int32_t m_longestTextLength = 0;
+    std::unique_ptr<Index> m_index;
+};
+
+}  // namespace quorvex

@@ -1,0 +1,63 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quorvex {
+
+// The numbers of one job. All positions are ROM file offsets, compared signed.
+struct JobSettings {
+    std::int32_t tableStart = 0;
+    std::int32_t tableEnd = 0;
+    std::int32_t textStart = 0;
+    std::int32_t textEnd = 0;
+    std::int32_t xOffset = 0;
+    std::int32_t huffTable = 0;          // Huffman data offset, or the End Dialog Command value
+    std::int32_t commandLength = 0;      // bytes of the End Dialog Command
+    std::int32_t longestTextLength = 0;  // copy of the character table's, for Insert and Check Insert
+};
+
+// Pointer table layout: the position of its name in the table-type list.
+// Values outside 0-8 may travel in a script; they add no entries.
+enum class TableType : std::int32_t {
+    Regular2 = 0,
+    Variation1 = 1,
+    Scattered2 = 2,
+    PascalLine = 3,
+    Regular3 = 4,
+    Regular4 = 5,
+    Scattered4 = 6,
+    Variation4 = 7,
+    Custom1 = 8,
+};
+
+// Text encoding; any other value decodes as Regular.
+enum class TextType : std::int32_t {
+    Regular = 0,
+    HuffmanV1 = 1,
+    HuffmanV2 = 2,
+};
+
+inline constexpr int kTableTypeCount = 9;
+inline constexpr int kTextTypeCount = 3;
+
+[[nodiscard]] constexpr bool IsScattered(TableType type) {
+    return type == TableType::Scattered2 || type == TableType::Scattered4;
+}
+[[nodiscard]] constexpr bool IsHuffman(TextType type) {
+    return type == TextType::HuffmanV1 || type == TextType::HuffmanV2;
+}
+// A pointer table is present when tableStart >= 0 and tableEnd > 0.
+[[nodiscard]] constexpr bool TablePresent(const JobSettings& job) {
+    return job.tableStart >= 0 && job.tableEnd > 0;
+}
+
+// The enumerator names ("Regular2" ... "Custom1"; "Regular", "HuffmanV1", "HuffmanV2").
+[[nodiscard]] std::string_view TableTypeName(TableType type);
+[[nodiscard]] std::string_view TextTypeName(TextType type);
+// A number (0-8 / 0-2) or an enumerator name, case-insensitive; no value otherwise.
+[[nodiscard]] std::optional<TableType> ParseTableType(std::string_view text);
+[[nodiscard]] std::optional<TextType> ParseTextType(std::string_view text);
+
+}  // namespace quorvex

@@ -1,0 +1,58 @@
+#include "job/Messages.h"
+
+#include "platform/CodePage.h"
+#include "platform/Numbers.h"
+
+namespace quorvex::messages {
+
+std::u16string NotInTable(std::u16string_view threeCharacters) {
+    return u"You have come to a character(s) that isn't in the table!!\r\n" + std::u16string(threeCharacters) +
+           u"\r\nExiting!";
+}
+
+std::u16string OverLimitQuestion(std::int64_t bytes) {
+    return u"You are " + FormatDec(bytes) + u" bytes over the end text limit!\r\nContinue?";
+}
+
+std::u16string EndedOver(std::int64_t bytes) {
+    return u"You ended with going " + FormatDec(bytes) + u" bytes over the original text limit!";
+}
+
+std::u16string EndedLeftOver(std::int64_t bytes) {
+    return u"You ended with " + FormatDec(bytes) + u" bytes left over from the original text limit!";
+}
+
+std::u16string StringsWithoutPointer(std::int64_t count) {
+    return FormatDec(count) + u" strings had no pointer to rewrite.";
+}
+
+std::u16string PastEndOfRom(std::int64_t offset) {
+    return u"The text runs past the end of the ROM file (offset " + FormatHex(static_cast<std::int32_t>(offset)) + u").";
+}
+
+std::u16string CheckFirstLine(std::int32_t textStart, std::int32_t textEnd, std::int64_t size) {
+    return u"Text Starts at " + FormatHex(textStart) + u" and ends at " + FormatHex(textEnd) + u" (" + FormatDec(size) +
+           u" bytes)\r\n";
+}
+
+std::u16string TotalLength(std::int64_t total) {
+    return u"Total length: " + FormatDec(total) + u" (x" + FormatHex(static_cast<std::int32_t>(total)) + u") bytes\r\n";
+}
+
+std::u16string CheckOver(std::int64_t bytes) {
+    return u"You are " + FormatDec(bytes) + u" bytes over the original text limit!";
+}
+
+std::u16string CheckUnder(std::int64_t bytes) {
+    return u"You are " + FormatDec(bytes) + u" bytes under the original text limit!";
+}
+
+std::u16string BadLine(std::int64_t lineNumber, std::u16string_view problem, std::u16string_view line) {
+    return u"Line " + FormatDec(lineNumber) + u": " + std::u16string(problem) + std::u16string(line);
+}
+
+std::u16string FileErrorMessage(std::string_view path, std::string_view reason) {
+    return u"File error: \"" + FromUtf8(path) + u"\" could not be used: " + FromUtf8(reason) + u".";
+}
+
+}  // namespace quorvex::messages

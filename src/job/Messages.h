@@ -1,0 +1,54 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Every text the engine shows the user, in one place, so the dialog, the
+// command line and the tests use the same words.
+namespace quorvex::messages {
+
+inline constexpr std::u16string_view kNoRom = u"You can't run this without the ROM!";
+inline constexpr std::u16string_view kNoInsertFile = u"You can't run this without the Insert File!";
+inline constexpr std::u16string_view kNoTestText = u"You can't run this without some input text!";
+inline constexpr std::u16string_view kDone = u"Done";
+inline constexpr std::u16string_view kBadFileInsert = u"THIS IS A BAD FILE!";
+inline constexpr std::u16string_view kBadFileCheck = u"Bad File!";
+inline constexpr std::u16string_view kBadFileRedo = u"BAD FILE!";
+inline constexpr std::u16string_view kRomNotChanged = u"The ROM was not changed.";
+inline constexpr std::u16string_view kTooManyEntries = u"The pointer table has more than 65535 entries.";
+inline constexpr std::u16string_view kCommandTooLong = u"The End Dialog Command can be at most 4 bytes (8 digits).";
+inline constexpr std::u16string_view kHuffmanNeedsRom = u"Huffman v2 text can't be measured without the ROM.";
+inline constexpr std::u16string_view kUnexpectedLetter = u"Unexpected letter/word found\r\n\r\n";
+inline constexpr std::u16string_view kCheckDone = u"Done.\r\n\r\n";
+inline constexpr std::u16string_view kTextFits = u"The text fits perfectly!";
+
+// "You have come to a character(s) that isn't in the table!!\r\n%c%c%c\r\nExiting!"
+[[nodiscard]] std::u16string NotInTable(std::u16string_view threeCharacters);
+// "You are %i bytes over the end text limit!\r\nContinue?"
+[[nodiscard]] std::u16string OverLimitQuestion(std::int64_t bytes);
+// "You ended with going %i bytes over the original text limit!"
+[[nodiscard]] std::u16string EndedOver(std::int64_t bytes);
+// "You ended with %i bytes left over from the original text limit!"
+[[nodiscard]] std::u16string EndedLeftOver(std::int64_t bytes);
+// "%i strings had no pointer to rewrite."
+[[nodiscard]] std::u16string StringsWithoutPointer(std::int64_t count);
+// "The text runs past the end of the ROM file (offset %X)."
+[[nodiscard]] std::u16string PastEndOfRom(std::int64_t offset);
+// "Text Starts at %X and ends at %X (%i bytes)\r\n"
+[[nodiscard]] std::u16string CheckFirstLine(std::int32_t textStart, std::int32_t textEnd, std::int64_t size);
+// "Total length: %i (x%X) bytes\r\n"
+[[nodiscard]] std::u16string TotalLength(std::int64_t total);
+// "You are %i bytes over the original text limit!"
+[[nodiscard]] std::u16string CheckOver(std::int64_t bytes);
+// "You are %i bytes under the original text limit!"
+[[nodiscard]] std::u16string CheckUnder(std::int64_t bytes);
+// "Line %i: " followed by what is wrong and the line itself.
+[[nodiscard]] std::u16string BadLine(std::int64_t lineNumber, std::u16string_view problem, std::u16string_view line);
+inline constexpr std::u16string_view kNeedsOffset = u"a pointer line needs an offset: ";
+inline constexpr std::u16string_view kNeedsSecondOffset = u"a repeat or move line needs a second offset: ";
+inline constexpr std::u16string_view kNeedsEscapes = u"without a table, a text line must be made of <XX> escapes: ";
+
+// The file error: names the file and the system's reason.
+[[nodiscard]] std::u16string FileErrorMessage(std::string_view path, std::string_view reason);
+
+}  // namespace quorvex::messages

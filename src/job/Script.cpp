@@ -1,0 +1,130 @@
+#include "job/Script.h"
+
+#include "job/FindText.h"
+#include "platform/Numbers.h"
+
+#include <algorithm>
+
+namespace quorvex {
+namespace {
+
+// The number after the first occurrence of key; no value when the key is absent.
+// A key followed by no digits reads as 0.
+std::optional<std::int32_t> ReadKey(std::u16string_view script, std::u16string_view key) {
+    const long long at = FindText(script, key);
+    if (at < 0) return std::nullopt;
+    const auto rest = script.substr(static_cast<std::size_t>(at) + key.size());
+    return ScanHex(rest).value_or(0);
+}
+
+void AppendKeyLine(std::u16string& out, std::u16string_view key, std::int32_t value) {
+    out += key;
+    out += FormatHex(value);
+    out += u"\r\n";
+}
+
+}  // namespace
+
+std::u16string WriteScriptHeader(const JobSettings& job, TableType tableType, TextType textType) {
+    std::u16string out;
+    AppendKeyLine(out, u"Table Start:\t", job.tableStart);
+    AppendKeyLine(out, u"Table End:\t", job.tableEnd);
+    AppendKeyLine(out, u"Text Start:\t", job.textStart);
+    AppendKeyLine(out, u"Text End:\t", job.textEnd);
+    AppendKeyLine(out, u"XOffset:\t", job.xOffset);
+    out += u"\r\n";
+    AppendKeyLine(out, u"Table Type:\t", static_cast<std::int32_t>(tableType));
+    AppendKeyLine(out, u"Text Type:\t", static_cast<std::int32_t>(textType));
+    if (IsHuffman(textType) || IsScattered(tableType)) AppendKeyLine(out, u"HuffTable:\t", job.huffTable);
+    out += kDashLine;
+    return out;
+}
+
+std::optional<ScriptHeader> ReadScriptHeader(std::u16string_view script) {
+    const auto tableStart = ReadKey(script, u"Table Start:\t");
+    const auto tableEnd = ReadKey(script, u"Table End:\t");
+    const auto textStart = ReadKey(script, u"Text Start:\t");
+    const auto textEnd = ReadKey(script, u"Text End:\t");
+    const auto xOffset = ReadKey(script, u"XOffset:\t");
+    if (!tableStart || !tableEnd || !textStart || !textEnd || !xOffset) return std::nullopt;
+
+    ScriptHeader header;
+    header.job.tableStart = *tableStart;
+    header.job.tableEnd = *tableEnd;
+    header.job.textStart = *textStart;
+    header.job.textEnd = *textEnd;
+    header.job.xOffset = *xOffset;
+    if (const auto tableType = ReadKey(script, u"Table Type:\t")) {
+        const auto textType = ReadKey(script, u"Text Type:\t");
+        if (!textType) return std::nullopt;
+        header.tableType = static_cast<TableType>(*tableType);
+        header.textType = static_cast<TextType>(*textType);
+    }
+    if (const auto huffTable = ReadKey(script, u"HuffTable:\t")) {
+        header.job.huffTable = *huffTable;
+        header.hasHuffTable = true;
+    }
+    return header;
+}
+
+std::optional<std::size_t> FindScriptBody(std::u16string_view script) {
+    const long long at = FindText(script, kDashLine);
+    if (at < 0) return std::nullopt;
+    return static_cast<std::size_t>(at) + kDashLine.size();
+}
+
+BodyLayout ReadBodyLayout(const ScriptHeader& header) {
+    const bool present = TablePresent(header.job);
+    switch (header.tableType) {
+    case TableType::Scattered2:
+    case TableType::Scattered4: return BodyLayout::PointerLines;
+    case TableType::Regular2:
+    case TableType::Variation1:
+    case TableType::Regular3:
+    case TableType::Regular4:
+    case TableType::Variation4: return present ? BodyLayout::PointerLines : BodyLayout::TextOnly;
+    case TableType::PascalLine:
+    case TableType::Custom1: return present ? BodyLayout::LengthTable : BodyLayout::TextOnly;
+    }
+    return BodyLayout::TextOnly;
+}
+
+std::size_t FindLineEnd(std::u16string_view script, std::size_t pos) {
+    const auto cr = script.find(u'\r', std::min(pos, script.size()));
+    return cr == std::u16string_view::npos ? script.size() : cr;
+}
+
+std::size_t NextLineStart(std::u16string_view script, std::size_t pos) {
+    const std::size_t end = FindLineEnd(script, pos);
+    return end >= script.size() ? script.size() : std::min(end + 2, script.size());
+}
+
+std::int64_t LineNumberAt(std::u16string_view script, std::size_t pos) {
+    const auto upTo = script.substr(0, std::min(pos, script.size()));
+    return 1 + std::count(upTo.begin(), upTo.end(), u'\n');
+}
+
+PointerLine ParsePointerLine(std::u16string_view script, std::size_t pos) {
+    PointerLine result;
+    result.lineEnd = FindLineEnd(script, pos);
+    result.next = NextLineStart(script, pos);
+    const auto line = script.substr(std::min(pos, script.size()), result.lineEnd - std::min(pos, script.size()));
+
+    std::size_t used = 0;
+    result.offset = ScanHex(line, used);
+    if (!result.offset) return result;
+    // After the number: one separator of any kind, then the marker.
+    const std::size_t markerAt = used + 1;
+    if (markerAt >= line.size()) return result;
+    const char16_t marker = line[markerAt];
+    if (marker == u'r' || marker == u'R')
+        result.kind = PointerLineKind::Repeat;
+    else if (marker == u'm' || marker == u'M')
+        result.kind = PointerLineKind::Move;
+    else
+        return result;
+    result.second = ScanHex(line.substr(markerAt + 1));
+    return result;
+}
+
+}  // namespace quorvex
