@@ -18,7 +18,7 @@ build-asan: deps
 # Extracts the bundled demo ROM through its character table and prints the script.
 run: build
 	@build/quorvex-cli extract --rom examples/demo.rom --table examples/demo.tbl \
-	    --table-start 10 --table-end 37 --text-start 100 --text-end 2FF
+	    --table-start 10 --table-end 37 --text-start 100 --text-end 293
 
 # Every test, built with AddressSanitizer and UBSan.
 test: build-asan
