@@ -116,6 +116,17 @@ TEST(FilesTest, AtomicSaveReplacesContentsAndKeepsPermissions) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "temporary file left behind";
 }
 
+TEST(FilesTest, SaveClearsTemporariesLeftByAnInterruptedSave) {
+    TempDir dir;
+    const auto path = dir / "game.rom";
+    test::WriteBytes(path, {1});
+    test::WriteBytes(dir / "game.rom.quorvex-Ab12Cd", {2});
+    test::WriteBytes(dir / "other.rom.quorvex-Ab12Cd", {3});
+    SaveFileAtomically(path, std::vector<std::uint8_t>{4});
+    EXPECT_FALSE(std::filesystem::exists(dir / "game.rom.quorvex-Ab12Cd"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "other.rom.quorvex-Ab12Cd")) << "another file's save is not ours";
+}
+
 TEST(FilesTest, FailedSaveLeavesTheOldFileWhole) {
     if (::geteuid() == 0) GTEST_SKIP() << "root can write into a read-only folder";
     TempDir dir;

@@ -46,6 +46,20 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
+// A save killed before its rename leaves "<name>.quorvex-XXXXXX" behind; the
+// next save of the same file clears such leftovers.
+void RemoveStaleTemporaries(const std::filesystem::path& path) {
+    const std::string prefix = path.filename().string() + ".quorvex-";
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
+            entry.is_regular_file(error))
+            std::filesystem::remove(entry.path(), error);
+    }
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
@@ -83,6 +97,7 @@ void SaveFileAtomically(const std::filesystem::path& path, std::span<const std::
     const bool existed = ::stat(name.c_str(), &old) == 0;
     if (existed && S_ISDIR(old.st_mode)) throw FileError(name, "Is a directory");
 
+    RemoveStaleTemporaries(path);
     std::string temporary = name + ".quorvex-XXXXXX";
     Descriptor fd(::mkstemp(temporary.data()));
     if (fd.get() < 0) throw FileErrorFromErrno(name);

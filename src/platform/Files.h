@@ -12,7 +12,8 @@ namespace quorvex {
 
 // Replaces the file's contents atomically: writes a temporary file beside it,
 // flushes it to disk, gives it the old file's permissions and renames it over
-// the target. On any failure the old file is left whole, the temporary file is
+// the target. Leftover temporary files of an earlier, interrupted save of the
+// same file are removed first. On any failure the old file is left whole, the temporary file is
 // removed and FileError is thrown. A target that does not exist yet is created.
 void SaveFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
