@@ -42,6 +42,7 @@ public:
     // Looks up the bytes of one string at position p: 3-byte keys before 2-byte
     // before 1-byte, upper-case digits before lower-case, first line first.
     // Keys that would need bytes past the end of `bytes` are not tried.
+    // A value above 0xFF has no two-digit key, so keys holding it are not tried either.
     // No value when nothing matches.
     [[nodiscard]] std::optional<ByteMatch> LookupBytes(std::span<const std::uint16_t> bytes, std::size_t p) const;
 
