@@ -136,7 +136,7 @@ TEST(CliTest, InsertCheckAndTestReportThroughTheirExitCodes) {
 
     const Outcome fits = Cli(dir, "check" + table + " " + Quote(dir / "fits.txt"));
     EXPECT_EQ(fits.exitCode, 0) << fits.err;
-    EXPECT_EQ(fits.out.substr(0, 42), "Text Starts at 810 and ends at 815 (6 bytes");
+    EXPECT_EQ(fits.out.substr(0, 43), "Text Starts at 810 and ends at 815 (6 bytes");
     EXPECT_EQ(Cli(dir, "check" + table + " " + Quote(dir / "over.txt")).exitCode, 3);
     EXPECT_EQ(Cli(dir, "check " + Quote(dir / "fits.txt")).exitCode, 1) << "letters without a table";
 

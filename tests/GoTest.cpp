@@ -86,7 +86,7 @@ TEST(GoTest, CheckInsertRunsWithoutARomAndLoadsTheNamedFileWhenNoneIsHeld) {
     state.decoding.mode = ReadMode::UTF8;
     const GoResult result = RunGo(state, prompt);
     ASSERT_TRUE(result.output);
-    EXPECT_EQ(Narrow(*result.output),
+    EXPECT_EQ(test::Narrow(*result.output),
               "Text Starts at 0 and ends at 1 (2 bytes)\r\nDone.\r\n\r\nTotal length: 2 (x2) bytes\r\n"
               "The text fits perfectly!");
     ASSERT_TRUE(result.loadedInsertText);

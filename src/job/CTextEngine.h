@@ -99,6 +99,8 @@ public:
 private:
     void ScatteredHeader(std::size_t entryIndex, int width);
     void AppendDecodedText(const CharTable* table, std::span<const std::uint16_t> bytes);
+    // Fills scatteredPointers for every entry in one pass over the search range.
+    void FindScatteredPointers(int width);
 
     RomFile rom{{}};
     std::vector<PointerEntry> entries;
@@ -106,6 +108,8 @@ private:
     std::int32_t pascalOffset = 0;
     std::u16string out;
     std::u16string line;
+    // Per entry: the first offsets (at most five) holding its Scattered pointer value.
+    std::vector<std::vector<std::int64_t>> scatteredPointers;
 };
 
 // The exchange sort of the pointer list: for i < j, entries are swapped when

@@ -1,0 +1,193 @@
+#include "job/CTextEngine.h"
+
+#include "chartable/CharTable.h"
+#include "platform/ByteOrder.h"
+#include "platform/Numbers.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quorvex {
+
+namespace {
+
+constexpr std::size_t kMaxListedPointers = 5;
+constexpr std::int64_t kLongestRegularString = 0xFFFF;
+
+// Script numbers are 32-bit values; wider intermediate results wrap like them.
+std::u16string Hex(std::int64_t value) {
+    return FormatHex(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+}
+
+}  // namespace
+
+void CTextEngine::FindScatteredPointers(int width) {
+    // One pass over the search range serves every entry: the pointer values are
+    // collected first and each offset is looked up among them, instead of
+    // scanning the ROM once per string.
+    const std::span<const std::uint8_t> bytes = rom.bytes();
+    const std::uint32_t mask = width >= 4 ? 0xFFFFFFFFu : (1u << (8 * width)) - 1u;
+
+    std::vector<std::uint32_t> keys(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        keys[i] = (static_cast<std::uint32_t>(entries[i].address) - static_cast<std::uint32_t>(settings.xOffset)) & mask;
+    std::vector<std::uint32_t> distinct = keys;
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+
+    // Most offsets are rejected by their low 16 bits alone.
+    std::vector<bool> lowPresent(0x10000, false);
+    for (const std::uint32_t key : distinct) lowPresent[key & 0xFFFF] = true;
+
+    std::vector<std::vector<std::int64_t>> hits(distinct.size());
+    std::size_t complete = 0;
+
+    // Offsets tableStart .. tableEnd (the ROM's last byte when tableEnd is 0),
+    // without the text block, and only where all `width` bytes are in the file.
+    const std::int64_t size = static_cast<std::int64_t>(bytes.size());
+    const std::int64_t first = std::max<std::int64_t>(settings.tableStart, 0);
+    const std::int64_t last =
+        std::min<std::int64_t>(settings.tableEnd == 0 ? size - 1 : settings.tableEnd, size - width);
+    for (std::int64_t q = first; q <= last && complete < distinct.size(); ++q) {
+        if (q >= settings.textStart && q < settings.textEnd) {
+            q = settings.textEnd - 1;
+            continue;
+        }
+        const std::uint32_t value = *ReadLe(bytes, q, width);
+        if (!lowPresent[value & 0xFFFF]) continue;
+        const auto found = std::lower_bound(distinct.begin(), distinct.end(), value);
+        if (found == distinct.end() || *found != value) continue;
+        auto& list = hits[static_cast<std::size_t>(found - distinct.begin())];
+        if (list.size() >= kMaxListedPointers) continue;
+        list.push_back(q);
+        if (list.size() == kMaxListedPointers) ++complete;
+    }
+
+    scatteredPointers.assign(entries.size(), {});
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto found = std::lower_bound(distinct.begin(), distinct.end(), keys[i]);
+        scatteredPointers[i] = hits[static_cast<std::size_t>(found - distinct.begin())];
+    }
+}
+
+void CTextEngine::ScatteredHeader(std::size_t entryIndex, int width) {
+    if (scatteredPointers.size() != entries.size()) FindScatteredPointers(width);
+    line.clear();
+    for (const std::int64_t offset : scatteredPointers[entryIndex]) {
+        line += Hex(offset);
+        line += u' ';
+    }
+    const std::int64_t value = static_cast<std::int64_t>(entries[entryIndex].address) - settings.xOffset;
+    line += u'(';
+    line += Hex(value);
+    line += u")\r\n";
+}
+
+void CTextEngine::AppendDecodedText(const CharTable* table, std::span<const std::uint16_t> bytes) {
+    std::size_t p = 0;
+    while (p < bytes.size()) {
+        if (table) {
+            if (const auto match = table->LookupBytes(bytes, p)) {
+                out += match->text;
+                p += static_cast<std::size_t>(std::max(match->byteCount, 1));
+                continue;
+            }
+        }
+        out += u'<';
+        out += FormatHex2(bytes[p]);
+        out += u'>';
+        ++p;
+    }
+    out += u"\r\n";
+}
+
+void CTextEngine::DecodeStrings(TableType tableType, TextType textType, const CharTable* table) {
+    pascalOffset = 0;
+    scatteredPointers.clear();
+    const int scatteredWidth =
+        tableType == TableType::Scattered2 ? 2 : (tableType == TableType::Scattered4 ? 4 : 0);
+    if (scatteredWidth != 0) FindScatteredPointers(scatteredWidth);
+
+    // PascalLine without a table is a single no-table string like any other layout's.
+    const bool pascal = tableType == TableType::PascalLine && TablePresent(settings);
+    std::vector<std::uint16_t> decoded;
+
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const PointerEntry& entry = entries[i];
+        std::int64_t start = 0;
+        std::int64_t end = 0;
+        std::int64_t length = 0;  // bytes of Regular text
+        bool emptyString = false;
+
+        if (pascal) {
+            length = entry.address;
+            start = static_cast<std::int64_t>(settings.textStart) + pascalOffset;
+            end = start + length - 1;
+            pascalOffset = static_cast<std::int32_t>(static_cast<std::uint32_t>(pascalOffset) +
+                                                     static_cast<std::uint32_t>(entry.address));
+        } else if (tableType == TableType::Custom1) {
+            start = entry.address;
+            end = start + entry.location;
+            length = entry.location;
+        } else {
+            start = entry.address;
+            const bool hasNext = i + 1 < entries.size();
+            end = hasNext ? static_cast<std::int64_t>(entries[i + 1].address)
+                          : static_cast<std::int64_t>(settings.textEnd) + 1;
+            if (start == end) {
+                if (hasNext) {
+                    // Two pointers to one text: the text stands once, under the run's last pointer.
+                    out += Hex(entry.location);
+                    out += u" r";
+                    out += Hex(entries[i + 1].location);
+                    out += u"\r\n";
+                    continue;
+                }
+                // A last pointer just past the text area has no partner for a
+                // repeat line: it stands for an empty string.
+                emptyString = true;
+            }
+            if (end < start && end != 0 && settings.textEnd != 0) {
+                out += u"Error: Start is greater than end (start==";
+                out += Hex(start);
+                out += u')';
+                return;
+            }
+            if (entry.location != -1) {
+                if (scatteredWidth != 0) {
+                    ScatteredHeader(i, scatteredWidth);
+                    out += line;
+                } else {
+                    out += Hex(entry.location);
+                    out += u"\r\n";
+                }
+            }
+            length = end - start;
+        }
+
+        decoded.clear();
+        if (textType == TextType::HuffmanV1) {
+            if (settings.tableStart < 0x10 && settings.tableEnd < 0x10) {
+                out += Hex(start);
+                out += u"\r\n";
+            }
+            if (!emptyString) decoded = DecodeHuffmanV1(start, end);
+        } else if (textType == TextType::HuffmanV2) {
+            if (!emptyString) decoded = DecodeHuffmanV2(start);
+        } else if (!emptyString) {
+            if ((settings.textEnd != 0 && length <= kLongestRegularString) || tableType == TableType::Custom1) {
+                // Cut at the end of the file: nothing past it is ever taken.
+                const auto bytes = rom.Read(start, std::max<std::int64_t>(length, 0));
+                decoded.assign(bytes.begin(), bytes.end());
+            } else {
+                out += u"0x";
+                out += Hex(start);
+                out += u"\r\n";
+                continue;
+            }
+        }
+        AppendDecodedText(table, decoded);
+    }
+}
+
+}  // namespace quorvex
