@@ -1,0 +1,154 @@
+#pragma once
+#include "chartable/CharTable.h"
+#include "job/JobSettings.h"
+#include "platform/CodePage.h"
+
+#include <QDialog>
+#include <QHash>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenuBar;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace quorvex::app {
+
+class CSelectDlg;
+class DialogServices;
+class TabStrip;
+
+// The one window of the program. It gathers the job from its controls into
+// the engine's plain structs, calls the engine, and shows what comes back; it
+// owns the loaded character table and the loaded insert text between commands.
+class CQuorvexDlg final : public QDialog {
+    Q_OBJECT
+public:
+    // Message boxes, choosers and the small dialogs go through services; the
+    // real Qt ones when none is given.
+    explicit CQuorvexDlg(DialogServices* services = nullptr, QWidget* parent = nullptr);
+    ~CQuorvexDlg() override;
+
+    // Control ids of the main dialog; each control's object name is its kind
+    // and id ("edit1002", "button1007", "label1019", "radio1000", "tab1014").
+    enum ControlId : int {
+        kRadioHex = 1000,
+        kRadioDec = 1001,
+        kEditTableStart = 1002,
+        kEditTableEnd = 1003,
+        kEditXOffset = 1004,
+        kEditTextStart = 1005,
+        kEditOutput = 1006,
+        kButtonGo = 1007,
+        kEditTable = 1008,
+        kEditRom = 1009,
+        kButtonBrowseTable = 1010,
+        kButtonBrowseRom = 1011,
+        kEditTextEnd = 1012,
+        kEditHuffTable = 1013,
+        kTabStrip = 1014,
+        kEditInsertFile = 1015,
+        kButtonBrowseInsert = 1016,
+        kEditTestText = 1017,
+        kLabelInsertFile = 1018,
+        kLabelTableStart = 1019,
+        kLabelTableEnd = 1020,
+        kLabelXOffset = 1021,
+        kLabelTextStart = 1022,
+        kLabelTextEnd = 1023,
+        kEditTableType = 1024,
+        kButtonPickTableType = 1025,
+        kEditTextType = 1026,
+        kButtonPickTextType = 1027,
+        kLabelHuffTable = 1028,
+        kLabelRom = 1029,
+        kButtonRedoScript = 1030,
+        kLabelTestText = 1031,
+        kButtonTest = 1032,
+    };
+    // The command of the About item ("&About Quorvex...").
+    static constexpr int kIdmAboutBox = 0x0010;
+
+    [[nodiscard]] QWidget* control(int id) const { return m_controls.value(id); }
+
+    // Handlers, named as the controls' commands.
+    void OnGo();
+    void OnBrowseTable();
+    void OnBrowseRom();
+    void OnBrowseInsertFile();
+    void OnTabSelChanging(int leaving);
+    void OnTabSelChange(int entered);
+    void OnPickTableType();
+    void OnPickTextType();
+    void OnRedoScript();
+    void OnTest();
+    void OnReadModeAscii();
+    void OnReadModeUtf7();
+    void OnReadModeUtf8();
+    void OnSysCommand(int commandId);
+
+    // What the dialog holds between commands.
+    [[nodiscard]] TableType currentTableType() const { return m_tableType; }
+    [[nodiscard]] TextType currentTextType() const { return m_textType; }
+    [[nodiscard]] ReadMode readMode() const { return m_decoding.mode; }
+    [[nodiscard]] const CharTable* charTable() const { return m_table ? &*m_table : nullptr; }
+    [[nodiscard]] const std::u16string* insertText() const { return m_insertText ? &*m_insertText : nullptr; }
+    [[nodiscard]] int selectedTab() const;
+    [[nodiscard]] QMenuBar* menuBar() const { return m_menuBar; }
+    [[nodiscard]] CSelectDlg& typePicker() const { return *m_typePicker; }
+
+    // The output box's text, line ends as CR LF.
+    [[nodiscard]] QString outputText() const;
+
+    void done(int result) override;
+
+private:
+    void BuildControls();
+    void BuildMenu();
+    void OnInitDialog();
+
+    template <typename Widget>
+    Widget* Add(Widget* widget, int id, const QString& kind, int x, int y, int width, int height);
+    QLabel* AddLabel(int id, const QString& text, int x, int y, int width, int height);
+    QLineEdit* AddEdit(int id, bool upperCase, int x, int y, int width, int height);
+    QPushButton* AddButton(int id, const QString& text, int x, int y, int width, int height);
+
+    void Show(std::initializer_list<int> ids);
+    void Hide(std::initializer_list<int> ids);
+    void SetOutput(std::u16string_view text);
+    [[nodiscard]] QString Text(int id) const;
+    void SetText(int id, const QString& text);
+    void Warn(const QString& text);
+    void ReportFileError(const std::exception& error);
+    void SetReadMode(ReadMode mode);
+    void OnTabChanged(int index);
+
+    std::unique_ptr<DialogServices> m_ownedServices;
+    DialogServices& m_services;
+
+    QWidget* m_client = nullptr;  // the client area under the menu bar
+    QMenuBar* m_menuBar = nullptr;
+    TabStrip* m_tabStrip = nullptr;
+    QRadioButton* m_hexRadio = nullptr;
+    QPlainTextEdit* m_output = nullptr;
+    QAction* m_asciiAction = nullptr;
+    QAction* m_utf7Action = nullptr;
+    QAction* m_utf8Action = nullptr;
+    QHash<int, QWidget*> m_controls;
+    int m_shownTab = 0;
+
+    std::unique_ptr<CSelectDlg> m_typePicker;
+    TableType m_tableType = TableType::Regular2;
+    TextType m_textType = TextType::Regular;
+    TextDecoding m_decoding;
+    std::optional<CharTable> m_table;
+    std::optional<std::u16string> m_insertText;
+};
+
+}  // namespace quorvex::app
