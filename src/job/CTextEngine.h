@@ -69,7 +69,8 @@ public:
                 Prompt& prompt);
 
     // Walks the script like Insert but writes nothing. Huffman v2 text is
-    // measured against the ROM at romPath when one is given (opened for reading).
+    // measured against the ROM at romPath when one is given (opened for reading;
+    // FileError when it cannot be read).
     [[nodiscard]] CheckReport CheckInsert(const CharTable* table, std::u16string_view script,
                                           const std::filesystem::path* romPath = nullptr);
 
