@@ -6,6 +6,7 @@
 #include "job/Script.h"
 #include "platform/FileError.h"
 
+#include "ScriptBuilders.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,32 +22,11 @@ namespace fs = std::filesystem;
 using test::RecordingPrompt;
 using test::RomBuilder;
 using test::TempDir;
+using test::Job;
+using test::Lines;
+using test::Script;
+using test::AsUnprivilegedUser;
 using Verdict = CheckReport::Verdict;
-
-JobSettings Job(std::int32_t tableStart, std::int32_t tableEnd, std::int32_t textStart, std::int32_t textEnd,
-                std::int32_t xOffset = 0, std::int32_t huffTable = 0) {
-    JobSettings job;
-    job.tableStart = tableStart;
-    job.tableEnd = tableEnd;
-    job.textStart = textStart;
-    job.textEnd = textEnd;
-    job.xOffset = xOffset;
-    job.huffTable = huffTable;
-    return job;
-}
-
-std::u16string Lines(std::initializer_list<std::u16string_view> lines) {
-    std::u16string body;
-    for (const auto line : lines) {
-        body += line;
-        body += u"\r\n";
-    }
-    return body;
-}
-
-std::u16string Script(const JobSettings& job, TableType tableType, TextType textType, std::u16string_view body) {
-    return WriteScriptHeader(job, tableType, textType) + std::u16string(body);
-}
 
 CheckReport Check(std::u16string_view script, const CharTable* table, const fs::path* rom = nullptr) {
     CTextEngine engine;

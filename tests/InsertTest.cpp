@@ -8,6 +8,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileError.h"
 
+#include "ScriptBuilders.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -26,34 +27,12 @@ using test::ReadBytes;
 using test::RecordingPrompt;
 using test::RomBuilder;
 using test::TempDir;
+using test::Job;
+using test::Lines;
+using test::Script;
+using test::AsUnprivilegedUser;
 using test::WriteBytes;
 using Bytes = std::vector<std::uint8_t>;
-
-JobSettings Job(std::int32_t tableStart, std::int32_t tableEnd, std::int32_t textStart, std::int32_t textEnd,
-                std::int32_t xOffset, std::int32_t huffTable = 0) {
-    JobSettings job;
-    job.tableStart = tableStart;
-    job.tableEnd = tableEnd;
-    job.textStart = textStart;
-    job.textEnd = textEnd;
-    job.xOffset = xOffset;
-    job.huffTable = huffTable;
-    return job;
-}
-
-// Body lines, each ended by CR LF.
-std::u16string Lines(std::initializer_list<std::u16string_view> lines) {
-    std::u16string body;
-    for (const auto line : lines) {
-        body += line;
-        body += u"\r\n";
-    }
-    return body;
-}
-
-std::u16string Script(const JobSettings& job, TableType tableType, TextType textType, std::u16string_view body) {
-    return WriteScriptHeader(job, tableType, textType) + std::u16string(body);
-}
 
 class InsertTest : public ::testing::Test {
 protected:
@@ -568,22 +547,6 @@ TEST_F(InsertTest, AMissingRomIsAFileError) {
     EXPECT_THROW(Run(script, &kAB), FileError);
     EXPECT_FALSE(fs::exists(romPath));
 }
-
-// Root may write any file; the checks have to run as someone who may not.
-class AsUnprivilegedUser {
-public:
-    AsUnprivilegedUser() : m_wasRoot(::geteuid() == 0) {
-        if (m_wasRoot && ::seteuid(65534) != 0) ADD_FAILURE() << "cannot drop privileges";
-    }
-    ~AsUnprivilegedUser() {
-        if (m_wasRoot && ::seteuid(0) != 0) std::abort();
-    }
-    AsUnprivilegedUser(const AsUnprivilegedUser&) = delete;
-    AsUnprivilegedUser& operator=(const AsUnprivilegedUser&) = delete;
-
-private:
-    bool m_wasRoot;
-};
 
 TEST_F(InsertTest, ASaveThatFailsLeavesTheRomAsItWas) {
     // The file may be written, but no file can be made beside it.

@@ -10,6 +10,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileError.h"
 
+#include "ScriptBuilders.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +28,10 @@ using test::ReadBytes;
 using test::RecordingPrompt;
 using test::RomBuilder;
 using test::TempDir;
+using test::Job;
+using test::Lines;
+using test::Script;
+using test::AsUnprivilegedUser;
 using test::WriteBytes;
 using test::WriteText;
 using Bytes = std::vector<std::uint8_t>;
@@ -204,22 +209,6 @@ TEST_F(RedoScriptTest, FilesThatCannotBeUsedAreFileErrorsAndTheScriptStaysAsItWa
     ExpectScriptUnchanged();
     EXPECT_TRUE(prompt.messages.empty());
 }
-
-// Root may write any file; the check has to run as someone who may not.
-class AsUnprivilegedUser {
-public:
-    AsUnprivilegedUser() : m_wasRoot(::geteuid() == 0) {
-        if (m_wasRoot && ::seteuid(65534) != 0) ADD_FAILURE() << "cannot drop privileges";
-    }
-    ~AsUnprivilegedUser() {
-        if (m_wasRoot && ::seteuid(0) != 0) std::abort();
-    }
-    AsUnprivilegedUser(const AsUnprivilegedUser&) = delete;
-    AsUnprivilegedUser& operator=(const AsUnprivilegedUser&) = delete;
-
-private:
-    bool m_wasRoot;
-};
 
 TEST_F(RedoScriptTest, AReadOnlyScriptIsAFileErrorBeforeAnythingIsExtracted) {
     PutScript(kStaleScript);
