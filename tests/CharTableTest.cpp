@@ -108,87 +108,63 @@ TextResult LiteralLookupText(const std::u16string& text, std::u16string_view scr
 
 // --- Loading and the longest text length ----------------------------------------------------------
 
-TEST(CharTableLoadTest, EmptyFileHoldsOnlyTheFramingAndMatchesNothing) {
-    TempDir dir;
-    quorvex::test::WriteText(dir / "empty.tbl", "");
-    const CharTable table = CharTable::LoadFile(dir / "empty.tbl", Mode(ReadMode::UTF8));
-    EXPECT_EQ(table.text(), u"\n\r");
-    EXPECT_EQ(table.longestTextLength(), 0);
-    for (std::uint16_t b : {0x00, 0x0A, 0x0D, 0x3D, 0xFF}) EXPECT_EQ(Lookup(table, {b}), "<none>") << b;
-    EXPECT_EQ(LookupText(table, u"A"), TextResult{});
-    EXPECT_EQ(Result(table.LookupText(u"=", 0, 5)), TextResult{});
-}
+TEST(CharTableLoadTest, FramingAndLongestTextLength) {
+    const CharTable empty = CharTable::FromText(u"");
+    EXPECT_EQ(empty.text(), u"\n\r");
+    EXPECT_EQ(empty.longestTextLength(), 0);
+    for (std::uint16_t b : {0x00, 0x0A, 0x0D, 0x3D, 0xFF}) EXPECT_EQ(Lookup(empty, {b}), "<none>") << b;
+    EXPECT_EQ(Result(empty.LookupText(u"=", 0, 5)), TextResult{});
 
-TEST(CharTableLoadTest, FirstAndLastLinesAreFoundThanksToTheFraming) {
+    // The framing lets the first and last lines match.
     const CharTable table = CharTable::FromText(u"41=A\r\n42=B");
     EXPECT_EQ(table.text(), u"\n41=A\r\n42=B\r");
     EXPECT_EQ(Lookup(table, {0x41}), "A/1");
-    EXPECT_EQ(Lookup(table, {0x42}), "B/1");
     EXPECT_EQ(LookupText(table, u"B"), (TextResult{1, {0x42}}));
-}
 
-TEST(CharTableLoadTest, LongestTextLengthCountsFromTheFirstEqualsSignOfEveryLine) {
+    // Counted from the first equals sign of every line.
     EXPECT_EQ(CharTable::FromText(u"41=A\r\nTitle=Hello\r\n42=BC\r\n").longestTextLength(), 5);
     EXPECT_EQ(CharTable::FromText(u"41=A\r\n42=BCDEFG").longestTextLength(), 6);  // last line, no line end
     EXPECT_EQ(CharTable::FromText(u"41==AB\r\n").longestTextLength(), 3);
     EXPECT_EQ(CharTable::FromText(u"no entries\r\nat all\r\n").longestTextLength(), 0);
-    EXPECT_EQ(CharTable::FromText(u"FF=\r\n").longestTextLength(), 0);
     // A lone CR does not end a line for this count.
     EXPECT_EQ(CharTable::FromText(u"41=A\rBC\r\n").longestTextLength(), 4);
 }
 
-TEST(CharTableLoadTest, LinesEndingInLfAloneAreNormalisedWhenAFileIsRead) {
+TEST(CharTableLoadTest, FilesAreDecodedByMarkAndReadMode) {
     TempDir dir;
-    quorvex::test::WriteText(dir / "lf.tbl", "41=A\n42=BC\n");
-    const CharTable loaded = CharTable::LoadFile(dir / "lf.tbl", Mode(ReadMode::UTF8));
-    EXPECT_EQ(Lookup(loaded, {0x41}), "A/1");
-    EXPECT_EQ(Lookup(loaded, {0x42}), "BC/1");
-    EXPECT_EQ(loaded.longestTextLength(), 2);
+    const auto load = [&](const char* name, const std::vector<std::uint8_t>& bytes, ReadMode mode) {
+        quorvex::test::WriteBytes(dir / name, bytes);
+        return CharTable::LoadFile(dir / name, Mode(mode));
+    };
+    // LF alone ends a line in a file; handed over as text, an entry runs to the next CR.
+    const CharTable lf = load("lf.tbl", Bytes("41=A\n42=BC\n"), ReadMode::UTF8);
+    EXPECT_EQ(Lookup(lf, {0x42}), "BC/1");
+    EXPECT_EQ(lf.longestTextLength(), 2);
+    EXPECT_EQ(Lookup(CharTable::FromText(u"41=A\n42=BC\n"), {0x41}), "A\n42=BC\n/1");
 
-    // Text handed over as it is keeps the plain rule: an entry's text runs to the next CR.
-    const CharTable raw = CharTable::FromText(u"41=A\n42=BC\n");
-    EXPECT_EQ(Lookup(raw, {0x41}), "A\n42=BC\n/1");
-    EXPECT_EQ(raw.longestTextLength(), 8);
-}
-
-TEST(CharTableLoadTest, ByteOrderMarksAndUtf16FilesAreDecoded) {
-    TempDir dir;
-    quorvex::test::WriteBytes(dir / "bom.tbl", Bytes("\xEF\xBB\xBF" "41=A\r\n42=B\r\n"));
-    const CharTable bom = CharTable::LoadFile(dir / "bom.tbl", Mode(ReadMode::UTF8));
-    EXPECT_EQ(Lookup(bom, {0x41}), "A/1");  // the mark is gone, so the first line matches
-
+    // A UTF-8 mark is gone, so the first line matches.
+    EXPECT_EQ(Lookup(load("bom.tbl", Bytes("\xEF\xBB\xBF" "41=A\r\n"), ReadMode::UTF8), {0x41}), "A/1");
     // "41=Ä" CR LF in little- and big-endian UTF-16, read as such whatever the mode.
-    quorvex::test::WriteBytes(dir / "le.tbl", {0xFF, 0xFE, '4', 0, '1', 0, '=', 0, 0xC4, 0, '\r', 0, '\n', 0});
-    quorvex::test::WriteBytes(dir / "be.tbl", {0xFE, 0xFF, 0, '4', 0, '1', 0, '=', 0, 0xC4, 0, '\r', 0, '\n'});
-    for (const char* name : {"le.tbl", "be.tbl"}) {
-        const CharTable table = CharTable::LoadFile(dir / name, Mode(ReadMode::UTF7));
-        EXPECT_EQ(Lookup(table, {0x41}), "\xC3\x84/1") << name;
-        EXPECT_EQ(LookupText(table, u"\u00C4"), (TextResult{1, {0x41}})) << name;
+    for (const auto& bytes : {std::vector<std::uint8_t>{0xFF, 0xFE, '4', 0, '1', 0, '=', 0, 0xC4, 0, '\r', 0, '\n', 0},
+                              std::vector<std::uint8_t>{0xFE, 0xFF, 0, '4', 0, '1', 0, '=', 0, 0xC4, 0, '\r', 0, '\n'}}) {
+        const CharTable table = load("utf16.tbl", bytes, ReadMode::UTF7);
+        EXPECT_EQ(Lookup(table, {0x41}), "\xC3\x84/1");
+        EXPECT_EQ(LookupText(table, u"\u00C4"), (TextResult{1, {0x41}}));
     }
-}
 
-TEST(CharTableLoadTest, PlusSignsFollowTheReadMode) {
-    TempDir dir;
-    quorvex::test::WriteText(dir / "utf7.tbl", "2B=+-\r\n61=+AGE-\r\n");
-    const CharTable utf7 = CharTable::LoadFile(dir / "utf7.tbl", Mode(ReadMode::UTF7));
+    // Plus signs follow the read mode.
+    const CharTable utf7 = load("utf7.tbl", Bytes("2B=+-\r\n61=+AGE-\r\n"), ReadMode::UTF7);
     EXPECT_EQ(Lookup(utf7, {0x2B}), "+/1");
     EXPECT_EQ(Lookup(utf7, {0x61}), "a/1");
+    EXPECT_EQ(Lookup(load("utf8.tbl", Bytes("2B=+\r\n"), ReadMode::UTF8), {0x2B}), "+/1");
+    EXPECT_EQ(Lookup(load("ascii.tbl", Bytes("2B=+\r\n"), ReadMode::Ascii), {0x2B}), "+/1");
 
-    quorvex::test::WriteText(dir / "utf8.tbl", "2B=+\r\n");
-    EXPECT_EQ(Lookup(CharTable::LoadFile(dir / "utf8.tbl", Mode(ReadMode::UTF8)), {0x2B}), "+/1");
-    EXPECT_EQ(Lookup(CharTable::LoadFile(dir / "utf8.tbl", Mode(ReadMode::Ascii)), {0x2B}), "+/1");
-}
+    // A zero byte ends the table.
+    const CharTable zero = load("zero.tbl", Bytes(std::string_view("41=A\r\n\0" "42=B\r\n", 13)), ReadMode::UTF8);
+    EXPECT_EQ(Lookup(zero, {0x41}), "A/1");
+    EXPECT_EQ(Lookup(zero, {0x42}), "<none>");
 
-TEST(CharTableLoadTest, ZeroByteEndsTheTable) {
-    TempDir dir;
-    quorvex::test::WriteBytes(dir / "zero.tbl", Bytes(std::string_view("41=A\r\n\0" "42=B\r\n", 13)));
-    const CharTable table = CharTable::LoadFile(dir / "zero.tbl", Mode(ReadMode::UTF8));
-    EXPECT_EQ(Lookup(table, {0x41}), "A/1");
-    EXPECT_EQ(Lookup(table, {0x42}), "<none>");
-}
-
-TEST(CharTableLoadTest, FileThatCannotBeReadThrowsFileErrorNamingIt) {
-    TempDir dir;
+    // A file that cannot be read is a FileError naming it.
     for (const auto& path : {dir / "missing.tbl", dir.path()}) {
         try {
             (void)CharTable::LoadFile(path, Mode(ReadMode::UTF7));
@@ -211,20 +187,35 @@ TEST(CharTableLoadTest, MovedTableKeepsItsLookups) {
 
 // --- Bytes to text -----------------------------------------------------------------------------
 
-TEST(CharTableBytesTest, EntryTextsAreTakenVerbatim) {
-    const CharTable table = CharTable::FromText(u"3D==\r\nFF=\r\n20= <a> = b\r\n");
-    EXPECT_EQ(Lookup(table, {0x3D}), "=/1");
-    EXPECT_EQ(Lookup(table, {0xFF}), "/1");
-    EXPECT_EQ(Lookup(table, {0x20}), " <a> = b/1");
-}
+TEST(CharTableBytesTest, WhichEntryTheBytesFind) {
+    // Entry texts are taken verbatim.
+    const CharTable verbatim = CharTable::FromText(u"3D==\r\nFF=\r\n20= <a> = b\r\n");
+    EXPECT_EQ(Lookup(verbatim, {0x3D}), "=/1");
+    EXPECT_EQ(Lookup(verbatim, {0xFF}), "/1");
+    EXPECT_EQ(Lookup(verbatim, {0x20}), " <a> = b/1");
 
-TEST(CharTableBytesTest, LongerKeysBeatShorterOnes) {
-    const CharTable table = CharTable::FromText(u"41=A\r\n4142=AB\r\n414243=ABC\r\n");
-    EXPECT_EQ(Lookup(table, {0x41, 0x42}), "AB/2");
-    EXPECT_EQ(Lookup(table, {0x41, 0x43}), "A/1");
-    EXPECT_EQ(Lookup(table, {0x41, 0x42, 0x43}), "ABC/3");
-    EXPECT_EQ(Lookup(table, {0x41, 0x42, 0x44}), "AB/2");
-    EXPECT_EQ(Lookup(table, {0x00, 0x41, 0x42, 0x43}, 1), "ABC/3");
+    // Longer keys beat shorter ones.
+    const CharTable keys = CharTable::FromText(u"41=A\r\n4142=AB\r\n414243=ABC\r\n");
+    EXPECT_EQ(Lookup(keys, {0x41, 0x43}), "A/1");
+    EXPECT_EQ(Lookup(keys, {0x41, 0x42, 0x44}), "AB/2");
+    EXPECT_EQ(Lookup(keys, {0x00, 0x41, 0x42, 0x43}, 1), "ABC/3");
+    // Values above a byte match no key: 0x142 must not be taken as 0x42.
+    EXPECT_EQ(Lookup(keys, {0x41, 0x142}), "A/1");
+    EXPECT_EQ(Lookup(keys, {0x141}), "<none>");
+
+    // The first line wins, and upper case beats lower case.
+    EXPECT_EQ(Lookup(CharTable::FromText(u"41=A\r\n41=B\r\n"), {0x41}), "A/1");
+    EXPECT_EQ(Lookup(CharTable::FromText(u"0a=x\r\n0A=y\r\n"), {0x0A}), "y/1");
+    EXPECT_EQ(Lookup(CharTable::FromText(u"abcdef=low\r\nABCDEF=up\r\n"), {0xAB, 0xCD, 0xEF}), "up/3");
+    // Digits alone read as either case: the first such line beats a later upper-case one.
+    EXPECT_EQ(Lookup(CharTable::FromText(u"12=d\r\n12=e\r\n"), {0x12}), "d/1");
+    // An upper-case 1-byte key does not beat a lower-case 2-byte key.
+    EXPECT_EQ(Lookup(CharTable::FromText(u"AB=up\r\nabcd=low\r\n"), {0xAB, 0xCD}), "low/2");
+
+    // Malformed keys never match.
+    const CharTable bad = CharTable::FromText(u"Ab=Q\r\n41 =A\r\n 42=B\r\n434=C\r\n44\r\n=45=D\r\n4647484950=E\r\n");
+    for (std::uint16_t b : {0xAB, 0x41, 0x42, 0x43, 0x44, 0x45}) EXPECT_EQ(Lookup(bad, {b}), "<none>") << b;
+    EXPECT_EQ(Lookup(bad, {0x46, 0x47, 0x48, 0x49, 0x50}), "<none>");
 }
 
 TEST(CharTableBytesTest, KeysNeedingBytesPastTheEndAreNotTried) {
@@ -236,80 +227,39 @@ TEST(CharTableBytesTest, KeysNeedingBytesPastTheEndAreNotTried) {
     EXPECT_EQ(Lookup(table, {}, 0), "<none>");
 }
 
-TEST(CharTableBytesTest, ValuesAboveAByteMatchNoKey) {
-    const CharTable table = CharTable::FromText(u"41=A\r\n4142=AB\r\n42=B\r\n");
-    // 0x142 must not be taken as 0x42.
-    EXPECT_EQ(Lookup(table, {0x41, 0x142}), "A/1");
-    EXPECT_EQ(Lookup(table, {0x141}), "<none>");
-    EXPECT_EQ(Lookup(table, {0xFFFF, 0x42}, 1), "B/1");
-}
-
-TEST(CharTableBytesTest, FirstLineWinsAndUpperCaseBeatsLowerCase) {
-    EXPECT_EQ(Lookup(CharTable::FromText(u"41=A\r\n41=B\r\n"), {0x41}), "A/1");
-    EXPECT_EQ(Lookup(CharTable::FromText(u"0a=x\r\n0A=y\r\n"), {0x0A}), "y/1");
-    EXPECT_EQ(Lookup(CharTable::FromText(u"0a=x\r\n0a=z\r\n"), {0x0A}), "x/1");
-    EXPECT_EQ(Lookup(CharTable::FromText(u"abcdef=low\r\nABCDEF=up\r\n"), {0xAB, 0xCD, 0xEF}), "up/3");
-    // Digits alone read as either case: the first such line beats a later upper-case one.
-    EXPECT_EQ(Lookup(CharTable::FromText(u"12=d\r\n12=e\r\n"), {0x12}), "d/1");
-    // An upper-case 1-byte key does not beat a lower-case 2-byte key.
-    EXPECT_EQ(Lookup(CharTable::FromText(u"AB=up\r\nabcd=low\r\n"), {0xAB, 0xCD}), "low/2");
-}
-
-TEST(CharTableBytesTest, MalformedKeysNeverMatch) {
-    const CharTable table = CharTable::FromText(u"Ab=Q\r\n41 =A\r\n 42=B\r\n434=C\r\n44\r\n=45=D\r\n4647484950=E\r\n");
-    for (std::uint16_t b : {0xAB, 0x41, 0x42, 0x43, 0x44, 0x45}) EXPECT_EQ(Lookup(table, {b}), "<none>") << b;
-    EXPECT_EQ(Lookup(table, {0x46, 0x47, 0x48, 0x49, 0x50}), "<none>");
-}
-
 // --- Text to bytes -----------------------------------------------------------------------------
 
-TEST(CharTableTextTest, LongestEntryTextWins) {
+TEST(CharTableTextTest, WhichEntryTheTextFinds) {
+    // The longest entry text wins; the first of equal texts gives the bytes.
     const CharTable both = CharTable::FromText(u"41=A\r\n42=B\r\n4142=AB\r\n");
-    EXPECT_EQ(both.longestTextLength(), 2);
     EXPECT_EQ(LookupText(both, u"AB"), (TextResult{2, {0x41, 0x42}}));
     EXPECT_EQ(LookupText(both, u"AB", 1), (TextResult{1, {0x42}}));
-
-    const CharTable singles = CharTable::FromText(u"41=A\r\n42=B\r\n");
-    EXPECT_EQ(LookupText(singles, u"AB"), (TextResult{1, {0x41}}));
-    // A longer search length than the table's finds the same.
-    EXPECT_EQ(Result(singles.LookupText(u"AB", 0, 50)), (TextResult{1, {0x41}}));
-}
-
-TEST(CharTableTextTest, FirstOfEqualTextsGivesTheBytes) {
     EXPECT_EQ(LookupText(CharTable::FromText(u"61=A\r\n41=A\r\n"), u"A"), (TextResult{1, {0x61}}));
     EXPECT_EQ(LookupText(CharTable::FromText(u"E0E1E2=Potion\r\n50=Potion\r\n"), u"Potion!"),
               (TextResult{6, {0xE0, 0xE1, 0xE2}}));
-}
 
-TEST(CharTableTextTest, EqualsSignInsideAnEntryGivesThatLinesKey) {
-    const CharTable table = CharTable::FromText(u"4142=X=Y\r\n43=Y\r\n");
-    EXPECT_EQ(LookupText(table, u"Y"), (TextResult{1, {0x41, 0x42}}));
-    EXPECT_EQ(LookupText(table, u"X=Y"), (TextResult{3, {0x41, 0x42}}));
+    // An equals sign inside an entry gives that line's key.
+    const CharTable equals = CharTable::FromText(u"4142=X=Y\r\n43=Y\r\n");
+    EXPECT_EQ(LookupText(equals, u"Y"), (TextResult{1, {0x41, 0x42}}));
+    EXPECT_EQ(LookupText(equals, u"X=Y"), (TextResult{3, {0x41, 0x42}}));
     // Lines that are no entries still give what their start reads as.
-    EXPECT_EQ(LookupText(CharTable::FromText(u"=Q\r\n"), u"Q"), (TextResult{1, {}}));
     EXPECT_EQ(LookupText(CharTable::FromText(u"Title=Q\r\n"), u"Q"), (TextResult{1, {}}));
     EXPECT_EQ(LookupText(CharTable::FromText(u" 41 =Q\r\n"), u"Q"), (TextResult{1, {0x41}}));
     EXPECT_EQ(LookupText(CharTable::FromText(u"41424344=Q\r\n"), u"Q"), (TextResult{1, {0x41, 0x42, 0x43}}));
-}
 
-TEST(CharTableTextTest, MatchNeverRunsPastTheLinesCr) {
     // "=A" CR LF "B" CR is in the table, but a match stops at the script line's CR.
-    const CharTable table = CharTable::FromText(u"41=A\r\nB\r\n43=WXYZ\r\n");
-    ASSERT_GE(table.longestTextLength(), 4);
-    EXPECT_EQ(LookupText(table, u"A\r\nB"), (TextResult{1, {0x41}}));
-    EXPECT_EQ(LookupText(table, u"A\r\nB", 1), TextResult{});
-    EXPECT_EQ(LookupText(table, u"WXYZ"), (TextResult{4, {0x43}}));
-    EXPECT_EQ(LookupText(table, u"WXY"), TextResult{});
-}
+    const CharTable lines = CharTable::FromText(u"41=A\r\nB\r\n43=WXYZ\r\n");
+    EXPECT_EQ(LookupText(lines, u"A\r\nB"), (TextResult{1, {0x41}}));
+    EXPECT_EQ(LookupText(lines, u"A\r\nB", 1), TextResult{});
+    EXPECT_EQ(LookupText(lines, u"WXY"), TextResult{});
 
-TEST(CharTableTextTest, NothingMatchesOutsideTheScriptOrWithoutLength) {
-    const CharTable table = CharTable::FromText(u"41=A\r\n");
-    EXPECT_EQ(LookupText(table, u"A", 1), TextResult{});
-    EXPECT_EQ(LookupText(table, u"A", 100), TextResult{});
-    EXPECT_EQ(LookupText(table, u""), TextResult{});
-    EXPECT_EQ(LookupText(table, u"Z"), TextResult{});
-    EXPECT_EQ(Result(table.LookupText(u"A", 0, 0)), TextResult{});
-    EXPECT_EQ(Result(table.LookupText(u"A", 0, -3)), TextResult{});
+    // Nothing matches outside the script or without a search length.
+    const CharTable single = CharTable::FromText(u"41=A\r\n");
+    EXPECT_EQ(LookupText(single, u"A", 1), TextResult{});
+    EXPECT_EQ(LookupText(single, u"A", 100), TextResult{});
+    EXPECT_EQ(Result(single.LookupText(u"A", 0, 0)), TextResult{});
+    EXPECT_EQ(Result(single.LookupText(u"A", 0, -3)), TextResult{});
+    EXPECT_EQ(Result(single.LookupText(u"AB", 0, 50)), (TextResult{1, {0x41}}));
 }
 
 // --- Size ---------------------------------------------------------------------------------------

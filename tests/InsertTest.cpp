@@ -12,27 +12,19 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <climits>
 #include <filesystem>
-#include <initializer_list>
 
 namespace quorvex {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
-using test::RecordingPrompt;
-using test::RomBuilder;
-using test::TempDir;
-using test::Job;
-using test::Lines;
-using test::Script;
-using test::AsUnprivilegedUser;
-using test::WriteBytes;
+using namespace test;
 using Bytes = std::vector<std::uint8_t>;
+using Changes = std::vector<std::pair<std::size_t, Bytes>>;
+using Texts = std::vector<std::u16string>;
 
 class InsertTest : public ::testing::Test {
 protected:
@@ -41,6 +33,7 @@ protected:
         WriteBytes(romPath, bytes);
         fs::last_write_time(romPath, kOldTime);
         original = bytes;
+        prompt = RecordingPrompt{};
     }
 
     bool Run(std::u16string_view script, const CharTable* table) {
@@ -57,15 +50,14 @@ protected:
     }
 
     // The original image with runs of bytes replaced.
-    [[nodiscard]] Bytes With(std::initializer_list<std::pair<std::size_t, Bytes>> changes) const {
+    [[nodiscard]] Bytes With(const Changes& changes) const {
         RomBuilder builder(0);
         builder.Put(0, original);
         for (const auto& [offset, bytes] : changes) builder.Put(offset, bytes);
         return builder.bytes();
     }
 
-    static inline const fs::file_time_type kOldTime =
-        fs::file_time_type::clock::now() - std::chrono::hours(48);
+    static inline const fs::file_time_type kOldTime = fs::file_time_type::clock::now() - std::chrono::hours(48);
 
     TempDir dir;
     fs::path romPath = dir / "game.rom";
@@ -74,194 +66,9 @@ protected:
 };
 
 const CharTable kAB = CharTable::FromText(u"41=A\r\n42=B\r\n43=C\r\n");
-
-TEST_F(InsertTest, WholeRunRewritesEachPointerAndWritesTheStringsInOrder) {
-    PutRom(RomBuilder(0x900, 0xEE).bytes());
-    const auto script = Script(Job(0x10, 0x13, 0x810, 0x81F, 0x7F0), TableType::Regular2, TextType::Regular,
-                               Lines({u"10", u"AB", u"12", u"A"}));
-
-    EXPECT_TRUE(Run(script, &kAB));
-
-    EXPECT_EQ(Rom(), With({{0x10, {0x20, 0x00}}, {0x12, {0x22, 0x00}}, {0x810, {0x41, 0x42}}, {0x812, {0x41}}}));
-    EXPECT_TRUE(prompt.questions.empty());
-    EXPECT_EQ(prompt.messages, std::vector<std::u16string>{messages::EndedLeftOver(13)});
-}
-
-TEST_F(InsertTest, TableLookupPrefersTheLongestWholeEntryAndTheFirstOfEqualTexts) {
-    const auto job = Job(0, 0, 0x20, 0x2F, 0);
-    const auto script = Script(job, TableType::Regular2, TextType::Regular, Lines({u"ABAC"}));
-
-    // "AB" is one entry of its own; "C" stands twice and the first line wins.
-    const CharTable longer = CharTable::FromText(u"41=A\r\n42=B\r\n9999=AB\r\n50=C\r\n51=C\r\n");
-    PutRom(Bytes(0x40, 0));
-    EXPECT_TRUE(Run(script, &longer));
-    EXPECT_EQ(Rom(), With({{0x20, {0x99, 0x99, 0x41, 0x50}}}));
-
-    // Without the two-letter entry the letters go one by one.
-    PutRom(Bytes(0x40, 0));
-    EXPECT_TRUE(Run(script, &kAB));
-    EXPECT_EQ(Rom(), With({{0x20, {0x41, 0x42, 0x41, 0x43}}}));
-}
-
-TEST_F(InsertTest, EscapesWinOverTheTableAndReadUpToTwoDigits) {
-    PutRom(Bytes(0x40, 0xEE));
-    const CharTable table = CharTable::FromText(u"41=A\r\n77=<FF>\r\n3C=<\r\n3E=>\r\n58=X\r\n42=B\r\n");
-    // <FF> is the raw byte even though an entry has that text; <GH> has no
-    // digits (0); <4a> is lower case; <7>> has one digit; <ABX> is no escape.
-    const auto script = Script(Job(0, 0, 0x10, 0x3F, 0), TableType::Regular2, TextType::Regular,
-                               Lines({u"<FF><GH><4a><7>>A<ABX>"}));
-
-    EXPECT_TRUE(Run(script, &table));
-
-    EXPECT_EQ(Rom(), With({{0x10, {0xFF, 0x00, 0x4A, 0x07, 0x41, 0x3C, 0x41, 0x42, 0x58, 0x3E}}}));
-}
-
-TEST_F(InsertTest, WithoutATableEveryLineIsEscapes) {
-    PutRom(Bytes(0x40, 0xEE));
-    const auto script =
-        Script(Job(0, 0, 0x10, 0x3F, 0), TableType::Regular2, TextType::Regular, Lines({u"<41><42>", u"<0a>"}));
-
-    EXPECT_TRUE(Run(script, nullptr));
-
-    EXPECT_EQ(Rom(), With({{0x10, {0x41, 0x42, 0x0A}}}));
-}
-
-TEST_F(InsertTest, NoTableModeWritesStringsBackToBackAndLeavesTableBytesAlone) {
-    // Table End 0: no table, no pointer lines, so "10" is a text line too.
-    PutRom(Bytes(0x40, 0xEE));
-    const CharTable table = CharTable::FromText(u"41=A\r\n30=0\r\n31=1\r\n");
-    const auto script =
-        Script(Job(0x10, 0, 0x20, 0x2F, 0), TableType::Regular2, TextType::Regular, Lines({u"10", u"A", u"", u"A"}));
-
-    EXPECT_TRUE(Run(script, &table));
-
-    EXPECT_EQ(Rom(), With({{0x20, {0x31, 0x30, 0x41, 0x41}}}));
-    EXPECT_EQ(prompt.messages, std::vector<std::u16string>{messages::EndedLeftOver(12)});
-}
-
-TEST_F(InsertTest, EachLayoutWritesItsPointerWidthAndByteOrder) {
-    // v = 0x100 - xOffset = 0x12340100 makes every byte of the value distinct.
-    const std::int32_t xOffset = -0x12340000;
-    struct Case {
-        TableType type;
-        Bytes entry;
-    };
-    const Case cases[] = {
-        {TableType::Regular2, {0x00, 0x01}},
-        {TableType::Regular3, {0x00, 0x01, 0x34}},
-        {TableType::Regular4, {0x00, 0x01, 0x34, 0x12}},
-        {TableType::Variation4, {0x12, 0x34, 0x01, 0x00}},
-        {TableType::Scattered2, {0x00, 0x01}},
-        {TableType::Scattered4, {0x00, 0x01, 0x34, 0x12}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(TableTypeName(c.type)));
-        PutRom(Bytes(0x200, 0xEE));
-        // Scattered lines list more offsets and the value; only the first offset counts.
-        const std::u16string pointerLine = IsScattered(c.type) ? u"10 30 (9ABC)" : u"10";
-        const auto script =
-            Script(Job(0x10, 0x40, 0x100, 0x1FF, xOffset), c.type, TextType::Regular, Lines({pointerLine, u"A"}));
-        prompt.messages.clear();
-
-        EXPECT_TRUE(Run(script, &kAB));
-
-        EXPECT_EQ(Rom(), With({{0x10, c.entry}, {0x100, {0x41}}}));
-        EXPECT_EQ(prompt.messages, std::vector<std::u16string>{messages::EndedLeftOver(0xFF)});
-    }
-}
-
-TEST_F(InsertTest, Variation1WritesTheHighByteHalfATableFurther) {
-    // Table 0x100 to 0x10F: half is 7.5 rounded up, 8.
-    PutRom(Bytes(0x400, 0xEE));
-    const auto script = Script(Job(0x100, 0x10F, 0x300, 0x3FF, 0x100), TableType::Variation1, TextType::Regular,
-                               Lines({u"100", u"AB", u"101", u"C"}));
-
-    EXPECT_TRUE(Run(script, &kAB));
-
-    EXPECT_EQ(Rom(), With({{0x100, {0x00, 0x02}}, {0x108, {0x02, 0x02}}, {0x300, {0x41, 0x42, 0x43}}}));
-}
-
-TEST_F(InsertTest, MoveLinePlacesItsTextAndTheNextStringsFollowOnFromThere) {
-    PutRom(Bytes(0xA00, 0xEE));
-    const auto script = Script(Job(0x10, 0x16, 0x810, 0x9FF, 0x800), TableType::Regular2, TextType::Regular,
-                               Lines({u"10", u"A", u"14 m900", u"BC", u"12", u"A"}));
-
-    EXPECT_TRUE(Run(script, &kAB));
-
-    EXPECT_EQ(Rom(), With({{0x10, {0x10, 0x00}},
-                           {0x14, {0x00, 0x01}},
-                           {0x12, {0x02, 0x01}},
-                           {0x810, {0x41}},
-                           {0x900, {0x42, 0x43, 0x41}}}));
-    EXPECT_EQ(prompt.messages, std::vector<std::u16string>{messages::EndedLeftOver(0xA00 - 0x903)});
-}
-
-TEST_F(InsertTest, RepeatLineTakesTheNewValueOfTheEntryItNames) {
-    PutRom(RomBuilder(0x100, 0xEE).Put(0x30, {0x77, 0x66}).bytes());
-    // 10 names 14, which is written only later; 12 names 10 (a chain); 16
-    // names 30, which no line writes, so it takes 30's bytes as they are.
-    const auto script = Script(Job(0x10, 0x18, 0x80, 0xFF, 0), TableType::Regular2, TextType::Regular,
-                               Lines({u"10 r14", u"12 R10", u"16 r30", u"14", u"AB"}));
-
-    EXPECT_TRUE(Run(script, &kAB));
-
-    EXPECT_EQ(Rom(), With({{0x10, {0x80, 0x00, 0x80, 0x00, 0x80, 0x00, 0x77, 0x66}}, {0x80, {0x41, 0x42}}}));
-}
-
-TEST_F(InsertTest, RepeatLinesThatNameEachOtherKeepTheirBytes) {
-    PutRom(RomBuilder(0x100, 0xEE).Put(0x10, {0x01, 0x02, 0x03, 0x04}).bytes());
-    const auto script = Script(Job(0x10, 0x18, 0x80, 0xFF, 0), TableType::Regular2, TextType::Regular,
-                               Lines({u"10 r12", u"12 r10", u"16", u"A"}));
-
-    EXPECT_TRUE(Run(script, &kAB));
-
-    EXPECT_EQ(Rom(), With({{0x16, {0x80, 0x00}}, {0x80, {0x41}}}));
-}
-
-TEST_F(InsertTest, Variation1RepeatCopiesBothHalves) {
-    PutRom(Bytes(0x400, 0xEE));
-    // Table 0x100 to 0x107: half 4. Entry 0x101 repeats 0x102, written later.
-    const auto script = Script(Job(0x100, 0x107, 0x300, 0x3FF, 0), TableType::Variation1, TextType::Regular,
-                               Lines({u"100", u"A", u"101 r102", u"102", u"B"}));
-
-    EXPECT_TRUE(Run(script, &kAB));
-
-    EXPECT_EQ(Rom(), With({{0x100, {0x00, 0x01, 0x01}}, {0x104, {0x03, 0x03, 0x03}}, {0x300, {0x41, 0x42}}}));
-}
-
-TEST_F(InsertTest, ScatteredLineWithoutOffsetWritesItsTextAndIsCounted) {
-    PutRom(Bytes(0x200, 0xEE));
-    const auto script = Script(Job(0x10, 0x40, 0x100, 0x1FF, 0), TableType::Scattered2, TextType::Regular,
-                               Lines({u"(100)", u"AB", u"20 (102)", u"C", u"  (103)", u"A"}));
-
-    EXPECT_TRUE(Run(script, &kAB));
-
-    EXPECT_EQ(Rom(), With({{0x20, {0x02, 0x01}}, {0x100, {0x41, 0x42, 0x43, 0x41}}}));
-    EXPECT_EQ(prompt.messages, std::vector<std::u16string>{messages::EndedLeftOver(0xFC) + u"\r\n" +
-                                                           messages::StringsWithoutPointer(2)});
-}
-
-TEST_F(InsertTest, PascalLineWritesOneLengthBytePerString) {
-    PutRom(Bytes(0x200, 0xEE));
-    const auto script = Script(Job(0x20, 0x22, 0x100, 0x1FF, 0), TableType::PascalLine, TextType::Regular,
-                               Lines({u"AB", u"", u"ABC"}));
-
-    EXPECT_TRUE(Run(script, &kAB));
-
-    EXPECT_EQ(Rom(), With({{0x20, {0x02, 0x00, 0x03}}, {0x100, {0x41, 0x42, 0x41, 0x42, 0x43}}}));
-}
-
-TEST_F(InsertTest, Custom1WritesLengthAndPointerPerString) {
-    PutRom(Bytes(0x200, 0xEE));
-    // v = 0x100 + 0x7F00 = 0x8000 for the first string.
-    const auto script = Script(Job(0x20, 0x26, 0x100, 0x1FF, -0x7F00), TableType::Custom1, TextType::Regular,
-                               Lines({u"AB", u"C", u""}));
-
-    EXPECT_TRUE(Run(script, &kAB));
-
-    EXPECT_EQ(Rom(), With({{0x20, {0x02, 0x00, 0x80, 0x01, 0x02, 0x80, 0x00, 0x03, 0x80}},
-                           {0x100, {0x41, 0x42, 0x43}}}));
-}
+const CharTable kLongest = CharTable::FromText(u"41=A\r\n42=B\r\n9999=AB\r\n50=C\r\n51=C\r\n");
+const CharTable kEscapes = CharTable::FromText(u"41=A\r\n77=<FF>\r\n3C=<\r\n3E=>\r\n58=X\r\n42=B\r\n");
+const CharTable kDigits = CharTable::FromText(u"41=A\r\n30=0\r\n31=1\r\n78=x\r\n");
 
 // The Huffman v2 code table at 0x40: 10 20 ... F0, then 01 ... 21.
 Bytes HuffmanRom() {
@@ -274,222 +81,226 @@ Bytes HuffmanRom() {
 // 2122 is a two-byte entry whose first byte 21 is index 47; E1 is no index.
 const CharTable kHuffmanTable = CharTable::FromText(u"20=b\r\nB0=.\r\n06=z\r\n2122=w\r\nE1=?\r\n");
 
-TEST_F(InsertTest, HuffmanV2CodesEachIndexAndEndsEachStringOnAWholeByte) {
-    PutRom(HuffmanRom());
-    const auto script = Script(Job(0x10, 0x15, 0x100, 0x1FF, 0, 0x40), TableType::Regular2, TextType::HuffmanV2,
-                               Lines({u"10", u"b.z", u"12", u"b.", u"14", u"", u"14 r12"}));
+const Bytes kBlank = Bytes(0x40, 0xEE);
 
-    EXPECT_TRUE(Run(script, &kHuffmanTable));
+TEST_F(InsertTest, WritesWhatEachScriptSays) {
+    struct Case {
+        const char* name;
+        Bytes rom;
+        JobSettings job;
+        TableType type;
+        std::u16string body;
+        const CharTable* table;
+        Changes changes;
+        std::u16string message;  // the final message, when the case is about it
+        TextType textType = TextType::Regular;
+    };
+    const auto R2 = TableType::Regular2;
+    const Case cases[] = {
+        {"whole run: each pointer rewritten, strings in order", RomBuilder(0x900, 0xEE).bytes(),
+         Job(0x10, 0x13, 0x810, 0x81F, 0x7F0), R2, Lines({u"10", u"AB", u"12", u"A"}), &kAB,
+         {{0x10, {0x20, 0x00}}, {0x12, {0x22, 0x00}}, {0x810, {0x41, 0x42}}, {0x812, {0x41}}},
+         messages::EndedLeftOver(13)},
+        // "AB" is an entry of its own; "C" stands twice and the first line wins.
+        {"longest whole entry, first of equal texts", Bytes(0x40, 0), Job(0, 0, 0x20, 0x2F), R2, Lines({u"ABAC"}),
+         &kLongest, {{0x20, {0x99, 0x99, 0x41, 0x50}}}, {}},
+        {"letters one by one", Bytes(0x40, 0), Job(0, 0, 0x20, 0x2F), R2, Lines({u"ABAC"}), &kAB,
+         {{0x20, {0x41, 0x42, 0x41, 0x43}}}, {}},
+        // <FF> is the raw byte though an entry has that text; <GH> has no digits
+        // (0); <4a> is lower case; <7>> has one digit; <ABX> is no escape.
+        {"escapes win and read up to two digits", kBlank, Job(0, 0, 0x10, 0x3F), R2,
+         Lines({u"<FF><GH><4a><7>>A<ABX>"}), &kEscapes,
+         {{0x10, {0xFF, 0x00, 0x4A, 0x07, 0x41, 0x3C, 0x41, 0x42, 0x58, 0x3E}}}, {}},
+        {"without a table every line is escapes", kBlank, Job(0, 0, 0x10, 0x3F), R2, Lines({u"<41><42>", u"<0a>"}),
+         nullptr, {{0x10, {0x41, 0x42, 0x0A}}}, {}},
+        // Table End 0: no pointer lines, so "10" is a text line too.
+        {"no table: strings back to back", kBlank, Job(0x10, 0, 0x20, 0x2F), R2, Lines({u"10", u"A", u"", u"A"}),
+         &kDigits, {{0x20, {0x31, 0x30, 0x41, 0x41}}}, messages::EndedLeftOver(12)},
+        {"listing lines are plain text", kBlank, Job(0, 0, 0x10, 0x3F), R2, Lines({u"0x100"}), &kDigits,
+         {{0x10, {0x30, 0x78, 0x31, 0x30, 0x30}}}, {}},
+        {"text ending exactly at Text End", Bytes(0x40, 0), Job(0, 0, 0x10, 0x12), R2, Lines({u"ABC"}), &kAB,
+         {{0x10, {0x41, 0x42, 0x43}}}, messages::EndedLeftOver(0)},
+        // Table 0x100 to 0x10F: half is 7.5 rounded up, 8.
+        {"Variation1 high bytes half a table further", Bytes(0x400, 0xEE), Job(0x100, 0x10F, 0x300, 0x3FF, 0x100),
+         TableType::Variation1, Lines({u"100", u"AB", u"101", u"C"}), &kAB,
+         {{0x100, {0x00, 0x02}}, {0x108, {0x02, 0x02}}, {0x300, {0x41, 0x42, 0x43}}}, {}},
+        {"move line, the next strings follow on", Bytes(0xA00, 0xEE), Job(0x10, 0x16, 0x810, 0x9FF, 0x800), R2,
+         Lines({u"10", u"A", u"14 m900", u"BC", u"12", u"A"}), &kAB,
+         {{0x10, {0x10, 0x00}}, {0x14, {0x00, 0x01}}, {0x12, {0x02, 0x01}}, {0x810, {0x41}},
+          {0x900, {0x42, 0x43, 0x41}}},
+         messages::EndedLeftOver(0xA00 - 0x903)},
+        // 10 names 14, written only later; 12 names 10 (a chain); 16 names 30,
+        // which no line writes, so it takes 30's bytes as they are.
+        {"repeat takes the new value", RomBuilder(0x100, 0xEE).Put(0x30, {0x77, 0x66}).bytes(),
+         Job(0x10, 0x18, 0x80, 0xFF), R2, Lines({u"10 r14", u"12 R10", u"16 r30", u"14", u"AB"}), &kAB,
+         {{0x10, {0x80, 0x00, 0x80, 0x00, 0x80, 0x00, 0x77, 0x66}}, {0x80, {0x41, 0x42}}}, {}},
+        {"repeats naming each other keep their bytes", RomBuilder(0x100, 0xEE).Put(0x10, {1, 2, 3, 4}).bytes(),
+         Job(0x10, 0x18, 0x80, 0xFF), R2, Lines({u"10 r12", u"12 r10", u"16", u"A"}), &kAB,
+         {{0x16, {0x80, 0x00}}, {0x80, {0x41}}}, {}},
+        // Table 0x100 to 0x107: half 4. Entry 0x101 repeats 0x102, written later.
+        {"Variation1 repeat copies both halves", Bytes(0x400, 0xEE), Job(0x100, 0x107, 0x300, 0x3FF),
+         TableType::Variation1, Lines({u"100", u"A", u"101 r102", u"102", u"B"}), &kAB,
+         {{0x100, {0x00, 0x01, 0x01}}, {0x104, {0x03, 0x03, 0x03}}, {0x300, {0x41, 0x42}}}, {}},
+        {"Scattered line without offset is written and counted", Bytes(0x200, 0xEE), Job(0x10, 0x40, 0x100, 0x1FF),
+         TableType::Scattered2, Lines({u"(100)", u"AB", u"20 (102)", u"C", u"  (103)", u"A"}), &kAB,
+         {{0x20, {0x02, 0x01}}, {0x100, {0x41, 0x42, 0x43, 0x41}}},
+         messages::EndedLeftOver(0xFC) + u"\r\n" + messages::StringsWithoutPointer(2)},
+        {"PascalLine length bytes", Bytes(0x200, 0xEE), Job(0x20, 0x22, 0x100, 0x1FF), TableType::PascalLine,
+         Lines({u"AB", u"", u"ABC"}), &kAB, {{0x20, {0x02, 0x00, 0x03}}, {0x100, {0x41, 0x42, 0x41, 0x42, 0x43}}},
+         {}},
+        // v = 0x100 + 0x7F00 = 0x8000 for the first string.
+        {"Custom1 length and pointer", Bytes(0x200, 0xEE), Job(0x20, 0x26, 0x100, 0x1FF, -0x7F00),
+         TableType::Custom1, Lines({u"AB", u"C", u""}), &kAB,
+         {{0x20, {0x02, 0x00, 0x80, 0x01, 0x02, 0x80, 0x00, 0x03, 0x80}}, {0x100, {0x41, 0x42, 0x43}}}, {}},
+        // 0001 10010 1100100 fills two bytes exactly; 0001 10010 needs a second,
+        // mostly empty byte; the empty line is one zero byte.
+        {"Huffman v2 ends each string on a whole byte", HuffmanRom(), Job(0x10, 0x15, 0x100, 0x1FF, 0, 0x40), R2,
+         Lines({u"10", u"b.z", u"12", u"b.", u"14", u"", u"14 r12"}), &kHuffmanTable,
+         {{0x10, {0x00, 0x01, 0x02, 0x01, 0x02, 0x01}}, {0x100, {0x19, 0x64, 0x19, 0x00, 0x00}}}, {},
+         TextType::HuffmanV2},
+        // 11 11111 (index 47), then 10 010 (index 10): 1111 1111 | 0010 0000.
+        {"Huffman v2 uses the first byte of a longer entry", HuffmanRom(), Job(0, 0, 0x100, 0x1FF, 0, 0x40), R2,
+         Lines({u"w<B0>"}), &kHuffmanTable, {{0x100, {0xFF, 0x20}}}, {}, TextType::HuffmanV2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PutRom(c.rom);
 
-    // 0001 10010 1100100 fills two bytes exactly; 0001 10010 needs a second,
-    // mostly empty byte; the empty line is one zero byte.
-    EXPECT_EQ(Rom(), With({{0x10, {0x00, 0x01, 0x02, 0x01, 0x02, 0x01}},
-                           {0x100, {0x19, 0x64, 0x19, 0x00, 0x00}}}));
+        EXPECT_TRUE(Run(Script(c.job, c.type, c.textType, c.body), c.table));
+
+        EXPECT_EQ(Rom(), With(c.changes));
+        EXPECT_TRUE(prompt.questions.empty());
+        if (!c.message.empty()) EXPECT_EQ(prompt.messages, Texts{c.message});
+    }
 }
 
-TEST_F(InsertTest, HuffmanV2UsesOnlyTheFirstByteOfALongerEntry) {
-    PutRom(HuffmanRom());
+TEST_F(InsertTest, EachLayoutWritesItsPointerWidthAndByteOrder) {
+    // v = 0x100 - xOffset = 0x12340100 makes every byte of the value distinct.
+    const std::pair<TableType, Bytes> cases[] = {
+        {TableType::Regular2, {0x00, 0x01}},
+        {TableType::Regular3, {0x00, 0x01, 0x34}},
+        {TableType::Regular4, {0x00, 0x01, 0x34, 0x12}},
+        {TableType::Variation4, {0x12, 0x34, 0x01, 0x00}},
+        {TableType::Scattered2, {0x00, 0x01}},
+        {TableType::Scattered4, {0x00, 0x01, 0x34, 0x12}},
+    };
+    for (const auto& [type, entry] : cases) {
+        SCOPED_TRACE(std::string(TableTypeName(type)));
+        PutRom(Bytes(0x200, 0xEE));
+        // Scattered lines list more offsets and the value; only the first offset counts.
+        const std::u16string pointerLine = IsScattered(type) ? u"10 30 (9ABC)" : u"10";
+
+        EXPECT_TRUE(Run(Script(Job(0x10, 0x40, 0x100, 0x1FF, -0x12340000), type, TextType::Regular,
+                               Lines({pointerLine, u"A"})),
+                        &kAB));
+
+        EXPECT_EQ(Rom(), With({{0x10, entry}, {0x100, {0x41}}}));
+        EXPECT_EQ(prompt.messages, Texts{messages::EndedLeftOver(0xFF)});
+    }
+}
+
+TEST_F(InsertTest, OverTheLimitAsksAfterEachStringYesGoesOnAndNoChangesNothing) {
     const auto script =
-        Script(Job(0, 0, 0x100, 0x1FF, 0, 0x40), TableType::Regular2, TextType::HuffmanV2, Lines({u"w<B0>"}));
-
-    EXPECT_TRUE(Run(script, &kHuffmanTable));
-
-    // 11 11111 (index 47), then 10 010 (index 10): 1111 1111 | 0010 0000.
-    EXPECT_EQ(Rom(), With({{0x100, {0xFF, 0x20}}}));
-}
-
-TEST_F(InsertTest, TextEndingExactlyAtTextEndAsksNothing) {
+        Script(Job(0, 0, 0x10, 0x11), TableType::Regular2, TextType::Regular, Lines({u"ABC", u"A", u"B"}));
     PutRom(Bytes(0x40, 0));
-    const auto script = Script(Job(0, 0, 0x10, 0x12, 0), TableType::Regular2, TextType::Regular, Lines({u"ABC"}));
-
-    EXPECT_TRUE(Run(script, &kAB));
-
-    EXPECT_TRUE(prompt.questions.empty());
-    EXPECT_EQ(prompt.messages, std::vector<std::u16string>{messages::EndedLeftOver(0)});
-}
-
-TEST_F(InsertTest, TextOverTheLimitAsksAfterEachStringAndYesGoesOn) {
-    PutRom(Bytes(0x40, 0));
-    const auto script =
-        Script(Job(0, 0, 0x10, 0x11, 0), TableType::Regular2, TextType::Regular, Lines({u"ABC", u"A", u"B"}));
     prompt.answers = {true, true, true};
-
     EXPECT_TRUE(Run(script, &kAB));
-
-    EXPECT_EQ(prompt.questions, (std::vector<std::u16string>{messages::OverLimitQuestion(1),
-                                                             messages::OverLimitQuestion(2),
-                                                             messages::OverLimitQuestion(3)}));
-    EXPECT_EQ(prompt.messages, std::vector<std::u16string>{messages::EndedOver(3)});
+    EXPECT_EQ(prompt.questions, (Texts{messages::OverLimitQuestion(1), messages::OverLimitQuestion(2),
+                                       messages::OverLimitQuestion(3)}));
+    EXPECT_EQ(prompt.messages, Texts{messages::EndedOver(3)});
     EXPECT_EQ(Rom(), With({{0x10, {0x41, 0x42, 0x43, 0x41, 0x42}}}));
-}
 
-TEST_F(InsertTest, ListingLinesAreEncodedLikeAnyOtherText) {
-    const auto script = Script(Job(0, 0, 0x10, 0x3F, 0), TableType::Regular2, TextType::Regular, Lines({u"0x100"}));
-
-    PutRom(Bytes(0x40, 0xEE));
-    const CharTable digits = CharTable::FromText(u"30=0\r\n31=1\r\n78=x\r\n");
-    EXPECT_TRUE(Run(script, &digits));
-    EXPECT_EQ(Rom(), With({{0x10, {0x30, 0x78, 0x31, 0x30, 0x30}}}));
-
-    // Through a table without those characters it is a letter like any other not in the table.
-    PutRom(Bytes(0x40, 0xEE));
-    prompt.messages.clear();
+    PutRom(kBlank);
+    prompt.answers = {false};
     EXPECT_FALSE(Run(script, &kAB));
     ExpectRomUnchanged();
-    EXPECT_EQ(prompt.messages, std::vector<std::u16string>{messages::NotInTable(u"0x1")});
+    EXPECT_EQ(prompt.questions, Texts{messages::OverLimitQuestion(1)});
+    EXPECT_EQ(prompt.messages, Texts{messages::EndedOver(1) + u"\r\n" + std::u16string(messages::kRomNotChanged)});
 }
 
 TEST_F(InsertTest, AScriptFileIsReadWithTheTablesLineEndRule) {
     // LF alone ends a line as CR LF does; a UTF-8 byte-order mark is dropped.
     const fs::path scriptPath = dir / "script.txt";
-    const std::string header = test::Narrow(WriteScriptHeader(Job(0x10, 0x13, 0x20, 0x2F, 0), TableType::Regular2,
-                                                               TextType::Regular));
-    test::WriteText(scriptPath, "\xEF\xBB\xBF" + header + "10\nAB\n12\r\nC\n");
+    const std::string header =
+        Narrow(WriteScriptHeader(Job(0x10, 0x13, 0x20, 0x2F), TableType::Regular2, TextType::Regular));
+    WriteText(scriptPath, "\xEF\xBB\xBF" + header + "10\nAB\n12\r\nC\n");
     const std::u16string script = LoadInsertFile(scriptPath, TextDecoding{ReadMode::UTF8, "windows-1252"});
     EXPECT_EQ(script, FromUtf8(header) + u"10\r\nAB\r\n12\r\nC\r\n");
 
-    PutRom(Bytes(0x40, 0xEE));
+    PutRom(kBlank);
     EXPECT_TRUE(Run(script, &kAB));
     EXPECT_EQ(Rom(), With({{0x10, {0x20, 0x00, 0x22, 0x00}}, {0x20, {0x41, 0x42, 0x43}}}));
 
     EXPECT_THROW((void)LoadInsertFile(dir / "missing.txt", TextDecoding{}), FileError);
 }
 
-// --- Every stop leaves the ROM as it was. ---
+// --- Every stop leaves the ROM as it was, with one message naming the cause. ---
 
-TEST_F(InsertTest, ACharacterNotInTheTableStopsWithNoFinalMessage) {
-    PutRom(Bytes(0x40, 0xEE));
-    const auto script = Script(Job(0x10, 0x13, 0x20, 0x3F, 0), TableType::Regular2, TextType::Regular,
-                               Lines({u"10", u"AB", u"12", u"AxyzB"}));
-
-    EXPECT_FALSE(Run(script, &kAB));
-
-    ExpectRomUnchanged();
-    EXPECT_EQ(prompt.messages, std::vector<std::u16string>{messages::NotInTable(u"xyz")});
-}
-
-TEST_F(InsertTest, TheNotInTableMessageQuotesOnlyWhatTheScriptStillHas) {
-    PutRom(Bytes(0x40, 0xEE));
-    const auto script = Script(Job(0, 0, 0x20, 0x3F, 0), TableType::Regular2, TextType::Regular, u"Ax");
-
-    EXPECT_FALSE(Run(script, &kAB));
-
-    ExpectRomUnchanged();
-    EXPECT_EQ(prompt.messages, std::vector<std::u16string>{messages::NotInTable(u"x")});
-}
-
-TEST_F(InsertTest, HuffmanV2ValueWithoutAnIndexIsNotInTheTable) {
-    // E1 does not occur among the 48 code bytes; 77 occurs, but only at index 53.
-    RomBuilder rom(0);
-    rom.Put(0, HuffmanRom()).Put(0x40 + 53, {0x77});
-    PutRom(rom.bytes());
-    const CharTable table = CharTable::FromText(u"20=b\r\nE1=?\r\n77=s\r\nEE=e\r\n");
+TEST_F(InsertTest, EveryStopLeavesTheRomAsItWas) {
     struct Case {
-        std::int32_t huffTable;
-        std::u16string_view line;
-    };
-    // At 0x1FC the code table is cut short by the end of the file: EE (the
-    // filler) is found there, 20 is not.
-    for (const Case c : {Case{0x40, u"b?bb"}, Case{0x40, u"bsbb"}, Case{0x1FC, u"ebbb"}}) {
-        SCOPED_TRACE(test::Narrow(c.line));
-        prompt.messages.clear();
-        const auto script =
-            Script(Job(0, 0, 0x100, 0x1FF, 0, c.huffTable), TableType::Regular2, TextType::HuffmanV2, Lines({c.line}));
-
-        EXPECT_FALSE(Run(script, &table));
-
-        ExpectRomUnchanged();
-        EXPECT_EQ(prompt.messages, std::vector<std::u16string>{messages::NotInTable(c.line.substr(1))});
-    }
-}
-
-TEST_F(InsertTest, MalformedLinesStopWithTheirLineNumber) {
-    PutRom(Bytes(0x40, 0xEE));
-    const auto job = Job(0x10, 0x13, 0x20, 0x3F, 0);
-    // The header takes nine lines, so the body starts on line 10.
-    struct Case {
-        const CharTable* table;
-        std::u16string body;
-        std::u16string message;
-    };
-    const Case cases[] = {
-        {&kAB, Lines({u"10", u"A", u"", u"B"}), messages::BadLine(12, messages::kNeedsOffset, u"")},
-        {&kAB, Lines({u"10", u"A", u"x12", u"B"}), messages::BadLine(12, messages::kNeedsOffset, u"x12")},
-        {&kAB, Lines({u"10", u"A", u"12 r", u"B"}), messages::BadLine(12, messages::kNeedsSecondOffset, u"12 r")},
-        {&kAB, Lines({u"10 mZZ", u"A"}), messages::BadLine(10, messages::kNeedsSecondOffset, u"10 mZZ")},
-        {&kAB, Lines({u"(20)", u"A"}), messages::BadLine(10, messages::kNeedsOffset, u"(20)")},
-        {nullptr, Lines({u"10", u"<41>", u"12", u"<42>A"}), messages::BadLine(13, messages::kNeedsEscapes, u"<42>A")},
-        {nullptr, Lines({u"10", u"<41><4"}), messages::BadLine(11, messages::kNeedsEscapes, u"<41><4")},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(test::Narrow(c.body));
-        prompt.messages.clear();
-
-        EXPECT_FALSE(Run(Script(job, TableType::Regular2, TextType::Regular, c.body), c.table));
-
-        ExpectRomUnchanged();
-        EXPECT_EQ(prompt.messages, std::vector<std::u16string>{c.message});
-    }
-}
-
-TEST_F(InsertTest, NothingIsWrittenPastTheEndOfTheFile) {
-    PutRom(Bytes(0x30, 0xEE));
-    struct Case {
+        Bytes rom;
         JobSettings job;
         TableType type;
         std::u16string body;
-        std::int64_t offset;
+        const CharTable* table;
+        std::u16string message;
+        TextType textType = TextType::Regular;
     };
+    const auto R2 = TableType::Regular2;
+    const auto pointers = Job(0x10, 0x13, 0x20, 0x3F);
+    // E1 is no code byte; 77 occurs, but only at index 53. At 0x1FC the code
+    // table is cut short by the end of the file: EE (the filler) is found, 20 not.
+    const Bytes huffman = RomBuilder(0).Put(0, HuffmanRom()).Put(0x40 + 53, {0x77}).bytes();
+    const CharTable huffmanTable = CharTable::FromText(u"20=b\r\nE1=?\r\n77=s\r\nEE=e\r\n");
+    const Bytes short30 = Bytes(0x30, 0xEE);
+    // The header takes nine lines, so the body starts on line 10.
     const Case cases[] = {
-        // Text that runs off the file, though the text area goes on.
-        {Job(0x10, 0x13, 0x2E, 0x40, 0), TableType::Regular2, Lines({u"10", u"ABC"}), 0x30},
-        // A move line to past the end.
-        {Job(0x10, 0x13, 0x20, 0x40, 0), TableType::Regular2, Lines({u"10 m35", u"A"}), 0x35},
+        {kBlank, pointers, R2, Lines({u"10", u"AB", u"12", u"AxyzB"}), &kAB, messages::NotInTable(u"xyz")},
+        {kBlank, Job(0, 0, 0x20, 0x3F), R2, u"Ax", &kAB, messages::NotInTable(u"x")},
+        {kBlank, Job(0, 0, 0x10, 0x3F), R2, Lines({u"0x100"}), &kAB, messages::NotInTable(u"0x1")},
+        {huffman, Job(0, 0, 0x100, 0x1FF, 0, 0x40), R2, Lines({u"b?bb"}), &huffmanTable, messages::NotInTable(u"?bb"),
+         TextType::HuffmanV2},
+        {huffman, Job(0, 0, 0x100, 0x1FF, 0, 0x40), R2, Lines({u"bsbb"}), &huffmanTable, messages::NotInTable(u"sbb"),
+         TextType::HuffmanV2},
+        {huffman, Job(0, 0, 0x100, 0x1FF, 0, 0x1FC), R2, Lines({u"ebbb"}), &huffmanTable,
+         messages::NotInTable(u"bbb"), TextType::HuffmanV2},
+        {kBlank, pointers, R2, Lines({u"10", u"A", u"", u"B"}), &kAB, messages::BadLine(12, messages::kNeedsOffset, u"")},
+        {kBlank, pointers, R2, Lines({u"10", u"A", u"x12", u"B"}), &kAB,
+         messages::BadLine(12, messages::kNeedsOffset, u"x12")},
+        {kBlank, pointers, R2, Lines({u"10", u"A", u"12 r", u"B"}), &kAB,
+         messages::BadLine(12, messages::kNeedsSecondOffset, u"12 r")},
+        {kBlank, pointers, R2, Lines({u"10 mZZ", u"A"}), &kAB,
+         messages::BadLine(10, messages::kNeedsSecondOffset, u"10 mZZ")},
+        {kBlank, pointers, R2, Lines({u"(20)", u"A"}), &kAB, messages::BadLine(10, messages::kNeedsOffset, u"(20)")},
+        {kBlank, pointers, R2, Lines({u"10", u"<41>", u"12", u"<42>A"}), nullptr,
+         messages::BadLine(13, messages::kNeedsEscapes, u"<42>A")},
+        {kBlank, pointers, R2, Lines({u"10", u"<41><4"}), nullptr,
+         messages::BadLine(11, messages::kNeedsEscapes, u"<41><4")},
+        // Text running off the file, though the text area goes on.
+        {short30, Job(0x10, 0x13, 0x2E, 0x40), R2, Lines({u"10", u"ABC"}), &kAB, messages::PastEndOfRom(0x30)},
+        {short30, Job(0x10, 0x13, 0x20, 0x40), R2, Lines({u"10 m35", u"A"}), &kAB, messages::PastEndOfRom(0x35)},
         // A pointer whose second byte would be the first past the end.
-        {Job(0x10, 0x13, 0x20, 0x2F, 0), TableType::Regular2, Lines({u"2F", u"A"}), 0x30},
-        // A four-byte pointer at a negative offset.
-        {Job(0x10, 0x13, 0x20, 0x2F, 0), TableType::Regular4, Lines({u"FFFFFFFE", u"A"}), -2},
-        // A repeat that would copy from past the end.
-        {Job(0x10, 0x13, 0x20, 0x2F, 0), TableType::Regular2, Lines({u"10 r40", u"12", u"A"}), 0x40},
-        // A Variation1 high byte past the end (half 0x20).
-        {Job(0x10, 0x50, 0x20, 0x2F, 0), TableType::Variation1, Lines({u"11", u"A"}), 0x31},
-        // A PascalLine length byte past the end.
-        {Job(0x2F, 0x31, 0x20, 0x2F, 0), TableType::PascalLine, Lines({u"A", u"B"}), 0x30},
+        {short30, Job(0x10, 0x13, 0x20, 0x2F), R2, Lines({u"2F", u"A"}), &kAB, messages::PastEndOfRom(0x30)},
+        {short30, Job(0x10, 0x13, 0x20, 0x2F), TableType::Regular4, Lines({u"FFFFFFFE", u"A"}), &kAB,
+         messages::PastEndOfRom(-2)},
+        {short30, Job(0x10, 0x13, 0x20, 0x2F), R2, Lines({u"10 r40", u"12", u"A"}), &kAB, messages::PastEndOfRom(0x40)},
+        // A Variation1 high byte past the end (half 0x20); a PascalLine length byte.
+        {short30, Job(0x10, 0x50, 0x20, 0x2F), TableType::Variation1, Lines({u"11", u"A"}), &kAB,
+         messages::PastEndOfRom(0x31)},
+        {short30, Job(0x2F, 0x31, 0x20, 0x2F), TableType::PascalLine, Lines({u"A", u"B"}), &kAB,
+         messages::PastEndOfRom(0x30)},
+        {HuffmanRom(), Job(0, 0, 0x1FF, 0x2FF, 0, 0x40), R2, Lines({u"b.z"}), &kHuffmanTable,
+         messages::PastEndOfRom(0x200), TextType::HuffmanV2},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(test::Narrow(c.body));
-        prompt.messages.clear();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.body));
+        PutRom(c.rom);
 
-        EXPECT_FALSE(Run(Script(c.job, c.type, TextType::Regular, c.body), &kAB));
+        EXPECT_FALSE(Run(Script(c.job, c.type, c.textType, c.body), c.table));
 
         ExpectRomUnchanged();
-        EXPECT_EQ(prompt.messages, std::vector<std::u16string>{messages::PastEndOfRom(c.offset)});
+        EXPECT_EQ(prompt.messages, Texts{c.message});
     }
-}
-
-TEST_F(InsertTest, HuffmanV2TextRunningOffTheFileStops) {
-    PutRom(HuffmanRom());
-    const auto script =
-        Script(Job(0, 0, 0x1FF, 0x2FF, 0, 0x40), TableType::Regular2, TextType::HuffmanV2, Lines({u"b.z"}));
-
-    EXPECT_FALSE(Run(script, &kHuffmanTable));
-
-    ExpectRomUnchanged();
-    EXPECT_EQ(prompt.messages, std::vector<std::u16string>{messages::PastEndOfRom(0x200)});
-}
-
-TEST_F(InsertTest, NoAtTheOverTheLimitQuestionLeavesTheRomAsItWas) {
-    PutRom(Bytes(0x40, 0xEE));
-    const auto script = Script(Job(0x10, 0x13, 0x20, 0x21, 0), TableType::Regular2, TextType::Regular,
-                               Lines({u"10", u"A", u"12", u"BC"}));
-    prompt.answers = {false};
-
-    EXPECT_FALSE(Run(script, &kAB));
-
-    ExpectRomUnchanged();
-    EXPECT_EQ(prompt.questions, std::vector<std::u16string>{messages::OverLimitQuestion(1)});
-    EXPECT_EQ(prompt.messages,
-              std::vector<std::u16string>{messages::EndedOver(1) + u"\r\n" + std::u16string(messages::kRomNotChanged)});
 }
 
 TEST_F(InsertTest, ExtremeHeaderNumbersNeverGrowOrHalfWriteTheRom) {
@@ -503,9 +314,8 @@ TEST_F(InsertTest, ExtremeHeaderNumbersNeverGrowOrHalfWriteTheRom) {
     for (int type = 0; type <= 9; ++type) {
         for (const auto& job : jobs) {
             for (const TextType textType : {TextType::Regular, TextType::HuffmanV2}) {
-                SCOPED_TRACE(test::Narrow(WriteScriptHeader(job, static_cast<TableType>(type), textType)));
-                PutRom(Bytes(0x40, 0xEE));
-                prompt.messages.clear();
+                SCOPED_TRACE(Narrow(WriteScriptHeader(job, static_cast<TableType>(type), textType)));
+                PutRom(kBlank);
                 prompt.answers = {true, true, true};
                 const auto script = Script(job, static_cast<TableType>(type), textType, body);
 
@@ -522,60 +332,46 @@ TEST_F(InsertTest, ExtremeHeaderNumbersNeverGrowOrHalfWriteTheRom) {
     }
 }
 
-TEST_F(InsertTest, BadFilesAreRefusedBeforeTheRomIsOpened) {
-    // The ROM does not even exist: a bad file must not get as far as opening it.
-    const auto good = Script(Job(0, 0, 0x10, 0x20, 0), TableType::Regular2, TextType::Regular, Lines({u"A"}));
+TEST_F(InsertTest, BadFilesAndAMissingRomNeverGetAsFarAsMakingTheRom) {
+    const auto good = Script(Job(0, 0, 0x10, 0x20), TableType::Regular2, TextType::Regular, Lines({u"A"}));
     const std::u16string cases[] = {
         u"Table Start: 0\r\n-----------------\r\nA\r\n",
-        good.substr(good.find(u"Table End")),                    // no Table Start
+        good.substr(good.find(u"Table End")),                                                // no Table Start
         u"Table Start:\t0\r\nTable End:\t0\r\nText Start:\t0\r\n-----------------\r\nA\r\n",  // incomplete
         u"Table Start:\t0\r\nTable End:\t0\r\nText Start:\t0\r\nText End:\t0\r\nXOffset:\t0\r\nTable Type:\t0\r\n"
-        u"-----------------\r\n",                                // a table type without a text type
-        good.substr(0, good.find(u"---")) + u"A\r\n",            // no dash line
+        u"-----------------\r\n",                      // a table type without a text type
+        good.substr(0, good.find(u"---")) + u"A\r\n",  // no dash line
     };
     for (const auto& script : cases) {
-        SCOPED_TRACE(test::Narrow(script));
+        SCOPED_TRACE(Narrow(script));
         prompt.messages.clear();
         EXPECT_FALSE(Run(script, &kAB));
-        EXPECT_EQ(prompt.messages, std::vector<std::u16string>{std::u16string(messages::kBadFileInsert)});
+        EXPECT_EQ(prompt.messages, Texts{std::u16string(messages::kBadFileInsert)});
     }
+    EXPECT_THROW(Run(good, &kAB), FileError);
     EXPECT_FALSE(fs::exists(romPath));
 }
 
-TEST_F(InsertTest, AMissingRomIsAFileError) {
-    const auto script = Script(Job(0, 0, 0x10, 0x20, 0), TableType::Regular2, TextType::Regular, Lines({u"A"}));
-    EXPECT_THROW(Run(script, &kAB), FileError);
-    EXPECT_FALSE(fs::exists(romPath));
-}
-
-TEST_F(InsertTest, ASaveThatFailsLeavesTheRomAsItWas) {
-    // The file may be written, but no file can be made beside it.
-    PutRom(Bytes(0x40, 0xEE));
-    fs::permissions(romPath, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                                 fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
-    const auto script = Script(Job(0, 0, 0x10, 0x20, 0), TableType::Regular2, TextType::Regular, Lines({u"A"}));
-    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                    fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-    {
-        AsUnprivilegedUser guard;
-        EXPECT_THROW(Run(script, &kAB), FileError);
+TEST_F(InsertTest, AFailedSaveAndAReadOnlyRomAreFileErrorsAndKeepTheBytes) {
+    using fs::perms;
+    const auto script = Script(Job(0, 0, 0x10, 0x20), TableType::Regular2, TextType::Regular, Lines({u"A"}));
+    for (const bool readOnlyRom : {false, true}) {
+        SCOPED_TRACE(readOnlyRom ? "read-only ROM" : "no file can be made beside the ROM");
+        PutRom(kBlank);
+        const perms read = perms::owner_read | perms::group_read | perms::others_read;
+        fs::permissions(romPath, readOnlyRom ? read : read | perms::owner_write | perms::group_write | perms::others_write);
+        fs::permissions(dir.path(), readOnlyRom ? perms::all
+                                                : read | perms::owner_exec | perms::group_exec | perms::others_exec);
+        {
+            AsUnprivilegedUser guard;
+            EXPECT_THROW(Run(script, &kAB), FileError);
+        }
+        fs::permissions(dir.path(), perms::all);
+        ExpectRomUnchanged();
+        EXPECT_TRUE(prompt.messages.empty());
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+        fs::permissions(romPath, perms::owner_all);
     }
-    fs::permissions(dir.path(), fs::perms::all);
-    ExpectRomUnchanged();
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-}
-
-TEST_F(InsertTest, AReadOnlyRomIsRefusedWithAFileErrorAndKeepsItsBytes) {
-    PutRom(Bytes(0x40, 0xEE));
-    fs::permissions(romPath, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    fs::permissions(dir.path(), fs::perms::all);
-    const auto script = Script(Job(0, 0, 0x10, 0x20, 0), TableType::Regular2, TextType::Regular, Lines({u"A"}));
-    {
-        AsUnprivilegedUser guard;
-        EXPECT_THROW(Run(script, &kAB), FileError);
-    }
-    ExpectRomUnchanged();
-    EXPECT_TRUE(prompt.messages.empty());
 }
 
 }  // namespace

@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -24,16 +23,7 @@ namespace quorvex {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
-using test::RecordingPrompt;
-using test::RomBuilder;
-using test::TempDir;
-using test::Job;
-using test::Lines;
-using test::Script;
-using test::AsUnprivilegedUser;
-using test::WriteBytes;
-using test::WriteText;
+using namespace test;
 using Bytes = std::vector<std::uint8_t>;
 
 const TextDecoding kUtf7{ReadMode::UTF7, "windows-1252"};
@@ -91,13 +81,11 @@ TEST_F(RedoScriptTest, SavesTheFreshScriptAsUtf8WithOneTrailingZero) {
         u"Table Start:\t10\r\nTable End:\t13\r\nText Start:\t100\r\nText End:\t107\r\nXOffset:\t0\r\n\r\n"
         u"Table Type:\t0\r\nText Type:\t0\r\n-----------------\r\n10\r\nCaf\u00E9[END]\r\n12\r\nAB[END]\r\n";
     EXPECT_EQ(result.script, expected);
+    // The accent is written as UTF-8 although the file was read as UTF-7.
     std::string utf8 = ToUtf8(expected);
     Bytes bytes(utf8.begin(), utf8.end());
     bytes.push_back(0);
     EXPECT_EQ(ReadBytes(scriptPath), bytes);
-    // The accent is written as UTF-8 (C3 A9) although the file was read as UTF-7.
-    const std::uint8_t accent[] = {0xC3, 0xA9};
-    EXPECT_NE(std::search(bytes.begin(), bytes.end(), std::begin(accent), std::end(accent)), bytes.end());
     EXPECT_EQ(prompt.messages, std::vector<std::u16string>{std::u16string(messages::kDone)});
     // And the saved file reads back as the same script.
     EXPECT_EQ(LoadInsertFile(scriptPath, kUtf8), expected);
@@ -129,15 +117,11 @@ TEST_F(RedoScriptTest, TheTypesComeFromTheHeader) {
 }
 
 TEST(CommandLengthTest, GrowsWithTheValueComparedSigned) {
-    EXPECT_EQ(CommandLengthFromValue(0x1A), 1);
-    EXPECT_EQ(CommandLengthFromValue(0xFF), 1);
-    EXPECT_EQ(CommandLengthFromValue(0x100), 2);
-    EXPECT_EQ(CommandLengthFromValue(0x1A2B), 2);
-    EXPECT_EQ(CommandLengthFromValue(0x10000), 3);
-    EXPECT_EQ(CommandLengthFromValue(0xFFFFFF), 3);
-    EXPECT_EQ(CommandLengthFromValue(0x1000000), 4);
-    EXPECT_EQ(CommandLengthFromValue(0x7FFFFFFF), 4);
-    EXPECT_EQ(CommandLengthFromValue(static_cast<std::int32_t>(0xFFFFFFFFu)), 1);
+    const std::pair<std::uint32_t, int> cases[] = {{0x1A, 1},      {0xFF, 1},      {0x100, 2},       {0x1A2B, 2},
+                                                   {0x10000, 3},   {0xFFFFFF, 3},  {0x1000000, 4},   {0x7FFFFFFF, 4},
+                                                   {0xFFFFFFFF, 1}};
+    for (const auto& [value, length] : cases)
+        EXPECT_EQ(CommandLengthFromValue(static_cast<std::int32_t>(value)), length) << std::hex << value;
 }
 
 TEST_F(RedoScriptTest, AScatteredJobTakesItsCommandLengthFromTheHuffTableLine) {
@@ -153,7 +137,7 @@ TEST_F(RedoScriptTest, AScatteredJobTakesItsCommandLengthFromTheHuffTableLine) {
     EXPECT_NE(withCommand.script.find(
                   u"-----------------\r\n(100)\r\n<41><00><FF>\r\n(103)\r\n<00><FF>\r\n(105)\r\n<42>\r\n"),
               std::u16string::npos)
-        << test::Narrow(withCommand.script);
+        << Narrow(withCommand.script);
 
     // Without the line there is no command: the whole area is one string.
     PutScript(header + "-----------------\r\n");
@@ -161,7 +145,7 @@ TEST_F(RedoScriptTest, AScatteredJobTakesItsCommandLengthFromTheHuffTableLine) {
     ASSERT_EQ(withoutCommand.outcome, RedoResult::Outcome::Saved);
     EXPECT_NE(withoutCommand.script.find(u"-----------------\r\n(100)\r\n<41><00><FF><00><FF><42>\r\n"),
               std::u16string::npos)
-        << test::Narrow(withoutCommand.script);
+        << Narrow(withoutCommand.script);
 }
 
 TEST_F(RedoScriptTest, ABadFileIsReportedAndLeftUntouched) {
@@ -202,15 +186,7 @@ TEST_F(RedoScriptTest, FilesThatCannotBeUsedAreFileErrorsAndTheScriptStaysAsItWa
     EXPECT_THROW((void)Redo(), FileError);
     EXPECT_FALSE(fs::exists(scriptPath));
 
-    // No ROM.
-    PutScript(kStaleScript);
-    fs::remove(romPath);
-    EXPECT_THROW((void)Redo(), FileError);
-    ExpectScriptUnchanged();
-    EXPECT_TRUE(prompt.messages.empty());
-}
-
-TEST_F(RedoScriptTest, AReadOnlyScriptIsAFileErrorBeforeAnythingIsExtracted) {
+    // A read-only script is refused before anything is extracted.
     PutScript(kStaleScript);
     fs::permissions(scriptPath, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     fs::permissions(dir.path(), fs::perms::all);
@@ -218,6 +194,12 @@ TEST_F(RedoScriptTest, AReadOnlyScriptIsAFileErrorBeforeAnythingIsExtracted) {
         AsUnprivilegedUser guard;
         EXPECT_THROW((void)Redo(), FileError);
     }
+    ExpectScriptUnchanged();
+
+    // No ROM.
+    fs::permissions(scriptPath, fs::perms::owner_all);
+    fs::remove(romPath);
+    EXPECT_THROW((void)Redo(), FileError);
     ExpectScriptUnchanged();
     EXPECT_TRUE(prompt.messages.empty());
 }

@@ -6,6 +6,7 @@
 #include "job/Script.h"
 #include "platform/Numbers.h"
 
+#include "ScriptBuilders.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,11 +18,7 @@ namespace quorvex {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
-using test::RecordingPrompt;
-using test::RomBuilder;
-using test::TempDir;
-using test::WriteBytes;
+using namespace test;
 using Bytes = std::vector<std::uint8_t>;
 
 // Every entry's text is its own and no text is the start of a longer one
@@ -48,19 +45,6 @@ constexpr std::int32_t kHelloAt = 0x100, kPotionAt = 0x106, kWorldAt = 0x10C, kB
 constexpr std::int32_t kTextEnd = 0x113;
 // Pointer value = ROM offset + 0x7F00.
 constexpr std::int32_t kXOffset = -0x7F00;
-
-JobSettings Settings(std::int32_t tableStart, std::int32_t tableEnd, std::int32_t textStart, std::int32_t textEnd,
-                     std::int32_t xOffset, std::int32_t huffTable = 0, std::int32_t commandLength = 0) {
-    JobSettings job;
-    job.tableStart = tableStart;
-    job.tableEnd = tableEnd;
-    job.textStart = textStart;
-    job.textEnd = textEnd;
-    job.xOffset = xOffset;
-    job.huffTable = huffTable;
-    job.commandLength = commandLength;
-    return job;
-}
 
 RomBuilder WithStrings(std::uint8_t fill) {
     RomBuilder rom(0x200, fill);
@@ -102,7 +86,7 @@ Case FixedStride(TableType type, int width, bool bigEndian) {
         at += static_cast<std::size_t>(width);
     }
     return {std::string(TableTypeName(type)), rom.bytes(),
-            Settings(0x10, static_cast<std::int32_t>(at) - 1, kTextStart, kTextEnd, kXOffset), type};
+            Job(0x10, static_cast<std::int32_t>(at) - 1, kTextStart, kTextEnd, kXOffset), type};
 }
 
 Case Variation1() {
@@ -112,13 +96,13 @@ Case Variation1() {
         const std::uint32_t value = PointerTo(kPointerOrder[j]);
         rom.Put(0x10 + j, {static_cast<std::uint8_t>(value)}).Put(0x15 + j, {static_cast<std::uint8_t>(value >> 8)});
     }
-    return {"Variation1", rom.bytes(), Settings(0x10, 0x19, kTextStart, kTextEnd, kXOffset), TableType::Variation1};
+    return {"Variation1", rom.bytes(), Job(0x10, 0x19, kTextStart, kTextEnd, kXOffset), TableType::Variation1};
 }
 
 Case PascalLine() {
     RomBuilder rom = WithStrings(0xCC);
     rom.Put(0x10, {6, 6, 6, 2});
-    return {"PascalLine", rom.bytes(), Settings(0x10, 0x13, kTextStart, kTextEnd, 0), TableType::PascalLine};
+    return {"PascalLine", rom.bytes(), Job(0x10, 0x13, kTextStart, kTextEnd, 0), TableType::PascalLine};
 }
 
 // The End Dialog Command FF splits the text area; pointers lie in 0x10-0x3F.
@@ -130,7 +114,7 @@ Case Scattered(TableType type, int width) {
         .Put(0x30, Le(PointerTo(kPotionAt, xOffset), width))  // listed, never rewritten
         .Put(0x18, Le(PointerTo(kBAt, xOffset), width));       // World has no pointer at all
     return {std::string(TableTypeName(type)), rom.bytes(),
-            Settings(0x10, 0x3F, kTextStart, kTextEnd, xOffset, 0xFF, 1), type};
+            Job(0x10, 0x3F, kTextStart, kTextEnd, xOffset, 0xFF, 1), type};
 }
 
 // The fixed table of 19 entries at 0x3DB0 (X000 Offset 0 stands for -0x7FF0).
@@ -146,7 +130,7 @@ Case Custom1() {
         rom.Put(text, string);
         text += string.size();
     }
-    return {"Custom1", rom.bytes(), Settings(0, 0, 0, 0, 0), TableType::Custom1};
+    return {"Custom1", rom.bytes(), Job(0, 0, 0, 0, 0), TableType::Custom1};
 }
 
 // Huffman v2: the code table at 0x40 holds 80 + index; index 10 ends a string.
@@ -187,7 +171,7 @@ Bytes HuffmanString(std::initializer_list<int> indices) {
 
 Case HuffmanV2() {
     RomBuilder rom(0x200, 0xCC);
-    for (int i = 0; i < 48; ++i) rom.Put(0x40 + static_cast<std::size_t>(i), {static_cast<std::uint8_t>(0x80 + i)});
+    rom.PutRamp(0x40, 48, 0x80);
     const Bytes strings[] = {HuffmanString({1, 2, 3, 10}), HuffmanString({20, 30, 47, 10}), HuffmanString({0, 10}),
                              HuffmanString({5, 15, 25, 35, 45, 10})};
     std::size_t text = 0x100;
@@ -204,7 +188,7 @@ Case HuffmanV2() {
         at += 2;
     }
     return {"HuffmanV2", rom.bytes(),
-            Settings(0x10, static_cast<std::int32_t>(at) - 1, 0x100, static_cast<std::int32_t>(text) - 1, 0, 0x40),
+            Job(0x10, static_cast<std::int32_t>(at) - 1, 0x100, static_cast<std::int32_t>(text) - 1, 0, 0x40),
             TableType::Regular2, TextType::HuffmanV2, &kHuffmanTable};
 }
 
@@ -254,9 +238,9 @@ TEST_F(RoundTripTest, AnUnchangedScriptGivesBackTheSameBytesInEveryLayout) {
         SCOPED_TRACE(c.name);
         const std::u16string script = Extract(c);
 
-        ASSERT_TRUE(Insert(c, script)) << test::Narrow(script);
+        ASSERT_TRUE(Insert(c, script)) << Narrow(script);
 
-        EXPECT_EQ(Copy(), c.rom) << test::Narrow(script);
+        EXPECT_EQ(Copy(), c.rom) << Narrow(script);
         // Each Scattered job has one string that no pointer points at.
         const std::u16string message = IsScattered(c.tableType)
                                            ? messages::EndedLeftOver(0) + u"\r\n" + messages::StringsWithoutPointer(1)
@@ -266,116 +250,83 @@ TEST_F(RoundTripTest, AnUnchangedScriptGivesBackTheSameBytesInEveryLayout) {
     }
 }
 
-TEST_F(RoundTripTest, TheScriptsHoldWhatTheEditsBelowRelyOn) {
-    const std::u16string regular = Extract(FixedStride(TableType::Regular2, 2, false));
-    // Pointers at 0x10 (Potion), 0x12 (Hello), 0x14 (World), 0x16 (Potion), 0x18 (B).
-    EXPECT_NE(
-        regular.find(u"12\r\nHELLO[END]\r\n10 r16\r\n16\r\nA Potion<07>[END]\r\n14\r\nWORLD[END]\r\n18\r\nB[END]\r\n"),
-        std::u16string::npos)
-        << test::Narrow(regular);
-
-    // A Scattered string without a pointer: its line is only the value.
-    const std::u16string scattered = Extract(Scattered(TableType::Scattered2, 2));
-    EXPECT_NE(scattered.find(u"\r\n(810C)\r\nWORLD[END]\r\n"), std::u16string::npos) << test::Narrow(scattered);
-}
-
+// The edits below rely on what the scripts hold: a miss fails the test.
 std::u16string Replace(std::u16string text, std::u16string_view from, std::u16string_view to) {
     const auto at = text.find(from);
-    EXPECT_NE(at, std::u16string::npos) << test::Narrow(from);
+    EXPECT_NE(at, std::u16string::npos) << Narrow(from);
     if (at != std::u16string::npos) text.replace(at, from.size(), to);
     return text;
 }
 
-TEST_F(RoundTripTest, ARepeatLineTakesTheNewValueOfAnEntryWrittenAfterIt) {
+// The case's ROM with runs of bytes replaced.
+Bytes Edited(const Case& c, std::initializer_list<std::pair<std::size_t, Bytes>> changes) {
+    RomBuilder rom(0);
+    rom.Put(0, c.rom);
+    for (const auto& [offset, bytes] : changes) rom.Put(offset, bytes);
+    return rom.bytes();
+}
+
+TEST_F(RoundTripTest, RepeatAndMoveLinesFollowTheEditedText) {
     const Case c = FixedStride(TableType::Regular2, 2, false);
     // One letter more in Hello moves every later string one byte on; the
     // repeat line for 0x10 stands before the block of 0x16 that it names.
-    const auto script = Replace(Extract(c), u"HELLO[END]", u"HELLOO[END]");
     prompt.answers = {true};
-
-    ASSERT_TRUE(Insert(c, script));
-
-    RomBuilder expected(0);
-    expected.Put(0, c.rom)
-        .Put(0x10, Le(PointerTo(0x107), 2))
-        .Put(0x12, Le(PointerTo(0x100), 2))
-        .Put(0x14, Le(PointerTo(0x10D), 2))
-        .Put(0x16, Le(PointerTo(0x107), 2))
-        .Put(0x18, Le(PointerTo(0x113), 2))
-        .Put(0x100, {0x48, 0x45, 0x4C, 0x4C, 0x4F, 0x4F, 0xFF})
-        .Put(0x107, kPotion)
-        .Put(0x10D, kWorld)
-        .Put(0x113, kB);
-    EXPECT_EQ(Copy(), expected.bytes());
+    ASSERT_TRUE(Insert(c, Replace(Extract(c), u"HELLO[END]", u"HELLOO[END]")));
+    EXPECT_EQ(Copy(), Edited(c, {{0x10, Le(PointerTo(0x107), 2)},
+                                 {0x12, Le(PointerTo(0x100), 2)},
+                                 {0x14, Le(PointerTo(0x10D), 2)},
+                                 {0x16, Le(PointerTo(0x107), 2)},
+                                 {0x18, Le(PointerTo(0x113), 2)},
+                                 {0x100, {0x48, 0x45, 0x4C, 0x4C, 0x4F, 0x4F, 0xFF}},
+                                 {0x107, kPotion},
+                                 {0x10D, kWorld},
+                                 {0x113, kB}}));
     EXPECT_EQ(prompt.questions, std::vector<std::u16string>{messages::OverLimitQuestion(1)});
-}
 
-TEST_F(RoundTripTest, AMoveLinePlacesItsStringAndTheRestFollow) {
-    const Case c = FixedStride(TableType::Regular2, 2, false);
-    const auto script = Replace(Extract(c), u"\r\n14\r\n", u"\r\n14 m180\r\n");
+    // The text now ends at 0x188, far past Text End: the user is asked twice.
+    prompt = RecordingPrompt{};
     prompt.answers = {true, true};
-
-    ASSERT_TRUE(Insert(c, script));
-
-    RomBuilder expected(0);
-    expected.Put(0, c.rom).Put(0x14, Le(PointerTo(0x180), 2)).Put(0x18, Le(PointerTo(0x186), 2));
-    expected.Put(0x180, kWorld).Put(0x186, kB);
-    EXPECT_EQ(Copy(), expected.bytes());
-    // The text now ends at 0x188, far past Text End: the user was asked.
+    ASSERT_TRUE(Insert(c, Replace(Extract(c), u"\r\n14\r\n", u"\r\n14 m180\r\n")));
+    EXPECT_EQ(Copy(), Edited(c, {{0x14, Le(PointerTo(0x180), 2)}, {0x18, Le(PointerTo(0x186), 2)},
+                                 {0x180, kWorld}, {0x186, kB}}));
     EXPECT_EQ(prompt.questions.size(), 2u);
 }
 
-TEST_F(RoundTripTest, Variation1AndVariation4RewriteTheirOwnByteOrder) {
-    for (const Case& c : {Variation1(), FixedStride(TableType::Variation4, 4, true)}) {
+TEST_F(RoundTripTest, Variation1Variation4AndPascalLineFollowAShorterString) {
+    for (const Case& c : {Variation1(), FixedStride(TableType::Variation4, 4, true), PascalLine()}) {
         SCOPED_TRACE(c.name);
-        const auto script = Replace(Extract(c), u"A Potion<07>[END]", u"A[END]");
-
-        ASSERT_TRUE(Insert(c, script));
+        ASSERT_TRUE(Insert(c, Replace(Extract(c), u"A Potion<07>[END]", u"A[END]")));
 
         // Potion is now two bytes: World moves to 0x108, B to 0x10E.
-        const std::int32_t targets[] = {kPotionAt, kHelloAt, 0x108, kPotionAt, 0x10E};
         RomBuilder expected(0);
-        expected.Put(0, c.rom).Put(kPotionAt, {0x41, 0xFF}).Put(0x108, kWorld).Put(0x10E, kB);
+        expected.Put(0, Edited(c, {{kPotionAt, {0x41, 0xFF}}, {0x108, kWorld}, {0x10E, kB}}));
+        const std::int32_t targets[] = {kPotionAt, kHelloAt, 0x108, kPotionAt, 0x10E};
         for (std::size_t j = 0; j < 5; ++j) {
             const std::uint32_t value = PointerTo(targets[j]);
             if (c.tableType == TableType::Variation1)
                 expected.Put(0x10 + j, {static_cast<std::uint8_t>(value)})
                     .Put(0x15 + j, {static_cast<std::uint8_t>(value >> 8)});
-            else
+            else if (c.tableType == TableType::Variation4)
                 expected.Put(0x10 + 4 * j, Be(value, 4));
         }
+        if (c.tableType == TableType::PascalLine) expected.Put(0x10, {6, 2, 6, 2});
         EXPECT_EQ(Copy(), expected.bytes());
         EXPECT_EQ(prompt.messages, std::vector<std::u16string>{messages::EndedLeftOver(4)});
     }
 }
 
-TEST_F(RoundTripTest, LengthTablesFollowEditedStrings) {
-    {
-        SCOPED_TRACE("PascalLine");
-        const Case c = PascalLine();
-        const auto script = Replace(Extract(c), u"A Potion<07>[END]", u"A[END]");
-        ASSERT_TRUE(Insert(c, script));
-        RomBuilder expected(0);
-        expected.Put(0, c.rom).Put(0x10, {6, 2, 6, 2}).Put(kPotionAt, {0x41, 0xFF}).Put(0x108, kWorld).Put(0x10E, kB);
-        EXPECT_EQ(Copy(), expected.bytes());
-    }
-    {
-        SCOPED_TRACE("Custom1");
-        const Case c = Custom1();
-        // The first string, HELLO[END] at 0x100, grows by "ABC".
-        const auto script = Replace(Extract(c), u"HELLO[END]", u"HELLOABC[END]");
-        prompt.answers = {true};
-        ASSERT_TRUE(Insert(c, script));
-        const Bytes rom = Copy();
-        EXPECT_EQ(Bytes(rom.begin() + 0x3DB0, rom.begin() + 0x3DB6), (Bytes{9, 0xF0, 0x80, 6, 0xF9, 0x80}));
-        EXPECT_EQ(Bytes(rom.begin() + 0x100, rom.begin() + 0x10F),
-                  (Bytes{0x48, 0x45, 0x4C, 0x4C, 0x4F, 0x41, 0x42, 0x43, 0xFF, 0x41, 0x20, 0xE0, 0xE1, 0x07, 0xFF}));
-        // The last of the 19 entries moved three bytes on as well.
-        const Case original = Custom1();
-        const std::uint32_t lastPointer = original.rom[0x3DE7] | (original.rom[0x3DE8] << 8);
-        EXPECT_EQ(rom[0x3DE6], original.rom[0x3DE6]);
-        EXPECT_EQ(rom[0x3DE7] | (rom[0x3DE8] << 8), lastPointer + 3);
-    }
+TEST_F(RoundTripTest, Custom1FollowsALongerString) {
+    const Case c = Custom1();
+    // The first string, HELLO[END] at 0x100, grows by "ABC".
+    prompt.answers = {true};
+    ASSERT_TRUE(Insert(c, Replace(Extract(c), u"HELLO[END]", u"HELLOABC[END]")));
+    const Bytes rom = Copy();
+    EXPECT_EQ(Bytes(rom.begin() + 0x3DB0, rom.begin() + 0x3DB6), (Bytes{9, 0xF0, 0x80, 6, 0xF9, 0x80}));
+    EXPECT_EQ(Bytes(rom.begin() + 0x100, rom.begin() + 0x10F),
+              (Bytes{0x48, 0x45, 0x4C, 0x4C, 0x4F, 0x41, 0x42, 0x43, 0xFF, 0x41, 0x20, 0xE0, 0xE1, 0x07, 0xFF}));
+    // The last of the 19 entries moved three bytes on as well.
+    EXPECT_EQ(rom[0x3DE6], c.rom[0x3DE6]);
+    EXPECT_EQ(rom[0x3DE7] | (rom[0x3DE8] << 8), (c.rom[0x3DE7] | (c.rom[0x3DE8] << 8)) + 3);
 }
 
 }  // namespace

@@ -77,6 +77,11 @@ void Click(CQuorvexDlg& dialog, int id) {
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
+void Pick(CQuorvexDlg& dialog, FakeServices& services, int button, FakeServices::DialogHandler handler) {
+    services.dialogs.push_back(std::move(handler));
+    Click(dialog, button);
+}
+
 void TriggerMenu(CQuorvexDlg& dialog, const char* objectName) {
     auto* action = dialog.findChild<QAction*>(QLatin1String(objectName));
     QVERIFY2(action != nullptr, objectName);

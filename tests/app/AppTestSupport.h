@@ -1,4 +1,5 @@
 #pragma once
+#include "FakeServices.h"
 #include "QuorvexDlg.h"
 
 #include <QByteArray>
@@ -37,6 +38,8 @@ void TypeInto(CQuorvexDlg& dialog, int id, const QString& text);
 // Selects a tab by clicking it.
 void ClickTab(CQuorvexDlg& dialog, int index);
 void Click(CQuorvexDlg& dialog, int id);
+// Opens a type picker with its "\/" button; the handler drives it.
+void Pick(CQuorvexDlg& dialog, FakeServices& services, int button, FakeServices::DialogHandler handler);
 // Triggers a menu item by its object name ("action32773" ...).
 void TriggerMenu(CQuorvexDlg& dialog, const char* objectName);
 // The output box's text with CR LF line ends.

@@ -32,6 +32,11 @@ public:
     // Queues the chooser's next answer; an empty text is Cancel.
     void chooseFile(const QString& path) { files.push_back(path); }
     void cancelChooser() { files.push_back(QString()); }
+    [[nodiscard]] QStringList messageTexts() const {
+        QStringList texts;
+        for (const Box& box : messages) texts << box.text;
+        return texts;
+    }
 
     std::vector<Box> messages;
     std::vector<Box> questions;

@@ -40,27 +40,22 @@ private:
     std::unique_ptr<CQuorvexDlg> dialog;
 
     void pickTable(FakeServices::DialogHandler handler) {
-        services->dialogs.push_back(std::move(handler));
-        Click(*dialog, Dlg::kButtonPickTableType);
+        Pick(*dialog, *services, Dlg::kButtonPickTableType, std::move(handler));
     }
     void pickText(FakeServices::DialogHandler handler) {
-        services->dialogs.push_back(std::move(handler));
-        Click(*dialog, Dlg::kButtonPickTextType);
+        Pick(*dialog, *services, Dlg::kButtonPickTextType, std::move(handler));
     }
-    [[nodiscard]] bool sharedRowShown() const {
-        const bool label = !dialog->control(Dlg::kLabelHuffTable)->isHidden();
-        const bool edit = !dialog->control(Dlg::kEditHuffTable)->isHidden();
-        if (label != edit) qWarning("the shared row is half shown");
-        return label && edit;
+    // Both controls of a row, or "half" when only one of them shows.
+    [[nodiscard]] QString row(int labelId, int editId) const {
+        const bool label = !dialog->control(labelId)->isHidden();
+        const bool edit = !dialog->control(editId)->isHidden();
+        return label != edit ? QStringLiteral("half") : label ? QStringLiteral("shown") : QStringLiteral("hidden");
     }
-    [[nodiscard]] bool xOffsetRowShown() const {
-        return !dialog->control(Dlg::kLabelXOffset)->isHidden() && !dialog->control(Dlg::kEditXOffset)->isHidden();
+    [[nodiscard]] QString sharedRow() const {
+        const QString shown = row(Dlg::kLabelHuffTable, Dlg::kEditHuffTable);
+        return shown == QStringLiteral("shown") ? ControlText(*dialog, Dlg::kLabelHuffTable) : shown;
     }
-    [[nodiscard]] QStringList messageTexts() const {
-        QStringList texts;
-        for (const auto& box : services->messages) texts << box.text;
-        return texts;
-    }
+    [[nodiscard]] QString xOffsetRow() const { return row(Dlg::kLabelXOffset, Dlg::kEditXOffset); }
 
 private slots:
     void init() {
@@ -73,51 +68,47 @@ private slots:
         services.reset();
     }
 
-    void tablePickerListsTheNineLayoutsInOrder() {
-        QStringList shown;
+    void pickersListTheirTypesInOrder() {
+        QStringList tables;
+        QStringList texts;
         QString title;
+        const auto list = [](QStringList& into) {
+            return [&into](QDialog& picker) {
+                for (int i = 0; i < List(picker)->count(); ++i) into << List(picker)->item(i)->text();
+            };
+        };
         pickTable(Inspect(
             [&](QDialog& picker) {
                 title = picker.windowTitle();
-                for (int i = 0; i < List(picker)->count(); ++i) shown << List(picker)->item(i)->text();
+                list(tables)(picker);
             },
             PressCancel()));
+        pickText(Inspect(list(texts), PressCancel()));
         QCOMPARE(title, QStringLiteral("Select"));
-        QCOMPARE(shown, Names(TableTypeEntries()));
-        QCOMPARE(shown.size(), 9);
-        QCOMPARE(shown.at(3), QStringLiteral("Pascal Line"));
-        QCOMPARE(shown.at(7), QStringLiteral("4 byte Variation"));
-    }
-
-    void textPickerListsTheThreeEncodings() {
-        QStringList shown;
-        pickText(Inspect(
-            [&](QDialog& picker) {
-                for (int i = 0; i < List(picker)->count(); ++i) shown << List(picker)->item(i)->text();
-            },
-            PressCancel()));
-        QCOMPARE(shown, (QStringList{QStringLiteral("Regular"), QStringLiteral("Huffman v1"),
+        QCOMPARE(tables, Names(TableTypeEntries()));
+        QCOMPARE(tables.size(), 9);
+        QCOMPARE(tables.at(3), QStringLiteral("Pascal Line"));
+        QCOMPARE(tables.at(7), QStringLiteral("4 byte Variation"));
+        QCOMPARE(texts, (QStringList{QStringLiteral("Regular"), QStringLiteral("Huffman v1"),
                                      QStringLiteral("Huffman v2")}));
     }
 
     void everyOpeningStartsOnEntryZeroWithItsDetail() {
         pickTable(ClickRowThenOk(5));
         QCOMPARE(dialog->currentTableType(), TableType::Regular4);
-        int row = -1;
+        int current = -1;
         QString detail;
-        QWidget* focused = nullptr;
-        QWidget* ok = nullptr;
+        bool okFocused = false;
         pickTable(Inspect(
             [&](QDialog& picker) {
-                row = List(picker)->currentRow();
+                current = List(picker)->currentRow();
                 detail = Detail(picker);
-                focused = picker.focusWidget();
-                ok = picker.findChild<QPushButton*>(QStringLiteral("button1"));
+                okFocused = picker.focusWidget() == picker.findChild<QPushButton*>(QStringLiteral("button1"));
             },
             PressOk()));
-        QCOMPARE(row, 0);
+        QCOMPARE(current, 0);
         QCOMPARE(detail, QStringLiteral("Low High Low High Low High Low High"));
-        QCOMPARE(focused, ok);
+        QVERIFY(okFocused);
         // Enter at once picks number 0.
         QCOMPARE(dialog->currentTableType(), TableType::Regular2);
         QCOMPARE(ControlText(*dialog, Dlg::kEditTableType), QStringLiteral("Regular (2 bytes)"));
@@ -157,18 +148,18 @@ private slots:
     void cancelAndEscapeChangeNothing() {
         QFETCH(bool, escape);
         pickTable(ClickRowThenOk(3));
-        const auto row = [escape](int r) {
+        const auto highlight = [escape](int r) {
             return Inspect([r](QDialog& picker) { List(picker)->setCurrentRow(r); },
                            escape ? PressEscape() : PressCancel());
         };
-        pickTable(row(6));
-        pickText(row(2));
+        pickTable(highlight(6));
+        pickText(highlight(2));
         QCOMPARE(dialog->currentTableType(), TableType::PascalLine);
         QCOMPARE(dialog->currentTextType(), TextType::Regular);
         QCOMPARE(ControlText(*dialog, Dlg::kEditTableType), QStringLiteral("Pascal Line"));
         QCOMPARE(ControlText(*dialog, Dlg::kEditTextType), QStringLiteral("Regular"));
-        QVERIFY(!xOffsetRowShown());
-        QVERIFY(!sharedRowShown());
+        QCOMPARE(xOffsetRow(), QStringLiteral("hidden"));
+        QCOMPARE(sharedRow(), QStringLiteral("hidden"));
         QVERIFY(services->messages.empty());
     }
 
@@ -180,84 +171,80 @@ private slots:
         pickText(DoubleClickRow(1));
         QCOMPARE(dialog->currentTextType(), TextType::HuffmanV1);
         QCOMPARE(ControlText(*dialog, Dlg::kEditTextType), QStringLiteral("Huffman v1"));
+        QCOMPARE(services->dialogTitles, (QStringList{QStringLiteral("Select"), QStringLiteral("Select")}));
     }
 
-    void pascalLineHidesTheOffsetRow() {
-        pickTable(ClickRowThenOk(3));
-        QCOMPARE(dialog->currentTableType(), TableType::PascalLine);
-        QVERIFY(!xOffsetRowShown());
-        QVERIFY(dialog->control(Dlg::kLabelXOffset)->isHidden());
-        pickTable(ClickRowThenOk(8));
-        QCOMPARE(dialog->currentTableType(), TableType::Custom1);
-        QVERIFY(xOffsetRowShown());
-        QVERIFY(!sharedRowShown());
+    // Each pick, in order, and the offset row and shared row it leaves.
+    void picksShowAndHideTheirRows_data() {
+        QTest::addColumn<QList<int>>("tableRows");  // -1: no table pick at this step
+        QTest::addColumn<QList<int>>("textRows");   // -1: no text pick at this step
+        QTest::addColumn<QStringList>("xOffset");
+        QTest::addColumn<QStringList>("shared");
+        const QString shown = QStringLiteral("shown"), hidden = QStringLiteral("hidden");
+        const QString ed = QStringLiteral("ED Cmnd:"), huff = QStringLiteral("HuffTable:");
+        QTest::addRow("PascalLine hides the offset row, Custom1 shows it")
+            << QList<int>{3, 8} << QList<int>{-1, -1} << QStringList{hidden, shown} << QStringList{hidden, hidden};
+        QTest::addRow("Scattered (2 bytes)")
+            << QList<int>{2, 1} << QList<int>{-1, -1} << QStringList{shown, shown} << QStringList{ed, hidden};
+        QTest::addRow("Scattered (4 bytes)")
+            << QList<int>{6, 1} << QList<int>{-1, -1} << QStringList{shown, shown} << QStringList{ed, hidden};
+        QTest::addRow("Huffman, then a table type that needs no row")
+            << QList<int>{-1, 0} << QList<int>{2, -1} << QStringList{shown, shown} << QStringList{huff, hidden};
+        QTest::addRow("Regular text hides the row the table uses")
+            << QList<int>{2, -1} << QList<int>{-1, 0} << QStringList{shown, shown} << QStringList{ed, hidden};
     }
-
-    void scatteredTypesShowTheEndDialogCommandRow_data() {
-        QTest::addColumn<int>("row");
-        QTest::addRow("Scattered (2 bytes)") << 2;
-        QTest::addRow("Scattered (4 bytes)") << 6;
-    }
-    void scatteredTypesShowTheEndDialogCommandRow() {
-        QFETCH(int, row);
-        pickTable(ClickRowThenOk(row));
-        QVERIFY(sharedRowShown());
-        QCOMPARE(ControlText(*dialog, Dlg::kLabelHuffTable), QStringLiteral("ED Cmnd:"));
+    void picksShowAndHideTheirRows() {
+        QFETCH(QList<int>, tableRows);
+        QFETCH(QList<int>, textRows);
+        QFETCH(QStringList, xOffset);
+        QFETCH(QStringList, shared);
+        for (int step = 0; step < tableRows.size(); ++step) {
+            if (tableRows[step] >= 0) pickTable(ClickRowThenOk(tableRows[step]));
+            if (textRows[step] >= 0) pickText(ClickRowThenOk(textRows[step]));
+            QCOMPARE(xOffsetRow(), xOffset[step]);
+            QCOMPARE(sharedRow(), shared[step]);
+        }
         QVERIFY(services->messages.empty());
-        pickTable(ClickRowThenOk(1));
-        QVERIFY(!sharedRowShown());
-        // A pick that hides the row leaves its label as it was.
-        QCOMPARE(ControlText(*dialog, Dlg::kLabelHuffTable), QStringLiteral("ED Cmnd:"));
+        // A pick that hides the shared row leaves its label as it was.
+        if (shared.first() != QStringLiteral("hidden"))
+            QCOMPARE(ControlText(*dialog, Dlg::kLabelHuffTable), shared.first());
     }
 
-    void huffmanTypesShowTheHuffTableRow() {
-        pickText(ClickRowThenOk(2));
-        QCOMPARE(dialog->currentTextType(), TextType::HuffmanV2);
-        QVERIFY(sharedRowShown());
-        QCOMPARE(ControlText(*dialog, Dlg::kLabelHuffTable), QStringLiteral("HuffTable:"));
-        // Picking a table type that needs no row hides it again.
-        pickTable(ClickRowThenOk(0));
-        QVERIFY(!sharedRowShown());
-        QCOMPARE(dialog->currentTextType(), TextType::HuffmanV2);
-    }
-
-    void scatteredAfterHuffmanWarnsAndKeepsThePick() {
-        pickText(ClickRowThenOk(1));
-        pickTable(ClickRowThenOk(6));
-        QCOMPARE(messageTexts(), QStringList{QStringLiteral("TextSel can't be 1 or 2 while TableSel is 2!")});
-        QCOMPARE(services->messages[0].caption, QStringLiteral("ERROR!"));
-        QCOMPARE(dialog->currentTableType(), TableType::Scattered4);
-        QCOMPARE(ControlText(*dialog, Dlg::kEditTableType), QStringLiteral("Scattered (4 bytes)"));
-        QVERIFY(sharedRowShown());
-        QCOMPARE(ControlText(*dialog, Dlg::kLabelHuffTable), QStringLiteral("ED Cmnd:"));
-    }
-
-    void huffmanAfterScatteredWarnsAndKeepsThePick() {
-        pickTable(ClickRowThenOk(2));
-        pickText(ClickRowThenOk(2));
-        QCOMPARE(messageTexts(), QStringList{QStringLiteral("TextSel can't be 1 or 2 while TableSel is 2 or 6!")});
-        QCOMPARE(services->messages[0].caption, QStringLiteral("ERROR!"));
-        QCOMPARE(dialog->currentTextType(), TextType::HuffmanV2);
-        QCOMPARE(ControlText(*dialog, Dlg::kEditTextType), QStringLiteral("Huffman v2"));
-        QVERIFY(sharedRowShown());
-        QCOMPARE(ControlText(*dialog, Dlg::kLabelHuffTable), QStringLiteral("HuffTable:"));
-    }
-
-    void regularTextHidesTheRowTheTableUses() {
+    void theEditOfAHiddenRowKeepsItsText() {
         pickTable(ClickRowThenOk(2));
         TypeInto(*dialog, Dlg::kEditHuffTable, QStringLiteral("ff"));
         pickText(ClickRowThenOk(0));
-        QVERIFY(!sharedRowShown());
+        QCOMPARE(sharedRow(), QStringLiteral("hidden"));
         QCOMPARE(ControlText(*dialog, Dlg::kEditHuffTable), QStringLiteral("FF"));
-        QVERIFY(services->messages.empty());
     }
 
-    void nameFieldsChangeOnlyThroughPicks() {
-        pickTable(ClickRowThenOk(4));
-        pickText(ClickRowThenOk(1));
-        QCOMPARE(ControlText(*dialog, Dlg::kEditTableType), QStringLiteral("Regular (3 bytes)"));
-        QCOMPARE(ControlText(*dialog, Dlg::kEditTextType), QStringLiteral("Huffman v1"));
-        QCOMPARE(services->dialogTitles, (QStringList{QStringLiteral("Select"), QStringLiteral("Select")}));
+    void scatteredWithHuffmanWarnsAndKeepsThePick_data() {
+        QTest::addColumn<bool>("tableFirst");
+        QTest::addColumn<QString>("warning");
+        QTest::addRow("Huffman, then Scattered") << false << QStringLiteral("TextSel can't be 1 or 2 while TableSel is 2!");
+        QTest::addRow("Scattered, then Huffman")
+            << true << QStringLiteral("TextSel can't be 1 or 2 while TableSel is 2 or 6!");
+    }
+    void scatteredWithHuffmanWarnsAndKeepsThePick() {
+        QFETCH(bool, tableFirst);
+        QFETCH(QString, warning);
+        if (tableFirst) {
+            pickTable(ClickRowThenOk(2));
+            pickText(ClickRowThenOk(2));
+        } else {
+            pickText(ClickRowThenOk(1));
+            pickTable(ClickRowThenOk(6));
+        }
+        QCOMPARE(services->messageTexts(), QStringList{warning});
+        QCOMPARE(services->messages[0].caption, QStringLiteral("ERROR!"));
+        QCOMPARE(ControlText(*dialog, Dlg::kEditTableType),
+                 tableFirst ? QStringLiteral("Scattered (2 bytes)") : QStringLiteral("Scattered (4 bytes)"));
+        QCOMPARE(ControlText(*dialog, Dlg::kEditTextType),
+                 tableFirst ? QStringLiteral("Huffman v2") : QStringLiteral("Huffman v1"));
+        QCOMPARE(dialog->currentTableType(), tableFirst ? TableType::Scattered2 : TableType::Scattered4);
+        QCOMPARE(dialog->currentTextType(), tableFirst ? TextType::HuffmanV2 : TextType::HuffmanV1);
+        // The row follows the last pick.
+        QCOMPARE(sharedRow(), tableFirst ? QStringLiteral("HuffTable:") : QStringLiteral("ED Cmnd:"));
     }
 };
 

@@ -53,4 +53,9 @@ RomBuilder& RomBuilder::Put(std::size_t offset, const std::vector<std::uint8_t>&
     return *this;
 }
 
+RomBuilder& RomBuilder::PutRamp(std::size_t offset, std::size_t count, std::uint8_t first) {
+    for (std::size_t i = 0; i < count; ++i) Put(offset + i, {static_cast<std::uint8_t>(first + i)});
+    return *this;
+}
+
 }  // namespace quorvex::test

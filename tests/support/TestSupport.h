@@ -52,6 +52,8 @@ class RomBuilder {
 public:
     explicit RomBuilder(std::size_t size, std::uint8_t fill = 0);
     RomBuilder& Put(std::size_t offset, const std::vector<std::uint8_t>& bytes);
+    // `count` bytes first, first + 1, ... from offset (a Huffman v2 code table, say).
+    RomBuilder& PutRamp(std::size_t offset, std::size_t count, std::uint8_t first);
     [[nodiscard]] const std::vector<std::uint8_t>& bytes() const { return m_bytes; }
 
 private:
