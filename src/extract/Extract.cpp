@@ -62,7 +62,8 @@ std::optional<std::u16string> CTextEngine::Extract(const std::filesystem::path& 
     DecodeStrings(tableType, textType, table);
 
     prompt.notify(messages::kDone);
-    return out;
+    // Handed over rather than copied: a script can run to tens of megabytes.
+    return std::move(out);
 }
 
 }  // namespace quorvex

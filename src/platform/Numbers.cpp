@@ -11,7 +11,41 @@ std::wstring ToWide(std::u16string_view text) {
     return std::wstring(text.begin(), text.end());
 }
 
+int HexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    return -1;
+}
+
+// What "%X" reads from text that starts with a short run of plain digits:
+// every pointer line of a script does, and this spares the copy and the scan.
+// No value when the text is anything else (white space, a sign, a "0x"
+// prefix, a run long enough to overflow); the scan then decides.
+std::optional<std::uint32_t> PlainHex(std::u16string_view text, std::size_t& used) {
+    std::uint32_t value = 0;
+    std::size_t digits = 0;
+    while (digits < text.size() && digits < 8) {
+        const int digit = HexDigit(text[digits]);
+        if (digit < 0) break;
+        value = value << 4 | static_cast<std::uint32_t>(digit);
+        ++digits;
+    }
+    if (digits == 0 || digits == 8) return std::nullopt;
+    if (digits < text.size() && (text[digits] == u'x' || text[digits] == u'X') && digits == 1 && text[0] == u'0')
+        return std::nullopt;
+    used = digits;
+    return value;
+}
+
 std::optional<std::int32_t> Scan(std::u16string_view text, const wchar_t* format, std::size_t* consumed) {
+    if (format[1] == L'X') {
+        std::size_t plainUsed = 0;
+        if (const auto plain = PlainHex(text, plainUsed)) {
+            if (consumed) *consumed = plainUsed;
+            return static_cast<std::int32_t>(*plain);
+        }
+    }
     const std::wstring wide = ToWide(text);
     if (format[1] == L'X') {
         unsigned int value = 0;

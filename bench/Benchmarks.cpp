@@ -1,0 +1,493 @@
+// quorvex_bench: the speed of table load, extract, insert and check on large
+// generated jobs, side by side with the literal algorithms, plus scaling runs.
+// Prints Google Benchmark's report, then a summary table with ratios and targets.
+//
+//   quorvex_bench                 the whole suite (a few minutes)
+//   quorvex_bench --smoke         every benchmark once on tiny jobs, checking that
+//                                 the literal algorithms and the engine agree
+//   quorvex_bench --write-job=DIR writes the large job's files for timing the CLI by hand
+#include "JobGenerator.h"
+#include "LiteralAlgorithms.h"
+#include "SummaryTable.h"
+
+#include "chartable/CharTable.h"
+#include "job/CTextEngine.h"
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace quorvex::bench {
+namespace {
+
+bool g_smoke = false;
+std::filesystem::path g_folder;
+
+class SilentPrompt : public Prompt {
+public:
+    void notify(std::u16string_view) override {}
+    bool askYesNo(std::u16string_view) override { return true; }
+};
+
+TextDecoding Utf8() {
+    TextDecoding decoding;
+    decoding.mode = ReadMode::UTF8;
+    return decoding;
+}
+
+std::span<const std::uint8_t> AsBytes(const std::string& text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+// A job with its files on disk and the script the engine extracts from it.
+struct Prepared {
+    Job job;
+    std::filesystem::path folder, rom, table, script, work;
+    std::optional<CharTable> charTable;
+    std::u16string framed;
+    std::u16string scriptText;
+    std::size_t scriptBytes = 0;  // the script as a UTF-8 file
+};
+
+JobOptions Shrink(JobOptions options) {
+    if (!g_smoke) return options;
+    options.pointers = std::max<std::size_t>(options.pointers / 400, 30);
+    options.textBytes = std::max<std::size_t>(options.textBytes / 400, 1500);
+    options.romBytes = options.romBytes / 4;
+    options.tableEntries = std::max<std::size_t>(options.tableEntries / 12, 400);
+    if (options.textEntries != 0) options.textEntries = std::max<std::size_t>(options.textEntries / 12, 400);
+    return options;
+}
+
+std::string Describe(const JobOptions& o) {
+    return std::to_string(static_cast<int>(o.kind)) + "-" + std::to_string(o.pointers) + "-" + std::to_string(o.textBytes) +
+           "-" + std::to_string(o.romBytes) + "-" + std::to_string(o.tableEntries) + "-" + std::to_string(o.textEntries);
+}
+
+const Prepared& Prepare(const JobOptions& wanted) {
+    static std::map<std::string, std::unique_ptr<Prepared>> cache;
+    const JobOptions options = Shrink(wanted);
+    auto& slot = cache[Describe(options)];
+    if (slot) return *slot;
+
+    auto prepared = std::make_unique<Prepared>();
+    Prepared& p = *prepared;
+    p.job = MakeJob(options);
+    p.folder = g_folder / ("job-" + std::to_string(cache.size()));
+    WriteJobFiles(p.job, p.folder);
+    p.rom = p.folder / "rom.bin";
+    p.table = p.folder / "table.tbl";
+    p.script = p.folder / "script.txt";
+    p.work = p.folder / "work.bin";
+    p.charTable = CharTable::LoadFile(p.table, Utf8());
+    p.framed = p.charTable->text();
+
+    SilentPrompt prompt;
+    CTextEngine engine;
+    engine.settings = p.job.settings;
+    const auto script = engine.Extract(p.rom, &*p.charTable, p.job.tableType, p.job.textType, prompt);
+    if (!script) throw std::runtime_error("the generated job was refused");
+    p.scriptText = *script;
+    const std::string utf8 = ToUtf8(p.scriptText);
+    p.scriptBytes = utf8.size();
+    SaveFileAtomically(p.script, AsBytes(utf8));
+    slot = std::move(prepared);
+    return *slot;
+}
+
+void ResetWork(const Prepared& p) {
+    SaveFileAtomically(p.work, p.job.rom);
+}
+
+void SetScript(benchmark::State& state, const Prepared& p) {
+    state.counters["script_bytes"] = static_cast<double>(p.scriptBytes);
+    state.counters["strings"] = static_cast<double>(p.job.strings);
+}
+
+// --- The engine -------------------------------------------------------------------------------------
+
+void TableLoad(benchmark::State& state, JobOptions options) {
+    const Prepared& p = Prepare(options);
+    for (auto _ : state) benchmark::DoNotOptimize(CharTable::LoadFile(p.table, Utf8()));
+    state.counters["entries"] = static_cast<double>(Shrink(options).tableEntries);
+}
+
+void LiteralTableLoad(benchmark::State& state, JobOptions options) {
+    const Prepared& p = Prepare(options);
+    for (auto _ : state) {
+        const std::u16string framed = literal::FrameTable(DecodeTextFile(ReadWholeFile(p.table), Utf8()));
+        benchmark::DoNotOptimize(literal::LongestTextLength(framed));
+    }
+}
+
+void Extract(benchmark::State& state, JobOptions options) {
+    const Prepared& p = Prepare(options);
+    SilentPrompt prompt;
+    for (auto _ : state) {
+        CTextEngine engine;
+        engine.settings = p.job.settings;
+        auto script = engine.Extract(p.rom, &*p.charTable, p.job.tableType, p.job.textType, prompt);
+        if (!script || script->size() != p.scriptText.size()) state.SkipWithError("the script changed between runs");
+        benchmark::DoNotOptimize(script);
+    }
+    SetScript(state, p);
+}
+
+void Insert(benchmark::State& state, JobOptions options) {
+    const Prepared& p = Prepare(options);
+    SilentPrompt prompt;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ResetWork(p);
+        state.ResumeTiming();
+        CTextEngine engine;
+        engine.settings.longestTextLength = p.charTable->longestTextLength();
+        if (!engine.Insert(p.work, &*p.charTable, p.scriptText, prompt)) state.SkipWithError("Insert stopped");
+    }
+    // Inserting the extracted script must give back the ROM it came from.
+    if (ReadWholeFile(p.work) != p.job.rom) state.SkipWithError("Insert did not give back the original ROM");
+    SetScript(state, p);
+}
+
+void Check(benchmark::State& state, JobOptions options) {
+    const Prepared& p = Prepare(options);
+    const bool huffman = p.job.textType == TextType::HuffmanV2;
+    for (auto _ : state) {
+        CTextEngine engine;
+        engine.settings.longestTextLength = p.charTable->longestTextLength();
+        const CheckReport report = engine.CheckInsert(&*p.charTable, p.scriptText, huffman ? &p.rom : nullptr);
+        if (report.verdict != CheckReport::Verdict::Fits) state.SkipWithError("the script does not fit exactly");
+    }
+    SetScript(state, p);
+}
+
+// --- The literal algorithms -------------------------------------------------------------------------
+
+// Blocks the literal runs handle: a slice of a large job; all of a smoke
+// job, so that its output can be compared whole, unless even that is slow.
+std::size_t Slice(std::size_t total, std::size_t divisor, bool wholeInSmoke = true) {
+    return g_smoke && wholeInSmoke ? total : std::max<std::size_t>(total / divisor, 1);
+}
+
+void LiteralExtract(benchmark::State& state, JobOptions options, std::size_t divisor) {
+    const Prepared& p = Prepare(options);
+    for (auto _ : state) {
+        const std::size_t total = p.job.tableType == TableType::Scattered2 ? p.job.strings : p.job.options.pointers;
+        const literal::Extraction run = literal::Extract(p.rom, p.framed, p.job.settings, p.job.tableType,
+                                                         p.job.textType, Slice(total, divisor));
+        // The blocks written must be the engine's, character for character.
+        if (p.scriptText.compare(0, run.script.size(), run.script) != 0)
+            state.SkipWithError("the literal script differs from the engine's");
+        if (g_smoke && run.script != p.scriptText) state.SkipWithError("the literal script differs from the engine's");
+        const double scale = static_cast<double>(run.stringsTotal) / static_cast<double>(std::max<std::size_t>(run.stringsDecoded, 1));
+        state.SetIterationTime(run.tableSeconds + run.decodeSeconds * scale);
+        state.counters["scale"] = scale;
+        state.SetLabel(scale > 1.0 ? "decoded " + std::to_string(run.stringsDecoded) + " of " +
+                                         std::to_string(run.stringsTotal) + " strings, scaled"
+                                   : "whole job");
+    }
+    SetScript(state, p);
+}
+
+void LiteralInsert(benchmark::State& state, JobOptions options, bool write, std::size_t divisor) {
+    const Prepared& p = Prepare(options);
+    for (auto _ : state) {
+        ResetWork(p);
+        // Huffman v2 codes are found a byte read at a time: even a smoke job takes seconds whole.
+        const std::size_t blocks = Slice(p.job.options.pointers, divisor, p.job.textType != TextType::HuffmanV2);
+        const literal::Insertion run =
+            literal::Insert(p.work, p.framed, p.charTable->longestTextLength(), p.scriptText, write, blocks);
+        if (run.stoppedAtUnknown) state.SkipWithError("the literal insert met a character not in the table");
+        const double scale = static_cast<double>(run.blocksTotal) / static_cast<double>(std::max<std::size_t>(run.blocksDone, 1));
+        if (scale <= 1.0) {
+            if (write && ReadWholeFile(p.work) != p.job.rom) state.SkipWithError("the literal insert changed the ROM");
+            if (run.textBytes != static_cast<std::int64_t>(p.job.textAreaBytes))
+                state.SkipWithError("the literal insert counted other bytes");
+        }
+        state.SetIterationTime(run.seconds * scale);
+        state.counters["scale"] = scale;
+        state.SetLabel(scale > 1.0 ? "did " + std::to_string(run.blocksDone) + " of " + std::to_string(run.blocksTotal) +
+                                         " blocks, scaled"
+                                   : "whole job");
+    }
+    SetScript(state, p);
+}
+
+// --- The pointer sort -------------------------------------------------------------------------------
+
+enum class Order { InOrder, Reversed, Random };
+
+std::vector<PointerEntry> SortInput(Order order) {
+    const std::size_t n = g_smoke ? 2000 : kMaxEntries;
+    std::vector<PointerEntry> entries(n);
+    std::uint64_t x = 0x2545F4914F6CDD1DULL;
+    for (std::size_t i = 0; i < n; ++i) {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        const std::int32_t address = order == Order::InOrder    ? static_cast<std::int32_t>(i * 16)
+                                     : order == Order::Reversed ? static_cast<std::int32_t>((n - i) * 16)
+                                                                // about one address in twenty shared
+                                                                : static_cast<std::int32_t>(x % (n * 19 / 20));
+        entries[i] = {address, static_cast<std::int32_t>(0x80000 + 3 * i)};
+    }
+    return entries;
+}
+
+const std::vector<PointerEntry>& ExchangeSorted(Order order) {
+    static std::map<Order, std::vector<PointerEntry>> sorted;
+    auto& result = sorted[order];
+    if (result.empty()) {
+        result = SortInput(order);
+        literal::ExchangeSort(result);
+    }
+    return result;
+}
+
+void Sort(benchmark::State& state, Order order) {
+    const std::vector<PointerEntry> input = SortInput(order);
+    std::vector<PointerEntry> entries;
+    for (auto _ : state) {
+        state.PauseTiming();
+        entries = input;
+        state.ResumeTiming();
+        SortEntries(entries);
+        benchmark::ClobberMemory();
+    }
+    if (entries != ExchangeSorted(order)) state.SkipWithError("the order differs from the exchange sort's");
+    state.counters["entries"] = static_cast<double>(input.size());
+}
+
+void LiteralSort(benchmark::State& state, Order order) {
+    const std::vector<PointerEntry> input = SortInput(order);
+    std::vector<PointerEntry> entries;
+    for (auto _ : state) {
+        state.PauseTiming();
+        entries = input;
+        state.ResumeTiming();
+        literal::ExchangeSort(entries);
+        benchmark::ClobberMemory();
+    }
+    state.counters["entries"] = static_cast<double>(input.size());
+}
+
+// --- The whole process ------------------------------------------------------------------------------
+
+int Run(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+enum class Command { Extract, Insert, Check };
+
+void WholeProcess(benchmark::State& state, JobOptions options, Command command) {
+    const Prepared& p = Prepare(options);
+    std::vector<std::string> arguments = {QUORVEX_CLI_PATH};
+    const std::string table = p.table.string();
+    switch (command) {
+    case Command::Extract: {
+        arguments.insert(arguments.end(), {"extract", "--rom", p.rom.string(), "--table", table, "-o",
+                                           (p.folder / "cli-script.txt").string()});
+        const auto job = ExtractArguments(p.job);
+        arguments.insert(arguments.end(), job.begin(), job.end());
+        break;
+    }
+    case Command::Insert:
+        arguments.insert(arguments.end(), {"insert", "--rom", p.work.string(), "--table", table, "--yes", p.script.string()});
+        break;
+    case Command::Check:
+        arguments.insert(arguments.end(), {"check", "--table", table, p.script.string()});
+        break;
+    }
+    for (auto _ : state) {
+        if (command == Command::Insert) {
+            state.PauseTiming();
+            ResetWork(p);
+            state.ResumeTiming();
+        }
+        if (Run(arguments) != 0) state.SkipWithError("quorvex-cli failed");
+    }
+    if (command == Command::Extract && ReadWholeFile(p.folder / "cli-script.txt") != ReadWholeFile(p.script))
+        state.SkipWithError("the command line extracted another script");
+    if (command == Command::Insert && ReadWholeFile(p.work) != p.job.rom)
+        state.SkipWithError("the command line did not give back the original ROM");
+    SetScript(state, p);
+}
+
+// --- Registration -----------------------------------------------------------------------------------
+
+JobOptions MainJob() {
+    return {};
+}
+JobOptions HuffmanJob() {
+    JobOptions o;
+    o.kind = JobKind::HuffmanV2;
+    return o;
+}
+JobOptions ScatteredJob() {
+    JobOptions o;
+    o.kind = JobKind::Scattered2;
+    o.textBytes = 256u << 10;
+    return o;
+}
+JobOptions StringsTimes(std::size_t k) {
+    JobOptions o;
+    o.pointers = 16000 * k;
+    o.textBytes = 819200 * k;
+    return o;
+}
+JobOptions TableTimes(std::size_t k) {
+    JobOptions o;
+    o.tableEntries = 5000 * k;
+    o.textEntries = 5000;
+    return o;
+}
+JobOptions RomTimes(JobOptions o, std::size_t k) {
+    o.romBytes *= k;
+    return o;
+}
+
+// Engine benchmarks run for a while and report wall time (they read and write files).
+template <class... Args>
+void AddTimed(double minTime, const std::string& name, void (*function)(benchmark::State&, Args...), Args... args) {
+    auto* b = benchmark::RegisterBenchmark(name.c_str(), function, args...);
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
+    if (g_smoke) b->Iterations(1);
+    else b->MinTime(minTime);
+}
+
+template <class... Args>
+void Add(const std::string& name, void (*function)(benchmark::State&, Args...), Args... args) {
+    AddTimed(0.5, name, function, args...);
+}
+
+// Cases that are compared with each other run three times; the summary takes the median.
+template <class... Args>
+void AddCompared(const std::string& name, void (*function)(benchmark::State&, Args...), Args... args) {
+    auto* b = benchmark::RegisterBenchmark(name.c_str(), function, args...);
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
+    if (g_smoke) b->Iterations(1);
+    else b->MinTime(0.5)->Repetitions(3)->DisplayAggregatesOnly(true);
+}
+
+// The literal runs take seconds: one iteration, timed by the run itself.
+template <class... Args>
+void AddLiteral(const std::string& name, void (*function)(benchmark::State&, Args...), Args... args) {
+    benchmark::RegisterBenchmark(name.c_str(), function, args...)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
+}
+
+void RegisterAll() {
+    Add("TableLoad/5000 entries", TableLoad, MainJob());
+    Add("TableLoad/5000 entries/literal", LiteralTableLoad, MainJob());
+
+    AddCompared("Extract/Regular3", Extract, MainJob());
+    AddLiteral("Extract/Regular3/literal", LiteralExtract, MainJob(), std::size_t{50});
+    AddCompared("Insert/Regular3", Insert, MainJob());
+    AddLiteral("Insert/Regular3/literal", LiteralInsert, MainJob(), true, std::size_t{400});
+    AddCompared("CheckInsert/Regular3", Check, MainJob());
+    AddLiteral("CheckInsert/Regular3/literal", LiteralInsert, MainJob(), false, std::size_t{400});
+
+    Add("Extract/HuffmanV2", Extract, HuffmanJob());
+    AddLiteral("Extract/HuffmanV2/literal", LiteralExtract, HuffmanJob(), std::size_t{20});
+    Add("Insert/HuffmanV2", Insert, HuffmanJob());
+    AddLiteral("Insert/HuffmanV2/literal", LiteralInsert, HuffmanJob(), true, std::size_t{50});
+    Add("CheckInsert/HuffmanV2", Check, HuffmanJob());
+
+    Add("Extract/Scattered2", Extract, ScatteredJob());
+    AddLiteral("Extract/Scattered2/literal", LiteralExtract, ScatteredJob(), std::size_t{20});
+
+    for (const auto& [name, order] : {std::pair{"in order", Order::InOrder}, std::pair{"reversed", Order::Reversed},
+                                      std::pair{"random", Order::Random}}) {
+        Add(std::string("Sort/") + name, Sort, order);
+        auto* b = benchmark::RegisterBenchmark((std::string("Sort/") + name + "/literal").c_str(), LiteralSort, order);
+        b->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+    }
+
+    AddTimed(2.0, "Process/extract", WholeProcess, MainJob(), Command::Extract);
+    AddTimed(2.0, "Process/insert", WholeProcess, MainJob(), Command::Insert);
+    AddTimed(2.0, "Process/check", WholeProcess, MainJob(), Command::Check);
+
+    for (const std::size_t k : {1, 2, 4}) {
+        const std::string suffix = "/strings x" + std::to_string(k);
+        AddCompared("Scale/Extract" + suffix, Extract, StringsTimes(k));
+        AddCompared("Scale/Insert" + suffix, Insert, StringsTimes(k));
+        AddCompared("Scale/CheckInsert" + suffix, Check, StringsTimes(k));
+    }
+    for (const std::size_t k : {1, 10}) {
+        const std::string suffix = "/table x" + std::to_string(k);
+        AddCompared("Scale/TableLoad" + suffix, TableLoad, TableTimes(k));
+        AddCompared("Scale/Extract" + suffix, Extract, TableTimes(k));
+        AddCompared("Scale/Insert" + suffix, Insert, TableTimes(k));
+        AddCompared("Scale/CheckInsert" + suffix, Check, TableTimes(k));
+    }
+    for (const std::size_t k : {1, 4}) {
+        const std::string suffix = "/rom x" + std::to_string(k);
+        AddCompared("Scale/Extract" + suffix, Extract, RomTimes(MainJob(), k));
+        AddCompared("Scale/Insert" + suffix, Insert, RomTimes(MainJob(), k));
+        AddCompared("Scale/Extract/Scattered2" + suffix, Extract, RomTimes(ScatteredJob(), k));
+    }
+}
+
+}  // namespace
+}  // namespace quorvex::bench
+
+int main(int argc, char** argv) {
+    using namespace quorvex::bench;
+    std::vector<char*> rest;
+    std::optional<std::filesystem::path> writeJob;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--smoke") == 0) g_smoke = true;
+        else if (std::strncmp(argv[i], "--write-job=", 12) == 0) writeJob = argv[i] + 12;
+        else rest.push_back(argv[i]);
+    }
+    int restCount = static_cast<int>(rest.size());
+
+    try {
+        if (writeJob) {
+            const Job job = MakeJob({});
+            WriteJobFiles(job, *writeJob);
+            std::cout << "Wrote " << writeJob->string() << ": run quorvex-cli extract with the arguments in job.txt\n";
+            return 0;
+        }
+        g_folder = std::filesystem::temp_directory_path() / ("quorvex-bench-" + std::to_string(getpid()));
+        std::filesystem::create_directories(g_folder);
+
+        benchmark::Initialize(&restCount, rest.data());
+        if (benchmark::ReportUnrecognizedArguments(restCount, rest.data())) return 2;
+        RegisterAll();
+        SummaryReporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        benchmark::Shutdown();
+        PrintSummary(reporter, std::cout, g_smoke);
+        std::filesystem::remove_all(g_folder);
+        return reporter.failures() == 0 ? 0 : 1;
+    } catch (const std::exception& error) {
+        std::cerr << "quorvex_bench: " << error.what() << '\n';
+        if (!g_folder.empty()) std::filesystem::remove_all(g_folder);
+        return 1;
+    }
+}

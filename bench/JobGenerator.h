@@ -1,0 +1,58 @@
+#pragma once
+// A large, realistic job made up from a seed: a ROM image with a pointer
+// table and its text, and a character table that decodes it. The same seed
+// always gives the same bytes, so timings of different builds compare.
+#include "job/JobSettings.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quorvex::bench {
+
+enum class JobKind {
+    Regular3,    // a Regular3 pointer table and plain text
+    HuffmanV2,   // the same table, the text coded with Huffman v2
+    Scattered2,  // no table: strings end with a 2-byte End Dialog Command
+};
+
+struct JobOptions {
+    std::uint32_t seed = 1;
+    JobKind kind = JobKind::Regular3;
+    std::size_t pointers = 20000;        // pointer table entries (Scattered: ignored)
+    double sharedFraction = 0.05;        // pointers that point at a string another pointer names
+    std::size_t textBytes = 1u << 20;    // bytes of text, roughly
+    std::size_t romBytes = 4u << 20;     // at least; grows when the text does not fit
+    std::size_t tableEntries = 5000;     // character table entries
+    // The text is drawn from the entries a table of this size would have, so
+    // a larger table with the same text measures the table's size alone (0: all).
+    std::size_t textEntries = 0;
+};
+
+struct Job {
+    JobOptions options;
+    std::vector<std::uint8_t> rom;
+    std::u16string tableText;  // the table file's text, as it is decoded
+    std::string tableFile;     // the same in UTF-8, as it is written to disk
+    JobSettings settings;      // what the user types for Extract
+    TableType tableType = TableType::Regular3;
+    TextType textType = TextType::Regular;
+    std::size_t strings = 0;        // distinct strings in the text area
+    std::size_t textAreaBytes = 0;  // textEnd - textStart + 1
+};
+
+// Builds the job. The table holds 1-, 2- and 3-byte keys, about a tenth of its
+// entries whole words of 2 to 24 characters (so its longest text is 24),
+// comment lines, lower-case keys and keys that stand on two lines. Every
+// string is written as Insert would write its text, so extracting the job and
+// inserting the script gives back the same ROM.
+[[nodiscard]] Job MakeJob(const JobOptions& options);
+
+// The command line arguments of quorvex-cli extract for the job (without --rom, --table).
+[[nodiscard]] std::vector<std::string> ExtractArguments(const Job& job);
+
+// Writes rom.bin, table.tbl (UTF-8) and job.txt (the extract arguments) into folder.
+void WriteJobFiles(const Job& job, const std::filesystem::path& folder);
+
+}  // namespace quorvex::bench

@@ -1,0 +1,90 @@
+#pragma once
+// The algorithms as first written down, kept to measure the engine against:
+// every table lookup a first-occurrence substring search over the whole
+// table text, every ROM access one seek and one small unbuffered read or
+// write on the file, and the exchange sort of the pointer list. They produce
+// the same scripts and bytes as the engine for the jobs the generator makes.
+#include "job/CTextEngine.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace quorvex::bench::literal {
+
+// An unbuffered file handle: each call is one system call.
+class UnbufferedFile {
+public:
+    UnbufferedFile(const std::filesystem::path& path, bool writable);
+    UnbufferedFile(const UnbufferedFile&) = delete;
+    UnbufferedFile& operator=(const UnbufferedFile&) = delete;
+    ~UnbufferedFile();
+
+    void Seek(std::int64_t offset);
+    // Bytes read; fewer than count at the end of the file.
+    std::size_t Read(std::uint8_t* buffer, std::size_t count);
+    void Write(const std::uint8_t* bytes, std::size_t count);
+    [[nodiscard]] std::int64_t Size() const;
+
+private:
+    int m_fd = -1;
+};
+
+// The table text framed by a LF in front and a CR behind.
+[[nodiscard]] std::u16string FrameTable(std::u16string_view fileText);
+[[nodiscard]] std::int32_t LongestTextLength(std::u16string_view framedText);
+
+struct ByteMatch {
+    std::u16string_view text;
+    int byteCount = 0;
+};
+// Six searches at most: 3-, 2-, 1-byte keys, upper-case digits before lower-case.
+[[nodiscard]] std::optional<ByteMatch> LookupBytes(std::u16string_view framedText, std::span<const std::uint16_t> bytes,
+                                                   std::size_t p);
+
+struct TextMatch {
+    int length = 0;
+    std::uint8_t bytes[3] = {0, 0, 0};
+    int byteCount = 0;
+};
+// One search per candidate length, from the longest down; never past the line's CR.
+[[nodiscard]] TextMatch LookupText(std::u16string_view framedText, std::u16string_view script, std::size_t pos,
+                                   std::int32_t longestTextLength);
+
+// for i < j: swap entries i and j when j's address is below i's.
+void ExchangeSort(std::span<PointerEntry> entries);
+
+struct Extraction {
+    std::u16string script;
+    std::size_t stringsDecoded = 0;  // blocks written
+    std::size_t stringsTotal = 0;    // blocks the whole job has
+    double tableSeconds = 0;         // reading and sorting the pointer list (or cutting the Scattered text)
+    double decodeSeconds = 0;        // the blocks written
+};
+
+// Extracts the job (Regular2/3/4 and Scattered2/4 layouts; Regular and Huffman v2
+// text), writing at most stringLimit blocks.
+[[nodiscard]] Extraction Extract(const std::filesystem::path& romPath, std::u16string_view framedTable,
+                                 JobSettings settings, TableType tableType, TextType textType,
+                                 std::size_t stringLimit);
+
+struct Insertion {
+    std::size_t blocksDone = 0;
+    std::size_t blocksTotal = 0;
+    std::int64_t textBytes = 0;     // bytes of text written (or counted)
+    std::int64_t writePosition = 0;
+    bool stoppedAtUnknown = false;
+    double seconds = 0;
+};
+
+// Inserts the script into the ROM in place, or, with write clear, only counts
+// its bytes as Check Insert does (the ROM is then read only for Huffman v2
+// codes). Handles at most blockLimit blocks.
+[[nodiscard]] Insertion Insert(const std::filesystem::path& romPath, std::u16string_view framedTable,
+                               std::int32_t longestTextLength, std::u16string_view script, bool write,
+                               std::size_t blockLimit);
+
+}  // namespace quorvex::bench::literal
