@@ -30,5 +30,25 @@ gui: build
 bench: build
 	@build/bench/quorvex_bench
 
+# libFuzzer programs built with clang, AddressSanitizer and UBSan in build-fuzz/;
+# each runs for FUZZ_SECONDS, growing its corpus in build-fuzz/corpus/<target>
+# from the committed seeds (which stay as they are). Inputs that fail land in
+# build-fuzz/findings/.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= chartable script extract insert
+fuzz:
+	@QUORVEX_WITH_FUZZ=1 scripts/install-deps.sh
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_FUZZ=ON \
+	    -DQUORVEX_SANITIZE=ON -DQUORVEX_BUILD_GUI=OFF -DQUORVEX_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
+	@mkdir -p build-fuzz/findings
+	@for target in $(FUZZ_TARGETS); do \
+	    mkdir -p build-fuzz/corpus/$$target; \
+	    echo "== fuzz_$$target for $(FUZZ_SECONDS) s"; \
+	    build-fuzz/tests/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	        -max_len=4096 -print_final_stats=1 -artifact_prefix=build-fuzz/findings/$$target- \
+	        build-fuzz/corpus/$$target tests/fuzz/corpus/$$target || exit 1; \
+	done
+
 clean:
 	rm -rf build build-asan build-fuzz

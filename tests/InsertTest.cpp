@@ -170,7 +170,9 @@ TEST_F(InsertTest, WritesWhatEachScriptSays) {
 
         EXPECT_EQ(Rom(), With(c.changes));
         EXPECT_TRUE(prompt.questions.empty());
-        if (!c.message.empty()) EXPECT_EQ(prompt.messages, Texts{c.message});
+        if (!c.message.empty()) {
+            EXPECT_EQ(prompt.messages, Texts{c.message});
+        }
     }
 }
 

@@ -217,6 +217,11 @@ struct CharTable::Index {
     // length up to longestTextLength.
     static constexpr std::size_t kFilteredLength = 32;
     std::vector<std::uint64_t> prefixBits;
+    // Every length that a chained text has, ascending. Only these lengths can
+    // match, so a lookup hashes no further than the longest of them that fits:
+    // one 1 MiB entry no longer makes every lookup on a long line cost the
+    // rest of that line.
+    std::vector<std::size_t> textLengths;
     std::size_t prefixMask = 0;
 
     // Most characters of a script are entries of one character that begin no
@@ -388,6 +393,9 @@ void CharTable::Index::BuildTextIndex(std::u16string_view text) {
     while (bits < prefixCount * 16 && bits < kMostBits) bits *= 2;
     prefixBits.assign(bits / 64, 0);
     prefixMask = bits - 1;
+    for (const auto& entry : linked) textLengths.push_back(entry.second);
+    std::sort(textLengths.begin(), textLengths.end());
+    textLengths.erase(std::unique(textLengths.begin(), textLengths.end()), textLengths.end());
     for (const auto& [start, length] : linked) {
         std::uint64_t prefixHash = 0;
         std::uint64_t power = 1;
@@ -463,6 +471,11 @@ CharTable::TextMatch CharTable::LookupText(std::u16string_view script, std::size
                                        static_cast<int>((single >> 24) & 3u)};
     }
 
+    const std::vector<std::size_t>& lengths = m_index->textLengths;
+    const auto fits = std::upper_bound(lengths.begin(), lengths.end(), limit);
+    if (fits == lengths.begin()) return {};
+    limit = *(fits - 1);
+
     // Called for every character of a script: the usual lengths need no allocation.
     std::uint64_t shortHashes[Index::kFilteredLength + 1];
     std::vector<std::uint64_t> longHashes;
@@ -488,7 +501,8 @@ CharTable::TextMatch CharTable::LookupText(std::u16string_view script, std::size
     }
 
     const std::u16string_view text(m_text);
-    for (std::size_t n = limit; n >= 1; --n) {
+    for (auto length = std::upper_bound(lengths.begin(), lengths.end(), limit); length != lengths.begin();) {
+        const std::size_t n = *--length;
         const Index::Slot& slot = m_index->slots[m_index->SlotFor(hashes[n], n)];
         for (std::size_t s = slot.head; s != kNone; s = m_index->signs[s].next) {
             const Index::EqualsSign& sign = m_index->signs[s];

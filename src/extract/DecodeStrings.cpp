@@ -166,14 +166,16 @@ void CTextEngine::DecodeStrings(TableType tableType, TextType textType, const Ch
         }
 
         decoded.clear();
+        // One more value than the script has room for shows that it would not fit.
+        const std::size_t room = out.size() < kMaxScriptCharacters ? kMaxScriptCharacters - out.size() : 0;
         if (textType == TextType::HuffmanV1) {
             if (settings.tableStart < 0x10 && settings.tableEnd < 0x10) {
                 out += Hex(start);
                 out += u"\r\n";
             }
-            if (!emptyString) decoded = DecodeHuffmanV1(start, end);
+            if (!emptyString) decoded = DecodeHuffmanV1(start, end, room + 1);
         } else if (textType == TextType::HuffmanV2) {
-            if (!emptyString) decoded = DecodeHuffmanV2(start);
+            if (!emptyString) decoded = DecodeHuffmanV2(start, room + 1);
         } else if (!emptyString) {
             if ((settings.textEnd != 0 && length <= kLongestRegularString) || tableType == TableType::Custom1) {
                 // Cut at the end of the file: nothing past it is ever taken.
@@ -186,7 +188,15 @@ void CTextEngine::DecodeStrings(TableType tableType, TextType textType, const Ch
                 continue;
             }
         }
+        if (decoded.size() > room) {
+            scriptTooLarge = true;
+            return;
+        }
         AppendDecodedText(table, decoded);
+        if (out.size() > kMaxScriptCharacters) {
+            scriptTooLarge = true;
+            return;
+        }
     }
 }
 

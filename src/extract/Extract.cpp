@@ -11,6 +11,7 @@ std::optional<std::u16string> CTextEngine::Extract(const std::filesystem::path& 
     adjustPointers = true;
     entries.clear();
     tooManyEntries = false;
+    scriptTooLarge = false;
 
     // Opened before anything else, so that a missing ROM is a file error even
     // for a job that would read nothing from it.
@@ -60,6 +61,11 @@ std::optional<std::u16string> CTextEngine::Extract(const std::filesystem::path& 
 
     out = WriteScriptHeader(settings, tableType, textType);
     DecodeStrings(tableType, textType, table);
+    if (scriptTooLarge) {
+        out.clear();
+        prompt.notify(messages::kScriptTooLarge);
+        return std::nullopt;
+    }
 
     prompt.notify(messages::kDone);
     // Handed over rather than copied: a script can run to tens of megabytes.

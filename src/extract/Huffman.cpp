@@ -13,7 +13,8 @@ constexpr int kV2EndIndex = 10;
 
 }  // namespace
 
-std::vector<std::uint16_t> CTextEngine::DecodeHuffmanV1(std::int64_t start, std::int64_t end) const {
+std::vector<std::uint16_t> CTextEngine::DecodeHuffmanV1(std::int64_t start, std::int64_t end,
+                                                          std::size_t maxValues) const {
     std::vector<std::uint16_t> decoded;
     const std::int64_t tree = settings.huffTable;
     const bool bounded = settings.textEnd > 0;
@@ -39,11 +40,12 @@ std::vector<std::uint16_t> CTextEngine::DecodeHuffmanV1(std::int64_t start, std:
         const auto value = rom.ReadByte(tree + *child);
         if (!value) return decoded;
         decoded.push_back(*value);
+        if (decoded.size() >= maxValues) return decoded;
         node = 0;
     }
 }
 
-std::vector<std::uint16_t> CTextEngine::DecodeHuffmanV2(std::int64_t start) const {
+std::vector<std::uint16_t> CTextEngine::DecodeHuffmanV2(std::int64_t start, std::size_t maxValues) const {
     std::vector<std::uint16_t> decoded;
     const std::int64_t table = settings.huffTable;
     BitReaderState state{0, 0, start};
@@ -76,7 +78,7 @@ std::vector<std::uint16_t> CTextEngine::DecodeHuffmanV2(std::int64_t start) cons
         const auto value = rom.ReadByte(table + index);
         if (!value) return decoded;
         decoded.push_back(*value);
-        if (index == kV2EndIndex) return decoded;
+        if (index == kV2EndIndex || decoded.size() >= maxValues) return decoded;
     }
 }
 

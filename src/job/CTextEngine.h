@@ -3,6 +3,7 @@
 #include "platform/Prompt.h"
 #include "platform/RomFile.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -25,6 +26,10 @@ struct PointerEntry {
 };
 
 inline constexpr std::size_t kMaxEntries = 65535;
+// The largest script Extract builds, in characters. Huffman strings end only
+// at their end code or the end of the file, so a job with wrong numbers could
+// otherwise decode the whole ROM once per pointer and exhaust memory.
+inline constexpr std::size_t kMaxScriptCharacters = std::size_t{1} << 28;
 
 // What Check Insert (and Test) found.
 struct CheckReport {
@@ -81,8 +86,11 @@ public:
     // Appends one block per entry to `out`.
     void DecodeStrings(TableType tableType, TextType textType, const CharTable* table);
     // Decoded byte values of one Huffman string.
-    [[nodiscard]] std::vector<std::uint16_t> DecodeHuffmanV1(std::int64_t start, std::int64_t end) const;
-    [[nodiscard]] std::vector<std::uint16_t> DecodeHuffmanV2(std::int64_t start) const;
+    // Decoded byte values of one Huffman string; at most maxValues of them.
+    [[nodiscard]] std::vector<std::uint16_t> DecodeHuffmanV1(std::int64_t start, std::int64_t end,
+                                                             std::size_t maxValues = SIZE_MAX) const;
+    [[nodiscard]] std::vector<std::uint16_t> DecodeHuffmanV2(std::int64_t start,
+                                                             std::size_t maxValues = SIZE_MAX) const;
     // The next bit, or no value when the stream has run past the end of the ROM.
     [[nodiscard]] std::optional<int> ReadBit(BitReaderState& state) const;
     // Places one bit; completes a byte on the call after its eighth bit, writing
@@ -106,6 +114,7 @@ private:
     RomFile rom{{}};
     std::vector<PointerEntry> entries;
     bool tooManyEntries = false;
+    bool scriptTooLarge = false;
     std::int32_t pascalOffset = 0;
     std::u16string out;
     std::u16string line;

@@ -17,6 +17,8 @@ inline constexpr std::u16string_view kBadFileRedo = u"BAD FILE!";
 inline constexpr std::u16string_view kRomNotChanged = u"The ROM was not changed.";
 inline constexpr std::u16string_view kTooManyEntries = u"The pointer table has more than 65535 entries.";
 inline constexpr std::u16string_view kCommandTooLong = u"The End Dialog Command can be at most 4 bytes (8 digits).";
+inline constexpr std::u16string_view kScriptTooLarge =
+    u"The script would be longer than 268435456 characters: check Text End, the text type and HuffTable.";
 inline constexpr std::u16string_view kHuffmanNeedsRom = u"Huffman v2 text can't be measured without the ROM.";
 inline constexpr std::u16string_view kUnexpectedLetter = u"Unexpected letter/word found\r\n\r\n";
 inline constexpr std::u16string_view kCheckDone = u"Done.\r\n\r\n";

@@ -96,6 +96,12 @@ void SaveFileAtomically(const std::filesystem::path& path, std::span<const std::
     struct stat old {};
     const bool existed = ::stat(name.c_str(), &old) == 0;
     if (existed && S_ISDIR(old.st_mode)) throw FileError(name, "Is a directory");
+    if (existed) {
+        // The rename below would replace even a file that has been made
+        // read-only since it was read; such a file is refused instead.
+        Descriptor target(::open(name.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+        if (target.get() < 0) throw FileErrorFromErrno(name);
+    }
 
     RemoveStaleTemporaries(path);
     std::string temporary = name + ".quorvex-XXXXXX";

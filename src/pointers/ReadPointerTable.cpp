@@ -2,6 +2,9 @@
 
 #include "platform/ByteOrder.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace quorvex {
 
 namespace {
@@ -69,14 +72,22 @@ void CTextEngine::ReadPointerTable(TableType tableType) {
         while (pos <= last) {
             if (!append(static_cast<std::int32_t>(pos), 0)) return;
             for (;;) {
-                const std::int64_t p = pos;
-                bool ends = false;
-                if (canMatch && CommandValueAt(bytes, p, length) == command) {
-                    // A command that begins again one byte later belongs to the same run;
-                    // the string ends with the last command of the run.
-                    ends = CommandValueAt(bytes, p + 1, length) != command;
+                // A command can only begin inside the file, at a byte equal to
+                // its first (lowest) byte: every other offset is passed over at
+                // once, including a Text Start far below 0.
+                const std::int64_t from = std::max<std::int64_t>(pos, 0);
+                const void* hit = canMatch && from <= last
+                                      ? std::memchr(bytes.data() + from, static_cast<int>(command & 0xFFu),
+                                                    static_cast<std::size_t>(last - from + 1))
+                                      : nullptr;
+                if (hit == nullptr) {
+                    pos = last + 1;
+                    break;
                 }
-                if (ends) {
+                const std::int64_t p = static_cast<const std::uint8_t*>(hit) - bytes.data();
+                // A command that begins again one byte later belongs to the same run;
+                // the string ends with the last command of the run.
+                if (CommandValueAt(bytes, p, length) == command && CommandValueAt(bytes, p + 1, length) != command) {
                     pos = p + length;
                     break;
                 }
