@@ -4,6 +4,7 @@
 // table text, every ROM access one seek and one small unbuffered read or
 // write on the file, and the exchange sort of the pointer list. They produce
 // the same scripts and bytes as the engine for the jobs the generator makes.
+#include "LiteralTable.h"
 #include "job/CTextEngine.h"
 
 #include <cstdint>
@@ -33,26 +34,13 @@ private:
     int m_fd = -1;
 };
 
-// The table text framed by a LF in front and a CR behind.
-[[nodiscard]] std::u16string FrameTable(std::u16string_view fileText);
-[[nodiscard]] std::int32_t LongestTextLength(std::u16string_view framedText);
-
-struct ByteMatch {
-    std::u16string_view text;
-    int byteCount = 0;
-};
-// Six searches at most: 3-, 2-, 1-byte keys, upper-case digits before lower-case.
-[[nodiscard]] std::optional<ByteMatch> LookupBytes(std::u16string_view framedText, std::span<const std::uint16_t> bytes,
-                                                   std::size_t p);
-
-struct TextMatch {
-    int length = 0;
-    std::uint8_t bytes[3] = {0, 0, 0};
-    int byteCount = 0;
-};
-// One search per candidate length, from the longest down; never past the line's CR.
-[[nodiscard]] TextMatch LookupText(std::u16string_view framedText, std::u16string_view script, std::size_t pos,
-                                   std::int32_t longestTextLength);
+// The character-table searches, written out plainly (shared with the tests).
+using quorvex::literal::ByteMatch;
+using quorvex::literal::FrameTable;
+using quorvex::literal::LongestTextLength;
+using quorvex::literal::LookupBytes;
+using quorvex::literal::LookupText;
+using quorvex::literal::TextMatch;
 
 // for i < j: swap entries i and j when j's address is below i's.
 void ExchangeSort(std::span<PointerEntry> entries);

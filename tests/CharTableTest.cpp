@@ -1,3 +1,4 @@
+#include "LiteralTable.h"
 #include "TestSupport.h"
 
 #include "chartable/CharTable.h"
@@ -59,49 +60,17 @@ TextResult LookupText(const CharTable& table, std::u16string_view script, std::s
 
 std::optional<std::pair<std::u16string, int>> LiteralLookupBytes(const std::u16string& text,
                                                                  const std::vector<std::uint16_t>& b, std::size_t p) {
-    for (std::size_t length = 3; length >= 1; --length) {
-        if (p + length > b.size()) continue;
-        char key[32];
-        if (length == 3)
-            std::snprintf(key, sizeof key, "\n%02X%02X%02X=", b[p], b[p + 1], b[p + 2]);
-        else if (length == 2)
-            std::snprintf(key, sizeof key, "\n%02X%02X=", b[p], b[p + 1]);
-        else
-            std::snprintf(key, sizeof key, "\n%02X=", b[p]);
-        std::u16string pattern = Widen(key);
-        for (int pass = 0; pass < 2; ++pass) {
-            if (pass == 1)
-                for (char16_t& c : pattern)
-                    if (c >= u'A' && c <= u'F') c = static_cast<char16_t>(c - u'A' + u'a');
-            const std::size_t found = text.find(pattern);
-            if (found == std::u16string::npos) continue;
-            const std::size_t start = found + pattern.size();
-            std::size_t end = text.find(u'\r', start);
-            if (end == std::u16string::npos) end = text.size();
-            return std::make_pair(text.substr(start, end - start), static_cast<int>(length));
-        }
-    }
-    return std::nullopt;
+    const auto match = literal::LookupBytes(text, b, p);
+    if (!match) return std::nullopt;
+    return std::make_pair(std::u16string(match->text), match->byteCount);
 }
 
 TextResult LiteralLookupText(const std::u16string& text, std::u16string_view script, std::size_t pos,
                              std::int32_t longest) {
-    if (longest <= 0 || pos >= script.size()) return {};
-    std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(longest), script.size() - pos);
-    const std::size_t cr = script.find(u'\r', pos);
-    if (cr != std::u16string_view::npos) n = std::min(n, cr - pos);
-    for (; n > 0; --n) {
-        const std::u16string pattern = u"=" + std::u16string(script.substr(pos, n)) + u"\r";
-        const std::size_t found = text.find(pattern);
-        if (found == std::u16string::npos) continue;
-        const std::size_t lf = text.rfind(u'\n', found);
-        std::uint8_t bytes[3] = {0, 0, 0};
-        const int count = ScanKeyBytes(std::u16string_view(text).substr(lf + 1), bytes);
-        TextResult result{static_cast<int>(n), {}};
-        for (int i = 0; i < count; ++i) result.bytes.push_back(bytes[i]);
-        return result;
-    }
-    return {};
+    const literal::TextMatch match = literal::LookupText(text, script, pos, longest);
+    TextResult result{match.length, {}};
+    for (int i = 0; i < match.byteCount; ++i) result.bytes.push_back(match.bytes[i]);
+    return result;
 }
 
 }  // namespace
