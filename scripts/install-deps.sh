@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libicu-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libgl-dev)
+          qt6-base-dev libgl-dev fonts-dejavu-core)
 if [[ "${QUORVEX_WITH_FUZZ:-0}" == 1 ]]; then packages+=(clang libclang-rt-14-dev); fi
 
 missing=()
@@ -18,4 +18,4 @@ echo "Installing: ${missing[*]}"
 sudo=""
 if [[ $(id -u) -ne 0 ]]; then sudo="sudo"; fi
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
