@@ -256,31 +256,28 @@ const std::vector<PointerEntry>& ExchangeSorted(Order order) {
     return result;
 }
 
-void Sort(benchmark::State& state, Order order) {
+// Times one sort of a fresh copy of the list per iteration.
+std::vector<PointerEntry> TimeSort(benchmark::State& state, Order order, void (*sort)(std::span<PointerEntry>)) {
     const std::vector<PointerEntry> input = SortInput(order);
     std::vector<PointerEntry> entries;
     for (auto _ : state) {
         state.PauseTiming();
         entries = input;
         state.ResumeTiming();
-        SortEntries(entries);
+        sort(entries);
         benchmark::ClobberMemory();
     }
-    if (entries != ExchangeSorted(order)) state.SkipWithError("the order differs from the exchange sort's");
     state.counters["entries"] = static_cast<double>(input.size());
+    return entries;
+}
+
+void Sort(benchmark::State& state, Order order) {
+    if (TimeSort(state, order, SortEntries) != ExchangeSorted(order))
+        state.SkipWithError("the order differs from the exchange sort's");
 }
 
 void LiteralSort(benchmark::State& state, Order order) {
-    const std::vector<PointerEntry> input = SortInput(order);
-    std::vector<PointerEntry> entries;
-    for (auto _ : state) {
-        state.PauseTiming();
-        entries = input;
-        state.ResumeTiming();
-        literal::ExchangeSort(entries);
-        benchmark::ClobberMemory();
-    }
-    state.counters["entries"] = static_cast<double>(input.size());
+    (void)TimeSort(state, order, literal::ExchangeSort);
 }
 
 // --- The whole process ------------------------------------------------------------------------------

@@ -100,7 +100,6 @@ public:
 
     void UseRom(RomFile romFile) { rom = std::move(romFile); }
     [[nodiscard]] const std::vector<PointerEntry>& Entries() const noexcept { return entries; }
-    [[nodiscard]] const std::u16string& Out() const noexcept { return out; }
 
     bool adjustPointers = true;
     int bytesFlushed = 0;

@@ -21,12 +21,6 @@ constexpr std::int32_t kCustom1LastEntryOffset = 0xBDD6;
 constexpr int kCustom1EntryCount = 19;
 constexpr std::int32_t kCustom1DefaultXOffset = -0x7FF0;
 
-// The little-endian value of exactly `length` bytes at p, zero-padded to 32
-// bits; no value when any of them lies outside the file.
-std::optional<std::uint32_t> CommandValueAt(std::span<const std::uint8_t> rom, std::int64_t p, int length) {
-    return ReadLe(rom, p, length);
-}
-
 }  // namespace
 
 void CTextEngine::ReadPointerTable(TableType tableType) {
@@ -87,7 +81,8 @@ void CTextEngine::ReadPointerTable(TableType tableType) {
                 const std::int64_t p = static_cast<const std::uint8_t*>(hit) - bytes.data();
                 // A command that begins again one byte later belongs to the same run;
                 // the string ends with the last command of the run.
-                if (CommandValueAt(bytes, p, length) == command && CommandValueAt(bytes, p + 1, length) != command) {
+                // The value of exactly `length` bytes; none when they run past the file.
+                if (ReadLe(bytes, p, length) == command && ReadLe(bytes, p + 1, length) != command) {
                     pos = p + length;
                     break;
                 }
