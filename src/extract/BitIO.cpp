@@ -1,17 +1,14 @@
-#include "job/CTextEngine.h"
+#include "extract/BitIO.h"
 
 namespace quorvex {
 
-std::optional<int> CTextEngine::ReadBit(BitReaderState& state) const {
+std::optional<int> ReadBit(std::span<const std::uint8_t> rom, BitReaderState& state) {
     if (state.bitsLeft <= 0) {
-        const auto byte = rom.ReadByte(state.next);
-        if (!byte) {
-            // Past the end of the file there is nothing to read; the state stays
-            // as it was, so asking again gives the same answer.
+        if (state.next < 0 || state.next >= static_cast<std::int64_t>(rom.size())) {
             state.bitsLeft = 0;
             return std::nullopt;
         }
-        state.current = *byte;
+        state.current = rom[static_cast<std::size_t>(state.next)];
         ++state.next;
         state.bitsLeft = 8;
     }
@@ -21,21 +18,22 @@ std::optional<int> CTextEngine::ReadBit(BitReaderState& state) const {
     return bit;
 }
 
-bool CTextEngine::WriteBit(BitWriterState& state, int bit, bool write, std::span<std::uint8_t> image) {
-    if (state.position - 1 < 0) {
+void BitWriter::WriteBit(int bit) {
+    if (m_position - 1 < 0) {
         // The byte is complete: it goes out before the new bit starts the next one.
-        if (write) {
-            if (state.offset < 0 || state.offset >= static_cast<std::int64_t>(image.size())) return false;
-            image[static_cast<std::size_t>(state.offset)] = static_cast<std::uint8_t>(state.byte & 0xFFu);
-        }
-        ++bytesFlushed;
-        state.byte = 0;
-        ++state.offset;
-        state.position = 8;
+        m_bytes.push_back(static_cast<std::uint8_t>(m_byte & 0xFFu));
+        m_byte = 0;
+        m_position = 8;
     }
-    --state.position;
-    if (bit != 0) state.byte |= 1u << state.position;
-    return true;
+    --m_position;
+    if (bit != 0) m_byte |= 1u << m_position;
+}
+
+void BitWriter::EndString() {
+    // With the position at 0 the next bit completes the byte being built; the
+    // bit itself belongs to no string and is dropped with the writer.
+    m_position = 0;
+    WriteBit(0);
 }
 
 }  // namespace quorvex

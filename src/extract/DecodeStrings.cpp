@@ -1,4 +1,6 @@
-#include "job/CTextEngine.h"
+#include "extract/Extract.h"
+
+#include "extract/Huffman.h"
 
 #include "chartable/CharTable.h"
 #include "platform/ByteOrder.h"
@@ -19,13 +21,44 @@ std::u16string Hex(std::int64_t value) {
     return FormatHex(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
 }
 
-}  // namespace
+// Up to count bytes from offset, fewer (or none) where the image ends first.
+std::span<const std::uint8_t> ReadSpan(std::span<const std::uint8_t> rom, std::int64_t offset, std::int64_t count) {
+    const auto size = static_cast<std::int64_t>(rom.size());
+    if (offset < 0 || offset >= size || count <= 0) return {};
+    return rom.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(std::min(count, size - offset)));
+}
 
-void CTextEngine::FindScatteredPointers(int width) {
+// Decodes the strings of one job into its script. Lives for one call of DecodeStrings.
+class StringDecoder {
+public:
+    StringDecoder(std::span<const std::uint8_t> rom, const JobSettings& job, std::span<const PointerEntry> entries,
+                  const CharTable* table, std::u16string script)
+        : rom(rom), settings(job), entries(entries), table(table), out(std::move(script)) {}
+
+    // False when the script would grow too large.
+    bool Run(TableType tableType, TextType textType);
+    std::u16string TakeScript() { return std::move(out); }
+
+private:
+    std::u16string ScatteredHeader(std::size_t entryIndex) const;
+    void AppendDecodedText(std::span<const std::uint16_t> bytes);
+    // Fills scatteredPointers for every entry in one pass over the search range.
+    void FindScatteredPointers(int width);
+
+    std::span<const std::uint8_t> rom;
+    const JobSettings& settings;
+    std::span<const PointerEntry> entries;
+    const CharTable* table;
+    std::u16string out;
+    // Per entry: the first offsets (at most five) holding its Scattered pointer value.
+    std::vector<std::vector<std::int64_t>> scatteredPointers;
+};
+
+void StringDecoder::FindScatteredPointers(int width) {
     // One pass over the search range serves every entry: the pointer values are
     // collected first and each offset is looked up among them, instead of
     // scanning the ROM once per string.
-    const std::span<const std::uint8_t> bytes = rom.bytes();
+    const std::span<const std::uint8_t> bytes = rom;
     const std::uint32_t mask = width >= 4 ? 0xFFFFFFFFu : (1u << (8 * width)) - 1u;
 
     std::vector<std::uint32_t> keys(entries.size());
@@ -70,9 +103,8 @@ void CTextEngine::FindScatteredPointers(int width) {
     }
 }
 
-void CTextEngine::ScatteredHeader(std::size_t entryIndex, int width) {
-    if (scatteredPointers.size() != entries.size()) FindScatteredPointers(width);
-    line.clear();
+std::u16string StringDecoder::ScatteredHeader(std::size_t entryIndex) const {
+    std::u16string line;
     for (const std::int64_t offset : scatteredPointers[entryIndex]) {
         line += Hex(offset);
         line += u' ';
@@ -81,9 +113,10 @@ void CTextEngine::ScatteredHeader(std::size_t entryIndex, int width) {
     line += u'(';
     line += Hex(value);
     line += u")\r\n";
+    return line;
 }
 
-void CTextEngine::AppendDecodedText(const CharTable* table, std::span<const std::uint16_t> bytes) {
+void StringDecoder::AppendDecodedText(std::span<const std::uint16_t> bytes) {
     std::size_t p = 0;
     while (p < bytes.size()) {
         if (table) {
@@ -101,9 +134,8 @@ void CTextEngine::AppendDecodedText(const CharTable* table, std::span<const std:
     out += u"\r\n";
 }
 
-void CTextEngine::DecodeStrings(TableType tableType, TextType textType, const CharTable* table) {
-    pascalOffset = 0;
-    scatteredPointers.clear();
+bool StringDecoder::Run(TableType tableType, TextType textType) {
+    std::int32_t pascalOffset = 0;
     const int scatteredWidth =
         tableType == TableType::Scattered2 ? 2 : (tableType == TableType::Scattered4 ? 4 : 0);
     if (scatteredWidth != 0) FindScatteredPointers(scatteredWidth);
@@ -151,12 +183,11 @@ void CTextEngine::DecodeStrings(TableType tableType, TextType textType, const Ch
                 out += u"Error: Start is greater than end (start==";
                 out += Hex(start);
                 out += u')';
-                return;
+                return true;
             }
             if (entry.location != -1) {
                 if (scatteredWidth != 0) {
-                    ScatteredHeader(i, scatteredWidth);
-                    out += line;
+                    out += ScatteredHeader(i);
                 } else {
                     out += Hex(entry.location);
                     out += u"\r\n";
@@ -173,13 +204,13 @@ void CTextEngine::DecodeStrings(TableType tableType, TextType textType, const Ch
                 out += Hex(start);
                 out += u"\r\n";
             }
-            if (!emptyString) decoded = DecodeHuffmanV1(start, end, room + 1);
+            if (!emptyString) decoded = DecodeHuffmanV1(rom, settings.huffTable, start, end, settings.textEnd > 0, room + 1);
         } else if (textType == TextType::HuffmanV2) {
-            if (!emptyString) decoded = DecodeHuffmanV2(start, room + 1);
+            if (!emptyString) decoded = DecodeHuffmanV2(rom, settings.huffTable, start, room + 1);
         } else if (!emptyString) {
             if ((settings.textEnd != 0 && length <= kLongestRegularString) || tableType == TableType::Custom1) {
                 // Cut at the end of the file: nothing past it is ever taken.
-                const auto bytes = rom.Read(start, std::max<std::int64_t>(length, 0));
+                const auto bytes = ReadSpan(rom, start, std::max<std::int64_t>(length, 0));
                 decoded.assign(bytes.begin(), bytes.end());
             } else {
                 out += u"0x";
@@ -188,16 +219,21 @@ void CTextEngine::DecodeStrings(TableType tableType, TextType textType, const Ch
                 continue;
             }
         }
-        if (decoded.size() > room) {
-            scriptTooLarge = true;
-            return;
-        }
-        AppendDecodedText(table, decoded);
-        if (out.size() > kMaxScriptCharacters) {
-            scriptTooLarge = true;
-            return;
-        }
+        if (decoded.size() > room) return false;
+        AppendDecodedText(decoded);
+        if (out.size() > kMaxScriptCharacters) return false;
     }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::u16string> DecodeStrings(std::span<const std::uint8_t> rom, const JobSettings& job,
+                                            std::span<const PointerEntry> entries, TableType tableType,
+                                            TextType textType, const CharTable* table, std::u16string script) {
+    StringDecoder decoder(rom, job, entries, table, std::move(script));
+    if (!decoder.Run(tableType, textType)) return std::nullopt;
+    return decoder.TakeScript();
 }
 
 }  // namespace quorvex

@@ -1,75 +1,65 @@
-#include "job/CTextEngine.h"
+#include "extract/Extract.h"
 
 #include "job/Messages.h"
 #include "job/Script.h"
 
 namespace quorvex {
+namespace {
 
-std::optional<std::u16string> CTextEngine::Extract(const std::filesystem::path& romPath, const CharTable* table,
-                                                   TableType tableType, TextType textType, Prompt& prompt) {
-    out.clear();
-    adjustPointers = true;
-    entries.clear();
-    tooManyEntries = false;
-    scriptTooLarge = false;
+// Job numbers wrap as 32-bit values, as the scripts that hold them do.
+std::int32_t Add32(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+std::int32_t Sub32(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
 
-    // Opened before anything else, so that a missing ROM is a file error even
-    // for a job that would read nothing from it.
-    rom = RomFile::OpenForReading(romPath);
+// Custom1's table says where the text lies; what the user typed is ignored.
+void TakeCustom1TextArea(const std::vector<PointerEntry>& entries, JobSettings& job) {
+    if (entries.empty()) {
+        job.textStart = 0;
+        job.textEnd = 0;
+        return;
+    }
+    const PointerEntry& last = entries.back();
+    job.textStart = entries.front().address;
+    job.textEnd = Sub32(Add32(last.address, last.location), 1);
+}
 
+// Sorts the pointer values and turns them into ROM offsets; the smallest
+// pointer is taken to point at Text Start when no X000 Offset is given.
+void AddXOffset(std::vector<PointerEntry>& entries, JobSettings& job) {
+    SortEntries(entries);
+    if (!TablePresent(job) || entries.empty()) return;
+    if (job.xOffset == 0 && job.tableStart != 0 && job.textStart != 0)
+        job.xOffset = Sub32(job.textStart, entries.front().address);
+    for (PointerEntry& entry : entries) entry.address = Add32(entry.address, job.xOffset);
+}
+
+ExtractResult Refused(std::u16string_view message) {
+    return {std::nullopt, std::u16string(message)};
+}
+
+}  // namespace
+
+ExtractResult Extract(std::span<const std::uint8_t> rom, JobSettings job, const CharTable* table, TableType tableType,
+                      TextType textType) {
     // A table given without its end is taken to run up to the byte before the text.
-    if (settings.tableEnd == 0 && settings.tableStart != 0 && settings.tableStart < settings.textStart)
-        settings.tableEnd = settings.textStart - 1;
+    if (job.tableEnd == 0 && job.tableStart != 0 && job.tableStart < job.textStart) job.tableEnd = job.textStart - 1;
 
     // The command is compared as one 32-bit value; a longer one cannot be matched.
-    if (IsScattered(tableType) && settings.commandLength > 4) {
-        prompt.notify(messages::kCommandTooLong);
-        return std::nullopt;
-    }
+    if (IsScattered(tableType) && job.commandLength > 4) return Refused(messages::kCommandTooLong);
 
-    ReadPointerTable(tableType);
-    if (tooManyEntries) {
-        prompt.notify(messages::kTooManyEntries);
-        return std::nullopt;
-    }
+    PointerTable pointers = ReadPointerTable(rom, job, tableType);
+    if (pointers.tooManyEntries) return Refused(messages::kTooManyEntries);
+    job = pointers.job;
+    if (tableType == TableType::Custom1) TakeCustom1TextArea(pointers.entries, job);
+    if (pointers.addXOffset) AddXOffset(pointers.entries, job);
 
-    if (tableType == TableType::Custom1) {
-        // The table says where the text lies; what the user typed is ignored.
-        if (entries.empty()) {
-            settings.textStart = 0;
-            settings.textEnd = 0;
-        } else {
-            const PointerEntry& last = entries.back();
-            settings.textStart = entries.front().address;
-            settings.textEnd = static_cast<std::int32_t>(static_cast<std::uint32_t>(last.address) +
-                                                         static_cast<std::uint32_t>(last.location) - 1u);
-        }
-    }
-
-    if (adjustPointers) {
-        SortEntries(entries);
-        if (TablePresent(settings) && !entries.empty()) {
-            // The smallest pointer is taken to point at Text Start.
-            if (settings.xOffset == 0 && settings.tableStart != 0 && settings.textStart != 0)
-                settings.xOffset = static_cast<std::int32_t>(static_cast<std::uint32_t>(settings.textStart) -
-                                                             static_cast<std::uint32_t>(entries.front().address));
-            for (PointerEntry& entry : entries)
-                entry.address = static_cast<std::int32_t>(static_cast<std::uint32_t>(entry.address) +
-                                                          static_cast<std::uint32_t>(settings.xOffset));
-        }
-    }
-
-    out = WriteScriptHeader(settings, tableType, textType);
-    DecodeStrings(tableType, textType, table);
-    if (scriptTooLarge) {
-        out.clear();
-        prompt.notify(messages::kScriptTooLarge);
-        return std::nullopt;
-    }
-
-    prompt.notify(messages::kDone);
-    // Handed over rather than copied: a script can run to tens of megabytes.
-    return std::move(out);
+    std::optional<std::u16string> script = DecodeStrings(rom, job, pointers.entries, tableType, textType, table,
+                                                         WriteScriptHeader(job, tableType, textType));
+    if (!script) return Refused(messages::kScriptTooLarge);
+    return {std::move(script), std::u16string(messages::kDone)};
 }
 
 }  // namespace quorvex

@@ -1,4 +1,7 @@
-#include "job/CTextEngine.h"
+#include "extract/Huffman.h"
+
+#include "extract/BitIO.h"
+#include "platform/ByteOrder.h"
 
 namespace quorvex {
 
@@ -13,11 +16,11 @@ constexpr int kV2EndIndex = 10;
 
 }  // namespace
 
-std::vector<std::uint16_t> CTextEngine::DecodeHuffmanV1(std::int64_t start, std::int64_t end,
-                                                          std::size_t maxValues) const {
+std::vector<std::uint16_t> DecodeHuffmanV1(std::span<const std::uint8_t> rom, std::int32_t huffTable,
+                                           std::int64_t start, std::int64_t end, bool bounded,
+                                           std::size_t maxValues) {
     std::vector<std::uint16_t> decoded;
-    const std::int64_t tree = settings.huffTable;
-    const bool bounded = settings.textEnd > 0;
+    const std::int64_t tree = huffTable;
     const std::int64_t usable = end - start + 1;
 
     // The reader is kept inline: the byte range, not only the file, ends the stream.
@@ -29,15 +32,15 @@ std::vector<std::uint16_t> CTextEngine::DecodeHuffmanV1(std::int64_t start, std:
             ++fetched;
             if (bounded && fetched > usable) return decoded;  // an unfinished character is dropped
         }
-        const auto bit = ReadBit(state);
+        const auto bit = ReadBit(rom, state);
         if (!bit) return decoded;
-        const auto child = rom.ReadByte(tree + (*bit ? kV1RightChildren : kV1LeftChildren) + node);
+        const auto child = ReadU8(rom, tree + (*bit ? kV1RightChildren : kV1LeftChildren) + node);
         if (!child) return decoded;
         if (*child < kV1FirstLeaf) {
             node = *child;
             continue;
         }
-        const auto value = rom.ReadByte(tree + *child);
+        const auto value = ReadU8(rom, tree + *child);
         if (!value) return decoded;
         decoded.push_back(*value);
         if (decoded.size() >= maxValues) return decoded;
@@ -45,16 +48,17 @@ std::vector<std::uint16_t> CTextEngine::DecodeHuffmanV1(std::int64_t start, std:
     }
 }
 
-std::vector<std::uint16_t> CTextEngine::DecodeHuffmanV2(std::int64_t start, std::size_t maxValues) const {
+std::vector<std::uint16_t> DecodeHuffmanV2(std::span<const std::uint8_t> rom, std::int32_t huffTable,
+                                           std::int64_t start, std::size_t maxValues) {
     std::vector<std::uint16_t> decoded;
-    const std::int64_t table = settings.huffTable;
+    const std::int64_t table = huffTable;
     BitReaderState state{0, 0, start};
 
     // A character whose bits run past the end of the file is dropped and ends the string.
     auto readBits = [&](int count) -> std::optional<int> {
         int value = 0;
         for (int k = 0; k < count; ++k) {
-            const auto bit = ReadBit(state);
+            const auto bit = ReadBit(rom, state);
             if (!bit) return std::nullopt;
             value = (value << 1) | *bit;
         }
@@ -75,7 +79,7 @@ std::vector<std::uint16_t> CTextEngine::DecodeHuffmanV2(std::int64_t start, std:
         const auto v = readBits(valueBits);
         if (!v) return decoded;
         const int index = base + *v;
-        const auto value = rom.ReadByte(table + index);
+        const auto value = ReadU8(rom, table + index);
         if (!value) return decoded;
         decoded.push_back(*value);
         if (index == kV2EndIndex || decoded.size() >= maxValues) return decoded;

@@ -1,12 +1,13 @@
-#include "chartable/CharTable.h"
+#include "insert/Insert.h"
+
 #include "insert/ScriptWalk.h"
-#include "job/CTextEngine.h"
 #include "job/Messages.h"
 #include "job/Script.h"
-#include "platform/Files.h"
+#include "pointers/PointerLayout.h"
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -14,65 +15,31 @@ namespace quorvex {
 namespace {
 
 using scriptwalk::Block;
-using scriptwalk::EncodedLine;
 
-// Where the bytes of the pointer entry at an offset lie, least significant
-// first; empty for layouts that have no pointer entries.
-class EntryShape {
-public:
-    EntryShape(TableType tableType, std::int32_t half) : m_tableType(tableType), m_half(half) {}
-
-    [[nodiscard]] std::vector<std::int64_t> ByteOffsets(std::int64_t entry) const {
-        switch (m_tableType) {
-        case TableType::Regular2:
-        case TableType::Scattered2: return {entry, entry + 1};
-        case TableType::Variation1: return {entry, entry + m_half};
-        case TableType::Regular3: return {entry, entry + 1, entry + 2};
-        case TableType::Regular4:
-        case TableType::Scattered4: return {entry, entry + 1, entry + 2, entry + 3};
-        case TableType::Variation4: return {entry + 3, entry + 2, entry + 1, entry};
-        case TableType::PascalLine:
-        case TableType::Custom1: break;
-        }
-        return {};
-    }
-
-private:
-    TableType m_tableType;
-    std::int32_t m_half;
-};
-
-// Distance from a Variation1 low byte to its high byte, computed as Extract
-// computes it (in single precision); the difference is taken wide so that no
-// header can overflow it.
-std::int32_t SplitHalf(const JobSettings& job) {
-    const std::int64_t span = static_cast<std::int64_t>(job.tableEnd) - job.tableStart;
-    return RoundHalfUp(static_cast<float>(span) / 2.0f);
-}
-
-// One run of the walk over an in-memory copy of the ROM. Nothing reaches the
+// One run of the walk over an in-memory copy of the ROM. Nothing reaches a
 // file from here: the caller saves the image only when Run finishes.
 class Inserter {
 public:
     enum class Outcome { Finished, Declined, Stopped };
 
-    Inserter(CTextEngine& engine, const ScriptHeader& header, const CharTable* table, std::u16string_view script,
+    Inserter(const ScriptHeader& header, const CharTable* table, std::u16string_view script,
              std::span<const std::uint8_t> original)
-        : m_engine(engine),
-          m_header(header),
+        : m_header(header),
           m_table(table),
           m_script(script),
-          m_original(original),
           m_image(original.begin(), original.end()),
-          m_layout(ReadBodyLayout(header)),
-          m_shape(header.tableType, header.tableType == TableType::Variation1 ? SplitHalf(header.job) : 0),
+          m_bodyLayout(ReadBodyLayout(header)),
+          m_pointerLayout(LayoutOf(header.tableType, header.job)),
+          // The code table is read as the file holds it, not as this run may
+          // have overwritten it, so Check Insert measures the same codes.
+          m_encoding{header.textType, original, header.job.huffTable},
           m_writePosition(header.job.textStart),
           m_tablePosition(header.job.tableStart) {}
 
     Outcome Run(std::size_t bodyStart, Prompt& prompt) {
         std::size_t pos = bodyStart;
         while (pos < m_script.size()) {
-            Block block = scriptwalk::ReadBlock(m_script, pos, m_layout, m_header.tableType);
+            Block block = scriptwalk::ReadBlock(m_script, pos, m_bodyLayout, m_header.tableType);
             if (!block.problem.empty()) return Stop(std::move(block.problem));
             if (!BlockHead(block)) return Outcome::Stopped;
             if (block.isRepeat) {
@@ -87,7 +54,7 @@ public:
         return Outcome::Finished;
     }
 
-    [[nodiscard]] const std::vector<std::uint8_t>& image() const noexcept { return m_image; }
+    [[nodiscard]] std::vector<std::uint8_t> TakeImage() { return std::move(m_image); }
     [[nodiscard]] const std::u16string& stopMessage() const noexcept { return m_stopMessage; }
     [[nodiscard]] std::int64_t stringsWithoutPointer() const noexcept { return m_stringsWithoutPointer; }
     // Bytes past the end of the text area; 0 or less while the text fits.
@@ -114,8 +81,9 @@ private:
         return true;
     }
     bool CheckEntryInside(std::int64_t entry) {
-        for (const std::int64_t offset : m_shape.ByteOffsets(entry))
-            if (!Inside(offset)) return Fail(messages::PastEndOfRom(offset));
+        if (!m_pointerLayout) return true;
+        if (const auto outside = m_pointerLayout->ByteOutside(m_image.size(), entry))
+            return Fail(messages::PastEndOfRom(*outside));
         return true;
     }
     [[nodiscard]] std::uint32_t PointerValue() const noexcept {
@@ -125,7 +93,7 @@ private:
     // The head of a block: the pointer line (or the length-table entry) for
     // the string that follows.
     bool BlockHead(const Block& block) {
-        switch (m_layout) {
+        switch (m_bodyLayout) {
         case BodyLayout::TextOnly: return true;
         case BodyLayout::LengthTable:
             m_stringLength = 0;
@@ -152,96 +120,52 @@ private:
         }
         if (line.kind == PointerLineKind::Move) m_writePosition = *line.second;
         if (!CheckEntryInside(entry)) return false;
-        const std::uint32_t value = PointerValue();
-        const auto offsets = m_shape.ByteOffsets(entry);
-        for (std::size_t i = 0; i < offsets.size(); ++i)
-            m_image[static_cast<std::size_t>(offsets[i])] = static_cast<std::uint8_t>(value >> (8 * i));
+        if (m_pointerLayout) (void)m_pointerLayout->Write(m_image, entry, PointerValue());
         return true;
     }
 
     bool WriteString(std::size_t textLine) {
-        const EncodedLine line =
-            scriptwalk::EncodeTextLine(m_script, textLine, m_table, m_engine.settings.longestTextLength);
-        if (!line.problem.empty()) return Fail(line.problem);
-        const bool huffman = m_header.textType == TextType::HuffmanV2;
-        if (!(huffman ? WriteHuffmanText(line) : WritePlainText(line))) return false;
-        if (line.notInTableAt)
-            return Fail(messages::NotInTable(scriptwalk::CharactersAt(m_script, *line.notInTableAt)));
+        const scriptwalk::EncodedString string = scriptwalk::EncodeString(m_script, textLine, m_table, m_encoding);
+        if (!string.problem.empty()) return Fail(string.problem);
+        for (const std::uint8_t byte : string.bytes)
+            if (!PutByte(m_writePosition++, byte)) return false;
+        m_stringLength += static_cast<std::int64_t>(string.bytes.size());
+        if (string.notInTableAt)
+            return Fail(messages::NotInTable(scriptwalk::CharactersAt(m_script, *string.notInTableAt)));
         return WriteLengthEntry();
     }
 
-    bool WritePlainText(const EncodedLine& line) {
-        for (const auto& character : line.characters) {
-            for (int i = 0; i < character.count; ++i)
-                if (!PutByte(m_writePosition++, character.bytes[i])) return false;
-            m_stringLength += character.count;
-        }
-        return true;
-    }
-
-    bool WriteHuffmanText(const EncodedLine& line) {
-        BitWriterState state;
-        state.offset = m_writePosition;
-        for (const auto& character : line.characters) {
-            // A Huffman code carries one byte value; the rest of a longer entry is dropped.
-            if (character.count == 0) continue;
-            // The code table is read as the file holds it, not as this run may
-            // have overwritten it, so Check Insert measures the same codes.
-            const auto index = scriptwalk::FindHuffmanIndex(m_original, m_header.job.huffTable, character.bytes[0]);
-            if (!index) return Fail(messages::NotInTable(scriptwalk::CharactersAt(m_script, character.at)));
-            m_engine.bytesFlushed = 0;
-            if (!scriptwalk::EmitHuffmanIndex(m_engine, state, *index, true, m_image))
-                return Fail(messages::PastEndOfRom(state.offset));
-            m_stringLength += m_engine.bytesFlushed;
-        }
-        // A line cut short by an unknown character ends the whole insert, so
-        // its string is never finished.
-        if (line.notInTableAt) return true;
-        m_engine.bytesFlushed = 0;
-        if (!scriptwalk::EndHuffmanString(m_engine, state, true, m_image))
-            return Fail(messages::PastEndOfRom(state.offset));
-        m_stringLength += m_engine.bytesFlushed;
-        m_writePosition = state.offset;
-        return true;
-    }
-
     bool WriteLengthEntry() {
-        if (m_layout != BodyLayout::LengthTable) return true;
+        if (m_bodyLayout != BodyLayout::LengthTable) return true;
         if (!PutByte(m_tablePosition, static_cast<std::uint8_t>(m_stringLength))) return false;
         m_tablePosition += m_header.tableType == TableType::Custom1 ? 3 : 1;
         return true;
     }
 
-    // Each repeated entry takes the final bytes of the entry it names,
+    // Each repeated entry takes the final value of the entry it names,
     // following chains of repeats; a chain that closes on itself keeps the
     // values the entries had.
     void ApplyRepeats() {
-        std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>> copies;
+        if (!m_pointerLayout) return;
+        std::vector<std::pair<std::int64_t, std::uint32_t>> copies;
         for (const auto& [target, named] : m_repeats) {
             std::int64_t source = named;
             std::set<std::int64_t> visited{target};
             for (auto next = m_repeats.find(source); next != m_repeats.end() && visited.insert(source).second;
                  next = m_repeats.find(source))
                 source = next->second;
-            std::vector<std::uint8_t> bytes;
-            for (const std::int64_t offset : m_shape.ByteOffsets(source))
-                bytes.push_back(m_image[static_cast<std::size_t>(offset)]);
-            copies.emplace_back(target, std::move(bytes));
+            copies.emplace_back(target, *m_pointerLayout->Read(m_image, source));
         }
-        for (const auto& [target, bytes] : copies) {
-            const auto offsets = m_shape.ByteOffsets(target);
-            for (std::size_t i = 0; i < offsets.size(); ++i) m_image[static_cast<std::size_t>(offsets[i])] = bytes[i];
-        }
+        for (const auto& [target, value] : copies) (void)m_pointerLayout->Write(m_image, target, value);
     }
 
-    CTextEngine& m_engine;
     const ScriptHeader& m_header;
     const CharTable* m_table;
     std::u16string_view m_script;
-    std::span<const std::uint8_t> m_original;
     std::vector<std::uint8_t> m_image;
-    BodyLayout m_layout;
-    EntryShape m_shape;
+    BodyLayout m_bodyLayout;
+    std::optional<PointerLayout> m_pointerLayout;
+    scriptwalk::StringEncoding m_encoding;
     std::int64_t m_writePosition;
     std::int64_t m_tablePosition;
     std::int64_t m_stringLength = 0;
@@ -250,42 +174,43 @@ private:
     std::u16string m_stopMessage;
 };
 
-std::u16string FinalMessage(const Inserter& inserter) {
-    const std::int64_t over = inserter.OverLimit();
+std::u16string FinalMessage(std::int64_t over) {
     return over > 0 ? messages::EndedOver(over) : messages::EndedLeftOver(-over);
 }
 
 }  // namespace
 
-bool CTextEngine::Insert(const std::filesystem::path& romPath, const CharTable* table, std::u16string_view script,
-                         Prompt& prompt) {
+InsertResult Insert(std::span<const std::uint8_t> rom, const CharTable* table, std::u16string_view script,
+                    Prompt& prompt) {
+    InsertResult result;
     const std::optional<ScriptHeader> header = ReadScriptHeader(script);
     const std::optional<std::size_t> body = header ? FindScriptBody(script) : std::nullopt;
     if (!header || !body) {
-        prompt.notify(messages::kBadFileInsert);
-        return false;
+        result.outcome = InsertResult::Outcome::BadFile;
+        result.message = messages::kBadFileInsert;
+        return result;
     }
-    rom = RomFile::OpenForWriting(romPath);
-    const std::int32_t longestTextLength = settings.longestTextLength;
-    const std::int32_t commandLength = settings.commandLength;
-    settings = header->job;
-    settings.longestTextLength = longestTextLength;
-    settings.commandLength = commandLength;
 
-    Inserter inserter(*this, *header, table, script, rom.bytes());
-    switch (inserter.Run(*body, prompt)) {
-    case Inserter::Outcome::Stopped: prompt.notify(inserter.stopMessage()); return false;
+    Inserter inserter(*header, table, script, rom);
+    const Inserter::Outcome outcome = inserter.Run(*body, prompt);
+    result.overLimit = inserter.OverLimit();
+    switch (outcome) {
+    case Inserter::Outcome::Stopped:
+        result.outcome = InsertResult::Outcome::Stopped;
+        result.message = inserter.stopMessage();
+        return result;
     case Inserter::Outcome::Declined:
-        prompt.notify(FinalMessage(inserter) + u"\r\n" + std::u16string(messages::kRomNotChanged));
-        return false;
+        result.outcome = InsertResult::Outcome::Declined;
+        result.message = FinalMessage(result.overLimit) + u"\r\n" + std::u16string(messages::kRomNotChanged);
+        return result;
     case Inserter::Outcome::Finished: break;
     }
-    SaveFileAtomically(romPath, inserter.image());
-    std::u16string message = FinalMessage(inserter);
+    result.outcome = InsertResult::Outcome::Written;
+    result.message = FinalMessage(result.overLimit);
     if (inserter.stringsWithoutPointer() > 0)
-        message += u"\r\n" + messages::StringsWithoutPointer(inserter.stringsWithoutPointer());
-    prompt.notify(message);
-    return true;
+        result.message += u"\r\n" + messages::StringsWithoutPointer(inserter.stringsWithoutPointer());
+    result.image = inserter.TakeImage();
+    return result;
 }
 
 }  // namespace quorvex

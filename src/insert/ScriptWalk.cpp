@@ -1,7 +1,9 @@
 #include "insert/ScriptWalk.h"
 
 #include "chartable/CharTable.h"
+#include "insert/HuffmanCodes.h"
 #include "job/Messages.h"
+#include "platform/Numbers.h"
 
 #include <algorithm>
 
@@ -18,13 +20,6 @@ std::u16string BadLineAt(std::u16string_view script, std::size_t pos, std::u16st
 
 bool IsEscapeAt(std::u16string_view script, std::size_t pos, std::size_t lineEnd) {
     return pos + 3 < lineEnd && script[pos] == u'<' && script[pos + 3] == u'>';
-}
-
-int HexDigitValue(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
 }
 
 // The byte of the escape at pos: up to two hexadecimal digits after the "<",
@@ -50,13 +45,6 @@ EncodedCharacter Escape(std::u16string_view script, std::size_t pos) {
 bool StartsWithParenthesis(std::u16string_view line) {
     const auto first = std::find_if(line.begin(), line.end(), [](char16_t c) { return c != u' ' && c != u'\t'; });
     return first != line.end() && *first == u'(';
-}
-
-bool EmitBits(CTextEngine& engine, BitWriterState& state, int value, int bitCount, bool write,
-              std::span<std::uint8_t> image) {
-    for (int bit = bitCount - 1; bit >= 0; --bit)
-        if (!engine.WriteBit(state, (value >> bit) & 1, write, image)) return false;
-    return true;
 }
 
 }  // namespace
@@ -85,8 +73,7 @@ Block ReadBlock(std::u16string_view script, std::size_t pos, BodyLayout layout, 
     return block;
 }
 
-EncodedLine EncodeTextLine(std::u16string_view script, std::size_t pos, const CharTable* table,
-                           std::int32_t longestTextLength) {
+EncodedLine EncodeTextLine(std::u16string_view script, std::size_t pos, const CharTable* table) {
     EncodedLine line;
     pos = std::min(pos, script.size());
     line.end = FindLineEnd(script, pos);
@@ -114,7 +101,7 @@ EncodedLine EncodeTextLine(std::u16string_view script, std::size_t pos, const Ch
             cursor += kEscapeLength;
             continue;
         }
-        const CharTable::TextMatch match = table->LookupText(script, cursor, longestTextLength);
+        const CharTable::TextMatch match = table->LookupText(script, cursor, table->longestTextLength());
         if (match.length <= 0) {
             line.notInTableAt = cursor;
             return line;
@@ -133,29 +120,33 @@ std::u16string_view CharactersAt(std::u16string_view script, std::size_t pos) {
     return script.substr(std::min(pos, script.size()), 3);
 }
 
-std::optional<int> FindHuffmanIndex(std::span<const std::uint8_t> rom, std::int32_t huffTable, std::uint8_t value) {
-    for (int index = 0; index < kHuffmanIndexCount; ++index) {
-        const std::int64_t at = static_cast<std::int64_t>(huffTable) + index;
-        if (at < 0 || at >= static_cast<std::int64_t>(rom.size())) return std::nullopt;
-        if (rom[static_cast<std::size_t>(at)] == value) return index;
+EncodedString EncodeString(std::u16string_view script, std::size_t pos, const CharTable* table,
+                           const StringEncoding& encoding) {
+    EncodedLine line = EncodeTextLine(script, pos, table);
+    EncodedString string;
+    string.notInTableAt = line.notInTableAt;
+    string.problem = std::move(line.problem);
+    if (encoding.textType != TextType::HuffmanV2) {
+        for (const auto& character : line.characters)
+            string.bytes.insert(string.bytes.end(), character.bytes, character.bytes + character.count);
+        return string;
     }
-    return std::nullopt;
-}
-
-bool EmitHuffmanIndex(CTextEngine& engine, BitWriterState& state, int index, bool write,
-                      std::span<std::uint8_t> image) {
-    if (index < 8)
-        return EmitBits(engine, state, 0, 1, write, image) && EmitBits(engine, state, index, 3, write, image);
-    if (index < 16)
-        return EmitBits(engine, state, 0b10, 2, write, image) && EmitBits(engine, state, index - 8, 3, write, image);
-    return EmitBits(engine, state, 0b11, 2, write, image) && EmitBits(engine, state, index - 16, 5, write, image);
-}
-
-bool EndHuffmanString(CTextEngine& engine, BitWriterState& state, bool write, std::span<std::uint8_t> image) {
-    // With the position at 0 the next bit completes the byte being built; the
-    // bit itself belongs to no string and is dropped with the writer state.
-    state.position = 0;
-    return engine.WriteBit(state, 0, write, image);
+    BitWriter writer;
+    for (const auto& character : line.characters) {
+        // A Huffman code carries one byte value; the rest of a longer entry is dropped.
+        if (character.count == 0) continue;
+        const auto index = FindHuffmanIndex(encoding.huffmanRom, encoding.huffTable, character.bytes[0]);
+        if (!index) {
+            string.notInTableAt = character.at;
+            break;
+        }
+        EmitHuffmanIndex(writer, *index);
+    }
+    // A line cut short by an unknown character ends the whole run, so its
+    // string is never finished.
+    if (!string.notInTableAt) writer.EndString();
+    string.bytes = writer.bytes();
+    return string;
 }
 
 }  // namespace quorvex::scriptwalk

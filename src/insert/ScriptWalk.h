@@ -1,8 +1,7 @@
 #pragma once
-// The reading half shared by Insert and Check Insert: how a body splits into
-// blocks, how a text line becomes byte values, and how Huffman v2 codes are
-// emitted. Neither writes anything; the callers decide what a block does.
-#include "job/CTextEngine.h"
+// The half shared by Insert and Check Insert: how a body splits into blocks
+// and how a text line becomes the bytes of its string. Nothing here writes
+// into a ROM; the callers decide what a block does.
 #include "job/Script.h"
 
 #include <cstddef>
@@ -12,6 +11,10 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace quorvex {
+class CharTable;
+}
 
 namespace quorvex::scriptwalk {
 
@@ -49,27 +52,31 @@ struct EncodedLine {
 // Encodes the text line that begins at pos. Without a table the line must be
 // made of four-character escapes only. With one, an escape wins over any
 // entry; otherwise the table's longest match is taken (never past the CR).
-[[nodiscard]] EncodedLine EncodeTextLine(std::u16string_view script, std::size_t pos, const CharTable* table,
-                                         std::int32_t longestTextLength);
+[[nodiscard]] EncodedLine EncodeTextLine(std::u16string_view script, std::size_t pos, const CharTable* table);
+
+// How a string's text becomes bytes: Regular text as the table's bytes;
+// Huffman v2 text as the codes of the first byte of each entry, indexed
+// through the 48 values at huffTable in huffmanRom.
+struct StringEncoding {
+    TextType textType = TextType::Regular;
+    std::span<const std::uint8_t> huffmanRom;
+    std::int32_t huffTable = 0;
+};
+
+// The bytes of one string as Insert writes them.
+struct EncodedString {
+    std::vector<std::uint8_t> bytes;            // up to the first failure
+    std::optional<std::size_t> notInTableAt;    // a character that cannot be encoded
+    std::u16string problem;                     // a malformed line: the message to show
+};
+
+// Encodes the text line that begins at pos into its string's bytes. A
+// Huffman string is completed with its last byte unless a character stops it.
+[[nodiscard]] EncodedString EncodeString(std::u16string_view script, std::size_t pos, const CharTable* table,
+                                         const StringEncoding& encoding);
 
 // The character at pos and the two after it, as far as the script has them:
 // what the "not in the table" messages quote.
 [[nodiscard]] std::u16string_view CharactersAt(std::u16string_view script, std::size_t pos);
-
-// Huffman v2 can code 48 indices. The index of value is the position, from
-// huffTable on, of its first occurrence in the ROM; no value when it does not
-// occur among the first 48 bytes (or the table lies outside the ROM).
-inline constexpr int kHuffmanIndexCount = 48;
-[[nodiscard]] std::optional<int> FindHuffmanIndex(std::span<const std::uint8_t> rom, std::int32_t huffTable,
-                                                  std::uint8_t value);
-
-// Emits the code of one index (below 48) through the engine's WriteBit. False
-// when a completed byte would land outside `image`.
-[[nodiscard]] bool EmitHuffmanIndex(CTextEngine& engine, BitWriterState& state, int index, bool write,
-                                    std::span<std::uint8_t> image);
-// Ends a string: writes its last, partly filled byte (one zero byte for an
-// empty string) and leaves state.offset just after it. False as above.
-[[nodiscard]] bool EndHuffmanString(CTextEngine& engine, BitWriterState& state, bool write,
-                                    std::span<std::uint8_t> image);
 
 }  // namespace quorvex::scriptwalk

@@ -1,7 +1,5 @@
 #include "insert/TestText.h"
 
-#include "chartable/CharTable.h"
-#include "job/Messages.h"
 #include "job/Script.h"
 #include "platform/Numbers.h"
 
@@ -15,17 +13,6 @@ std::u16string MakeTestScript(std::u16string_view text) {
     script += kDashLine;
     script += text;
     return script;
-}
-
-std::optional<CheckReport> RunTest(std::u16string_view text, const CharTable* table, Prompt& prompt) {
-    // One character is refused as well: the made-up text area would be a single byte.
-    if (text.size() < 2) {
-        prompt.notify(messages::kNoTestText);
-        return std::nullopt;
-    }
-    CTextEngine engine;
-    engine.settings.longestTextLength = table ? table->longestTextLength() : 0;
-    return engine.CheckInsert(table, MakeTestScript(text));
 }
 
 }  // namespace quorvex

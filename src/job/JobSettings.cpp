@@ -1,5 +1,7 @@
 #include "job/JobSettings.h"
 
+#include "platform/Numbers.h"
+
 #include <array>
 #include <cctype>
 
@@ -27,16 +29,28 @@ std::optional<int> ParseChoice(std::string_view text, const std::array<std::stri
     return std::nullopt;
 }
 
+void ReadField(const std::u16string& text, bool hex, std::int32_t& field) {
+    const auto value = hex ? ScanHex(text) : ScanInt(text);
+    if (value) field = *value;
+}
+
 }  // namespace
+
+JobSettings ReadJobFields(const JobFieldTexts& fields, bool hex) {
+    JobSettings job;
+    ReadField(fields.tableStart, hex, job.tableStart);
+    ReadField(fields.tableEnd, hex, job.tableEnd);
+    ReadField(fields.textStart, hex, job.textStart);
+    ReadField(fields.textEnd, hex, job.textEnd);
+    ReadField(fields.xOffset, hex, job.xOffset);
+    ReadField(fields.huffTable, hex, job.huffTable);
+    job.commandLength = static_cast<std::int32_t>((fields.huffTable.size() + 1) / 2);
+    return job;
+}
 
 std::string_view TableTypeName(TableType type) {
     const auto index = static_cast<std::size_t>(type);
     return index < kTableTypeNames.size() ? kTableTypeNames[index] : std::string_view("Unknown");
-}
-
-std::string_view TextTypeName(TextType type) {
-    const auto index = static_cast<std::size_t>(type);
-    return index < kTextTypeNames.size() ? kTextTypeNames[index] : std::string_view("Regular");
 }
 
 std::optional<TableType> ParseTableType(std::string_view text) {

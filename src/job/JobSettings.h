@@ -15,8 +15,22 @@ struct JobSettings {
     std::int32_t xOffset = 0;
     std::int32_t huffTable = 0;          // Huffman data offset, or the End Dialog Command value
     std::int32_t commandLength = 0;      // bytes of the End Dialog Command
-    std::int32_t longestTextLength = 0;  // copy of the character table's, for Insert and Check Insert
 };
+
+// The texts of the six number fields, as typed (letters as capitals).
+struct JobFieldTexts {
+    std::u16string tableStart;
+    std::u16string tableEnd;
+    std::u16string textStart;
+    std::u16string textEnd;
+    std::u16string xOffset;
+    std::u16string huffTable;  // "HuffTable:" or "ED Cmnd:"
+};
+
+// Reads the fields with "%X" (hex) or "%i" into a fresh JobSettings; a field
+// without a number leaves its value 0. commandLength = (characters of the
+// HuffTable field + 1) / 2.
+[[nodiscard]] JobSettings ReadJobFields(const JobFieldTexts& fields, bool hex);
 
 // Pointer table layout: the position of its name in the table-type list.
 // Values outside 0-8 may travel in a script; they add no entries.
@@ -53,9 +67,8 @@ inline constexpr int kTextTypeCount = 3;
     return job.tableStart >= 0 && job.tableEnd > 0;
 }
 
-// The enumerator names ("Regular2" ... "Custom1"; "Regular", "HuffmanV1", "HuffmanV2").
+// The enumerator name ("Regular2" ... "Custom1").
 [[nodiscard]] std::string_view TableTypeName(TableType type);
-[[nodiscard]] std::string_view TextTypeName(TextType type);
 // A number (0-8 / 0-2) or an enumerator name, case-insensitive; no value otherwise.
 [[nodiscard]] std::optional<TableType> ParseTableType(std::string_view text);
 [[nodiscard]] std::optional<TextType> ParseTextType(std::string_view text);

@@ -55,4 +55,24 @@ std::u16string FileErrorMessage(std::string_view path, std::string_view reason) 
     return u"File error: \"" + FromUtf8(path) + u"\" could not be used: " + FromUtf8(reason) + u".";
 }
 
+std::u16string Unexpected(std::u16string_view what) {
+    return u"Something went wrong (" + std::u16string(what) + u"): the command was stopped and nothing was written.";
+}
+
+std::u16string PatchForAnotherRom(std::uint32_t patchCrc, std::uint32_t romCrc) {
+    const auto hex8 = [](std::uint32_t value) {
+        return FormatHex2(value >> 24) + FormatHex2((value >> 16) & 0xFF) + FormatHex2((value >> 8) & 0xFF) +
+               FormatHex2(value & 0xFF);
+    };
+    return u"The patch was made for another ROM (CRC32 " + hex8(patchCrc) + u", this one is " + hex8(romCrc) + u").";
+}
+
+std::u16string NotAPatch(std::string_view path) {
+    return FromUtf8(path) + u" is not an IPS or BPS patch.";
+}
+
+std::u16string UnknownPatchExtension(std::string_view path) {
+    return FromUtf8(path) + u": a patch must end in .ips or .bps.";
+}
+
 }  // namespace quorvex::messages

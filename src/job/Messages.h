@@ -23,6 +23,9 @@ inline constexpr std::u16string_view kHuffmanNeedsRom = u"Huffman v2 text can't 
 inline constexpr std::u16string_view kUnexpectedLetter = u"Unexpected letter/word found\r\n\r\n";
 inline constexpr std::u16string_view kCheckDone = u"Done.\r\n\r\n";
 inline constexpr std::u16string_view kTextFits = u"The text fits perfectly!";
+inline constexpr std::u16string_view kOutOfMemory = u"Out of memory: the command was stopped and nothing was written.";
+// "Something went wrong (%s): the command was stopped and nothing was written."
+[[nodiscard]] std::u16string Unexpected(std::u16string_view what);
 
 // "You have come to a character(s) that isn't in the table!!\r\n%c%c%c\r\nExiting!"
 [[nodiscard]] std::u16string NotInTable(std::u16string_view threeCharacters);
@@ -52,5 +55,18 @@ inline constexpr std::u16string_view kNeedsEscapes = u"without a table, a text l
 
 // The file error: names the file and the system's reason.
 [[nodiscard]] std::u16string FileErrorMessage(std::string_view path, std::string_view reason);
+
+
+// Patches and header checksums.
+inline constexpr std::u16string_view kIpsPastSixteenMiB = u"IPS patches cannot reach past 16 MiB; use .bps.";
+inline constexpr std::u16string_view kPatchDamaged = u"The patch is damaged.";
+inline constexpr std::u16string_view kImageTooLargeToPatch = u"Images larger than 1 GiB cannot be patched.";
+inline constexpr std::u16string_view kNoKnownHeader = u"No known header was found.";
+// "The patch was made for another ROM (CRC32 %08X, this one is %08X)."
+[[nodiscard]] std::u16string PatchForAnotherRom(std::uint32_t patchCrc, std::uint32_t romCrc);
+// "PATH is not an IPS or BPS patch."
+[[nodiscard]] std::u16string NotAPatch(std::string_view path);
+// "PATH: a patch must end in .ips or .bps."
+[[nodiscard]] std::u16string UnknownPatchExtension(std::string_view path);
 
 }  // namespace quorvex::messages

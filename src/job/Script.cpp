@@ -127,4 +127,8 @@ PointerLine ParsePointerLine(std::u16string_view script, std::size_t pos) {
     return result;
 }
 
+bool IsCompleteScript(std::u16string_view script) {
+    return ReadScriptHeader(script) && FindScriptBody(script);
+}
+
 }  // namespace quorvex

@@ -32,6 +32,9 @@ struct ScriptHeader {
 // no value when there is no dash line.
 [[nodiscard]] std::optional<std::size_t> FindScriptBody(std::u16string_view script);
 
+// True when the script has a complete header and a dash line.
+[[nodiscard]] bool IsCompleteScript(std::u16string_view script);
+
 // How a body is laid out, as Extract writes it.
 enum class BodyLayout {
     TextOnly,      // every line is one string's text

@@ -29,11 +29,15 @@ std::optional<std::uint32_t> ReadU32Le(std::span<const std::uint8_t> bytes, std:
     return ReadLe(bytes, offset, 4);
 }
 
-std::optional<std::uint32_t> ReadU32Be(std::span<const std::uint8_t> bytes, std::int64_t offset) {
-    if (!Inside(bytes.size(), offset, 4)) return std::nullopt;
+std::optional<std::uint32_t> ReadBe(std::span<const std::uint8_t> bytes, std::int64_t offset, int width) {
+    if (!Inside(bytes.size(), offset, width)) return std::nullopt;
     std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value = (value << 8) | bytes[static_cast<std::size_t>(offset + i)];
+    for (int i = 0; i < width; ++i) value = (value << 8) | bytes[static_cast<std::size_t>(offset + i)];
     return value;
+}
+
+std::optional<std::uint32_t> ReadU32Be(std::span<const std::uint8_t> bytes, std::int64_t offset) {
+    return ReadBe(bytes, offset, 4);
 }
 
 bool WriteLe(std::span<std::uint8_t> bytes, std::int64_t offset, int width, std::uint32_t value) {

@@ -13,8 +13,10 @@ namespace quorvex {
 [[nodiscard]] std::optional<std::uint32_t> ReadU32Le(std::span<const std::uint8_t> bytes, std::int64_t offset);
 [[nodiscard]] std::optional<std::uint32_t> ReadU32Be(std::span<const std::uint8_t> bytes, std::int64_t offset);
 
-// Little-endian value of width bytes (1 to 4) at offset, or no value past the end.
+// The value of width bytes (1 to 4) at offset, least / most significant byte
+// first; no value when any of them lies outside the image.
 [[nodiscard]] std::optional<std::uint32_t> ReadLe(std::span<const std::uint8_t> bytes, std::int64_t offset, int width);
+[[nodiscard]] std::optional<std::uint32_t> ReadBe(std::span<const std::uint8_t> bytes, std::int64_t offset, int width);
 
 // Writes the low width bytes of value at offset; false (nothing written) when
 // any of them would lie outside the image.

@@ -3,13 +3,12 @@
 
 namespace quorvex {
 
-// Every message box of the engine goes through this: the dialog shows real
-// message boxes, the command line writes to the terminal, tests record.
+// The questions a command asks while it runs: the dialog shows a message box
+// with Yes and No, the command line answers from its options or the terminal,
+// tests answer from a list. Everything else a command says is in its result.
 class Prompt {
 public:
     virtual ~Prompt() = default;
-    // A message with an OK button.
-    virtual void notify(std::u16string_view text) = 0;
     // A question with Yes and No buttons; true for Yes.
     [[nodiscard]] virtual bool askYesNo(std::u16string_view text) = 0;
 };

@@ -1,4 +1,4 @@
-#include "job/CTextEngine.h"
+#include "pointers/PointerTable.h"
 
 #include <cmath>
 #include <limits>

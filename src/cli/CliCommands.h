@@ -1,0 +1,70 @@
+#pragma once
+// The pieces every subcommand of quorvex-cli shares, and the groups of
+// subcommands that main() adds.
+#include "chartable/CharTable.h"
+#include "commands/CommandResult.h"
+#include "platform/CodePage.h"
+#include "platform/Prompt.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quorvex::cli {
+
+// A subcommand and what runs when it was chosen; the function returns the exit status.
+using CommandList = std::vector<std::pair<CLI::App*, std::function<int()>>>;
+
+// extract, insert, check, test, redo
+void AddEngineCommands(CLI::App& app, CommandList& commands);
+
+// An option value CLI11 cannot check by itself: exit status 2 with the message.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Shows a command's result: messages on stderr, one per line; the output on
+// stdout. Returns the exit status.
+int Report(const CommandResult& result);
+
+// Writes wide text to a stream as UTF-8, exactly (CR LF kept).
+void WriteUtf8(std::FILE* stream, std::u16string_view text);
+
+// Options every command that reads text files shares.
+struct TextOptions {
+    std::string table;
+    std::string readMode = "utf8";
+    std::string codePage = "windows-1252";
+
+    void AddTo(CLI::App& command);
+    // Throws UsageError for an unknown read mode or code page.
+    [[nodiscard]] TextDecoding Decoding() const;
+};
+
+// A table loaded for one command: empty when no --table was given. When the
+// file cannot be read, failed holds the result to report.
+struct TableForCommand {
+    std::optional<CharTable> table;
+    std::optional<CommandResult> failed;
+    [[nodiscard]] const CharTable* get() const { return table ? &*table : nullptr; }
+};
+[[nodiscard]] TableForCommand LoadTableOption(const TextOptions& options);
+
+// Asks on the terminal when standard input is one; --yes / --no answer instead.
+class CliPrompt : public Prompt {
+public:
+    explicit CliPrompt(std::optional<bool> answer = std::nullopt) : m_answer(answer) {}
+    bool askYesNo(std::u16string_view text) override;
+
+private:
+    std::optional<bool> m_answer;
+};
+
+}  // namespace quorvex::cli

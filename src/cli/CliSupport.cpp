@@ -1,0 +1,85 @@
+#include "cli/CliCommands.h"
+
+#include "commands/Commands.h"
+
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+
+namespace quorvex::cli {
+namespace {
+
+// Message boxes break lines with CR LF; a terminal wants LF.
+std::string TerminalText(std::u16string_view text) {
+    std::string bytes = ToUtf8(text);
+    std::string result;
+    result.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+        result.push_back(bytes[i]);
+    }
+    return result;
+}
+
+}  // namespace
+
+void WriteUtf8(std::FILE* stream, std::u16string_view text) {
+    const std::string bytes = ToUtf8(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    std::fflush(stream);
+}
+
+int Report(const CommandResult& result) {
+    for (const Message& message : result.messages) std::cerr << TerminalText(message.text) << '\n';
+    if (result.output) WriteUtf8(stdout, *result.output);
+    return static_cast<int>(result.exit);
+}
+
+void TextOptions::AddTo(CLI::App& command) {
+    command.add_option("--table", table, "Character table file");
+    command.add_option("--read-mode", readMode, "How the table and script files are decoded: ascii, utf7 or utf8")
+        ->default_str("utf8");
+    command.add_option("--code-page", codePage, "The code page of the ascii read mode (any ICU converter name)")
+        ->default_str("windows-1252");
+}
+
+TextDecoding TextOptions::Decoding() const {
+    TextDecoding decoding;
+    std::string mode = readMode;
+    std::transform(mode.begin(), mode.end(), mode.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (mode == "ascii") decoding.mode = ReadMode::Ascii;
+    else if (mode == "utf7") decoding.mode = ReadMode::UTF7;
+    else if (mode == "utf8") decoding.mode = ReadMode::UTF8;
+    else throw UsageError("--read-mode must be ascii, utf7 or utf8, not \"" + readMode + "\".");
+    if (!IsKnownCodePage(codePage)) throw UsageError("The code page \"" + codePage + "\" is not known.");
+    decoding.systemCodePage = codePage;
+    return decoding;
+}
+
+TableForCommand LoadTableOption(const TextOptions& options) {
+    TableForCommand loaded;
+    if (options.table.empty()) return loaded;
+    commands::LoadedTable table = commands::LoadTable(options.table, options.Decoding());
+    if (table.table) loaded.table = std::move(table.table);
+    else loaded.failed = std::move(table.result);
+    return loaded;
+}
+
+bool CliPrompt::askYesNo(std::u16string_view text) {
+    if (m_answer) {
+        std::cerr << TerminalText(text) << (*m_answer ? " yes\n" : " no\n");
+        return *m_answer;
+    }
+    if (::isatty(STDIN_FILENO) == 0) {
+        std::cerr << TerminalText(text) << " no (not asked: standard input is not a terminal)\n";
+        return false;
+    }
+    std::cerr << TerminalText(text) << " [y/N] " << std::flush;
+    std::string reply;
+    if (!std::getline(std::cin, reply)) return false;
+    return !reply.empty() && (reply[0] == 'y' || reply[0] == 'Y');
+}
+
+}  // namespace quorvex::cli

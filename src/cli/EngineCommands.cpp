@@ -1,0 +1,156 @@
+#include "cli/CliCommands.h"
+
+#include "commands/Commands.h"
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+
+namespace quorvex::cli {
+namespace {
+
+// The fields show typed letters as capitals; options are read the same way.
+std::u16string AsTyped(const std::string& text) {
+    std::string upper = text;
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+    return FromUtf8(upper);
+}
+
+struct ExtractOptions {
+    std::string rom;
+    TextOptions text;
+    bool dec = false;
+    std::string tableType = "0";
+    std::string textType = "0";
+    std::string tableStart, tableEnd, textStart, textEnd, xOffset, huffTable;
+    std::string output;
+};
+
+int RunExtract(const ExtractOptions& options) {
+    const auto tableType = ParseTableType(options.tableType);
+    if (!tableType) throw UsageError("Unknown table type \"" + options.tableType + "\".");
+    const auto textType = ParseTextType(options.textType);
+    if (!textType) throw UsageError("Unknown text type \"" + options.textType + "\".");
+    const JobFieldTexts fields{AsTyped(options.tableStart), AsTyped(options.tableEnd), AsTyped(options.textStart),
+                               AsTyped(options.textEnd),    AsTyped(options.xOffset),  AsTyped(options.huffTable)};
+    const TableForCommand table = LoadTableOption(options.text);
+    if (table.failed) return Report(*table.failed);
+    return Report(commands::Extract(
+        {options.rom, table.get(), ReadJobFields(fields, !options.dec), *tableType, *textType, options.output}));
+}
+
+// A script named on the command line, with the table it is read through.
+struct ScriptOptions {
+    std::string rom;
+    TextOptions text;
+    std::string script;
+};
+
+// Loads the table and the script; a result to report when either cannot be read.
+std::optional<CommandResult> LoadFiles(const ScriptOptions& options, TableForCommand& table, std::u16string& script) {
+    table = LoadTableOption(options.text);
+    if (table.failed) return table.failed;
+    commands::LoadedScript loaded = commands::LoadScript(options.script, options.text.Decoding());
+    if (!loaded.text) return std::move(loaded.result);
+    script = std::move(*loaded.text);
+    return std::nullopt;
+}
+
+struct InsertOptions : ScriptOptions {
+    bool yes = false;
+    bool no = false;
+};
+
+int RunInsert(const InsertOptions& options) {
+    TableForCommand table;
+    std::u16string script;
+    if (auto failed = LoadFiles(options, table, script)) return Report(*failed);
+    std::optional<bool> answer;
+    if (options.yes) answer = true;
+    if (options.no) answer = false;
+    CliPrompt prompt(answer);
+    return Report(commands::Insert({options.rom, table.get(), script}, prompt));
+}
+
+int RunCheck(const ScriptOptions& options) {
+    TableForCommand table;
+    std::u16string script;
+    if (auto failed = LoadFiles(options, table, script)) return Report(*failed);
+    return Report(commands::CheckInsert({options.rom, table.get(), script}));
+}
+
+int RunRedo(const ScriptOptions& options) {
+    const TableForCommand table = LoadTableOption(options.text);
+    if (table.failed) return Report(*table.failed);
+    return Report(commands::RedoScript({options.script, options.rom, table.get(), options.text.Decoding()}).result);
+}
+
+struct TestOptions {
+    TextOptions text;
+    std::string input;
+};
+
+int RunTest(const TestOptions& options) {
+    const TableForCommand table = LoadTableOption(options.text);
+    if (table.failed) return Report(*table.failed);
+    return Report(commands::Test(FromUtf8(options.input), table.get()));
+}
+
+void AddExtract(CLI::App& app, CommandList& commands) {
+    auto options = std::make_shared<ExtractOptions>();
+    CLI::App* command = app.add_subcommand("extract", "Extract a script from a ROM (written to stdout or -o)");
+    command->add_option("--rom", options->rom, "ROM image")->required();
+    options->text.AddTo(*command);
+    command->add_flag("--dec", options->dec, "Read the numbers as decimal (%i) instead of hexadecimal (%X)");
+    command->add_option("--table-type", options->tableType, "Pointer table layout: 0-8 or its name")->default_str("0");
+    command->add_option("--text-type", options->textType, "Text encoding: 0-2 or its name")->default_str("0");
+    command->add_option("--table-start", options->tableStart, "Table Start Position");
+    command->add_option("--table-end", options->tableEnd, "Table End Position");
+    command->add_option("--text-start", options->textStart, "Text Start Position");
+    command->add_option("--text-end", options->textEnd, "Text End Position");
+    command->add_option("--x-offset", options->xOffset, "X000 Offset");
+    command->add_option("--huff-table,--ed-cmnd", options->huffTable, "HuffTable offset, or the End Dialog Command");
+    command->add_option("-o,--output", options->output, "Write the script to this file instead of stdout");
+    commands.emplace_back(command, [options] { return RunExtract(*options); });
+}
+
+void AddScriptOptions(CLI::App& command, ScriptOptions& options, const std::string& romHelp, bool romRequired) {
+    CLI::Option* rom = command.add_option("--rom", options.rom, romHelp);
+    if (romRequired) rom->required();
+    options.text.AddTo(command);
+}
+
+}  // namespace
+
+void AddEngineCommands(CLI::App& app, CommandList& commands) {
+    AddExtract(app, commands);
+
+    auto insert = std::make_shared<InsertOptions>();
+    CLI::App* insertCommand = app.add_subcommand("insert", "Insert an edited script into the ROM");
+    AddScriptOptions(*insertCommand, *insert, "ROM image (replaced only when the whole script went in)", true);
+    CLI::Option* yes = insertCommand->add_flag("--yes", insert->yes, "Answer Yes when the text runs over the limit");
+    CLI::Option* no = insertCommand->add_flag("--no", insert->no, "Answer No when the text runs over the limit");
+    yes->excludes(no);
+    insertCommand->add_option("SCRIPT", insert->script, "The edited script")->required();
+    commands.emplace_back(insertCommand, [insert] { return RunInsert(*insert); });
+
+    auto check = std::make_shared<ScriptOptions>();
+    CLI::App* checkCommand = app.add_subcommand("check", "Measure an edited script against its text area");
+    AddScriptOptions(*checkCommand, *check, "ROM image (needed to measure Huffman v2 text)", false);
+    checkCommand->add_option("SCRIPT", check->script, "The edited script")->required();
+    commands.emplace_back(checkCommand, [check] { return RunCheck(*check); });
+
+    auto test = std::make_shared<TestOptions>();
+    CLI::App* testCommand = app.add_subcommand("test", "Measure one line of text through the table");
+    test->text.AddTo(*testCommand);
+    testCommand->add_option("TEXT", test->input, "The text (UTF-8)")->required();
+    commands.emplace_back(testCommand, [test] { return RunTest(*test); });
+
+    auto redo = std::make_shared<ScriptOptions>();
+    CLI::App* redoCommand = app.add_subcommand("redo", "Re-extract a script from its header and save it over the file");
+    AddScriptOptions(*redoCommand, *redo, "ROM image", true);
+    redoCommand->add_option("SCRIPT", redo->script, "The script to refresh")->required();
+    commands.emplace_back(redoCommand, [redo] { return RunRedo(*redo); });
+}
+
+}  // namespace quorvex::cli

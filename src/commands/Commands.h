@@ -1,0 +1,86 @@
+#pragma once
+// The user's actions on a job, one function each, shared by the dialog and
+// the command line. Each opens and saves the files it needs, catches every
+// failure, and returns everything the user is to be told.
+#include "chartable/CharTable.h"
+#include "commands/CommandResult.h"
+#include "job/JobSettings.h"
+#include "platform/CodePage.h"
+#include "platform/Prompt.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quorvex::commands {
+
+// Loads a character table in the read mode. No table (and the file error as
+// the message) when the file cannot be read.
+struct LoadedTable {
+    std::optional<CharTable> table;
+    CommandResult result;
+};
+[[nodiscard]] LoadedTable LoadTable(const std::filesystem::path& path, const TextDecoding& decoding);
+
+// Loads an edited script whole in the read mode (a LF alone is read as CR LF,
+// a byte-order mark dropped). No text when the file cannot be read.
+struct LoadedScript {
+    std::optional<std::u16string> text;
+    CommandResult result;
+};
+[[nodiscard]] LoadedScript LoadScript(const std::filesystem::path& path, const TextDecoding& decoding);
+
+struct ExtractRequest {
+    std::filesystem::path rom;
+    const CharTable* table = nullptr;
+    JobSettings job;
+    TableType tableType = TableType::Regular2;
+    TextType textType = TextType::Regular;
+    std::filesystem::path saveTo;  // empty: the script is only returned as output
+};
+// Extract: the script as output (or saved to saveTo, as UTF-8), and "Done".
+[[nodiscard]] CommandResult Extract(const ExtractRequest& request);
+
+struct InsertRequest {
+    std::filesystem::path rom;
+    const CharTable* table = nullptr;
+    std::u16string_view script;
+};
+// Insert: replaces the ROM, all or nothing, while holding its update lock, so
+// inserts into one ROM run one after the other. Asks prompt when the text
+// runs over its area.
+[[nodiscard]] CommandResult Insert(const InsertRequest& request, Prompt& prompt);
+
+struct CheckRequest {
+    std::filesystem::path rom;  // empty: none (Huffman v2 text then can't be measured)
+    const CharTable* table = nullptr;
+    std::u16string_view script;
+};
+// Check Insert: the report as output; exit Ok when the text fits, Over when
+// it runs over, Failed when the walk stopped or the file is bad.
+[[nodiscard]] CommandResult CheckInsert(const CheckRequest& request);
+
+// Test: Check Insert of one typed line (at least two characters).
+[[nodiscard]] CommandResult Test(std::u16string_view text, const CharTable* table);
+
+struct RedoRequest {
+    std::filesystem::path script;
+    std::filesystem::path rom;
+    const CharTable* table = nullptr;
+    TextDecoding decoding;
+};
+struct RedoOutcome {
+    CommandResult result;  // saved: the new script as output
+    // Saved: the types the header named.
+    std::optional<TableType> tableType;
+    std::optional<TextType> textType;
+    // A bad file: the text that was read (the dialog holds it as the Insert File).
+    std::optional<std::u16string> badFileText;
+};
+// ReDo Script: extracts what the script's header describes and saves the new
+// script over the file (UTF-8 and one zero byte). The file is left as it was
+// unless the whole new script was saved.
+[[nodiscard]] RedoOutcome RedoScript(const RedoRequest& request);
+
+}  // namespace quorvex::commands

@@ -1,0 +1,29 @@
+#include "commands/Commands.h"
+
+#include "insert/CTextEngine.h"
+#include "platform/Files.h"
+
+namespace quorvex::commands {
+
+CommandResult Extract(const ExtractRequest& request) {
+    return Guarded([&] {
+        CommandResult result;
+        // Read before anything else, so that a missing ROM is a file error
+        // even for a job that would read nothing from it.
+        const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
+        const CTextEngine engine(request.job);
+        ExtractResult extracted = engine.Extract(rom, request.table, request.tableType, request.textType);
+        if (!extracted.script) return result.Fail(Severity::Warning, extracted.message);
+        if (!request.saveTo.empty()) {
+            const std::string utf8 = ToUtf8(*extracted.script);
+            SaveFileAtomically(request.saveTo,
+                               std::span(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()));
+        } else {
+            result.output = std::move(extracted.script);
+        }
+        result.Tell(Severity::Information, extracted.message);
+        return result;
+    });
+}
+
+}  // namespace quorvex::commands

@@ -1,0 +1,44 @@
+#include "commands/Commands.h"
+
+#include "insert/CTextEngine.h"
+#include "insert/RedoScript.h"
+#include "job/Messages.h"
+#include "job/Script.h"
+#include "platform/Files.h"
+
+namespace quorvex::commands {
+
+RedoOutcome RedoScript(const RedoRequest& request) {
+    RedoOutcome outcome;
+    outcome.result = Guarded([&] {
+        CommandResult result;
+        std::u16string text = DecodeTextFile(ReadWholeFile(request.script), request.decoding);
+        const std::optional<ScriptHeader> header = ReadScriptHeader(text);
+        if (!header || !FindScriptBody(text)) {
+            outcome.badFileText = std::move(text);
+            return result.Fail(Severity::Warning, messages::kBadFileRedo);
+        }
+        // A script that could not be saved afterwards must not cost a whole
+        // extraction first; the rename of the save would also replace a
+        // read-only file, so writability is asked of the file itself.
+        CheckWritable(request.script);
+
+        const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
+        const CTextEngine engine(RedoJob(*header));
+        ExtractResult extracted = engine.Extract(rom, request.table, header->tableType, header->textType);
+        if (!extracted.script) return result.Fail(Severity::Warning, extracted.message);
+
+        std::string utf8 = ToUtf8(*extracted.script);
+        utf8.push_back('\0');  // readers stop at the first zero byte
+        SaveFileAtomically(request.script,
+                           std::span(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()));
+        result.Tell(Severity::Information, extracted.message);
+        result.output = std::move(extracted.script);
+        outcome.tableType = header->tableType;
+        outcome.textType = header->textType;
+        return result;
+    });
+    return outcome;
+}
+
+}  // namespace quorvex::commands

@@ -1,0 +1,25 @@
+#include "commands/Commands.h"
+
+#include "platform/Files.h"
+
+namespace quorvex::commands {
+
+LoadedTable LoadTable(const std::filesystem::path& path, const TextDecoding& decoding) {
+    LoadedTable loaded;
+    loaded.result = Guarded([&] {
+        loaded.table = CharTable::LoadFile(path, decoding);
+        return CommandResult{};
+    });
+    return loaded;
+}
+
+LoadedScript LoadScript(const std::filesystem::path& path, const TextDecoding& decoding) {
+    LoadedScript loaded;
+    loaded.result = Guarded([&] {
+        loaded.text = DecodeTextFile(ReadWholeFile(path), decoding);
+        return CommandResult{};
+    });
+    return loaded;
+}
+
+}  // namespace quorvex::commands

@@ -1,0 +1,26 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace quorvex {
+
+class CharTable;
+
+// What Check Insert (and Test) found.
+struct CheckReport {
+    enum class Verdict { Fits, Under, Over, BadFile, Stopped };
+    std::u16string text;  // the report exactly as the output box shows it
+    Verdict verdict = Verdict::Stopped;
+    std::int64_t total = 0;  // bytes the text takes (when the walk finished)
+};
+
+// Walks the script like Insert but writes nothing, and reports the total
+// length against the text area. Huffman v2 text can only be measured with the
+// ROM (its code table); without one the report says so.
+[[nodiscard]] CheckReport CheckInsert(const CharTable* table, std::u16string_view script,
+                                      std::optional<std::span<const std::uint8_t>> rom = std::nullopt);
+
+}  // namespace quorvex
