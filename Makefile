@@ -1,8 +1,8 @@
 # Two commands do all set-up: `make run` (the demo extraction) and `make test`.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-export QT_QPA_PLATFORM ?= offscreen
+PREFIX ?= /usr/local
 
-.PHONY: deps build build-asan run test gui bench fuzz clean
+.PHONY: deps build build-asan run test gui install bench fuzz clean
 
 deps:
 	@scripts/install-deps.sh
@@ -20,12 +20,17 @@ run: build
 	@build/quorvex-cli extract --rom examples/demo.rom --table examples/demo.tbl \
 	    --table-start 10 --table-end 37 --text-start 100 --text-end 293
 
-# Every test, built with AddressSanitizer and UBSan.
+# Every test, built with AddressSanitizer and UBSan. Only the tests draw offscreen.
 test: build-asan
-	@cd build-asan && ctest --output-on-failure -j $(JOBS)
+	@cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# Opens the dialog on the desktop (the platform Qt picks for this session).
 gui: build
 	@build/src/app/quorvex
+
+# The programs, the menu entry and the icon under PREFIX (bin/, share/).
+install: build
+	@cmake --install build --prefix $(PREFIX)
 
 bench: build
 	@build/bench/quorvex_bench

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs; does nothing when all are present.
+# A user who is not root and has no sudo gets the missing packages and the one
+# command to run as root instead, and the script fails.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config libicu-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libgl-dev fonts-dejavu-core)
+packages=(cmake g++ make pkg-config libicu-dev libcli11-dev libtomlplusplus-dev zlib1g-dev libgtest-dev
+          libgmock-dev libbenchmark-dev qt6-base-dev libgl-dev fonts-dejavu-core)
 if [[ "${QUORVEX_WITH_FUZZ:-0}" == 1 ]]; then packages+=(clang libclang-rt-14-dev); fi
 
 missing=()
@@ -14,8 +16,15 @@ for package in "${packages[@]}"; do
 done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
-echo "Installing: ${missing[*]}"
 sudo=""
-if [[ $(id -u) -ne 0 ]]; then sudo="sudo"; fi
+if [[ $(id -u) -ne 0 ]]; then
+    if ! command -v sudo >/dev/null; then
+        echo "Missing packages: ${missing[*]}" >&2
+        echo "Run as root: apt-get install ${missing[*]}" >&2
+        exit 1
+    fi
+    sudo="sudo"
+fi
+echo "Installing: ${missing[*]}"
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"

@@ -5,6 +5,7 @@
 #include "TypeLists.h"
 
 #include <QGroupBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -39,7 +40,10 @@ CSelectDlg::CSelectDlg(QWidget* parent) : QDialog(parent) {
     m_typeList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_typeList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     du.place(*m_typeList, 7, 7, 161, 42);
-    connect(m_typeList, &QListWidget::currentRowChanged, this, &CSelectDlg::OnSelChangeTypeList);
+    // The selection, not the current row: a screen reader or UI automation
+    // selects an entry without moving the current row, a click does both.
+    connect(m_typeList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CSelectDlg::OnSelChangeTypeList);
     connect(m_typeList, &QListWidget::itemDoubleClicked, this, &CSelectDlg::OnDblClkTypeList);
 
     auto* group = new QGroupBox(QStringLiteral("Detail"), this);
@@ -65,6 +69,7 @@ void CSelectDlg::OnInitDialog() {
     {
         // Filling the list is not a change of the highlight by the user.
         const QSignalBlocker blocker(m_typeList);
+        const QSignalBlocker selectionBlocker(m_typeList->selectionModel());
         m_typeList->clear();
         for (const TypeEntry& entry : entries) m_typeList->addItem(QString::fromUtf16(entry.name));
         m_typeList->setCurrentRow(0);
@@ -74,7 +79,11 @@ void CSelectDlg::OnInitDialog() {
 }
 
 void CSelectDlg::ShowTypeDetail() {
-    m_selectedIndex = m_typeList->currentRow();
+    // With nothing selected (Ctrl+click on the selected entry) the last
+    // selection stays the one OK takes.
+    const QModelIndexList selected = m_typeList->selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) return;
+    m_selectedIndex = selected.first().row();
     const auto entries = m_tableList ? TableTypeEntries() : TextTypeEntries();
     if (m_selectedIndex >= 0 && m_selectedIndex < static_cast<int>(entries.size()))
         m_detail->setText(DisplayText(QString::fromUtf16(entries[static_cast<std::size_t>(m_selectedIndex)].description)));

@@ -11,8 +11,10 @@ namespace quorvex::app {
 class DialogServices;
 
 // The "Select" picker: a list of the table types or of the text types, with
-// the highlighted entry's description under "Detail". The main dialog owns one
-// and reads the selected index and name only after it closed with OK.
+// the selected entry's description under "Detail". The main dialog owns one
+// and reads the selected index and name only after it closed with OK. The
+// list's selection counts however it was made, also by a screen reader that
+// selects an entry without moving the current row.
 class CSelectDlg final : public QDialog {
     Q_OBJECT
 public:

@@ -10,11 +10,23 @@ namespace quorvex {
 // (a folder counts as a file that cannot be read).
 [[nodiscard]] std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
+// The file a save of `path` replaces: `path` itself, or, when it is a symbolic
+// link, the end of its chain of links, which need not exist yet. A relative link
+// counts from the folder of the link. Throws FileError (naming `path`, "Too many
+// levels of symbolic links") when the chain loops or is longer than 40 links.
+[[nodiscard]] std::filesystem::path ResolveLinkChain(const std::filesystem::path& path);
+
 // Replaces the file's contents atomically: writes a temporary file beside it,
 // flushes it to disk, gives it the old file's permissions and renames it over
-// the target. Leftover temporary files of an earlier, interrupted save of the
-// same file are removed first. On any failure the old file is left whole, the temporary file is
-// removed and FileError is thrown. A target that does not exist yet is created.
+// the target. A symbolic link stays a link: the file at the end of its chain is
+// the one replaced (ResolveLinkChain). The new contents get a new inode, so other
+// hard links to the old file keep the old contents. Leftover temporary files of
+// an earlier, interrupted save of the same file are removed first; those of a
+// save still running are not. A target that does not exist yet is created.
+// On any failure the old file is left whole, the temporary file is removed and
+// FileError is thrown naming the file, except when the temporary file cannot be
+// created: then it names the folder, with the system's reason followed by
+// " (the file is saved through a temporary file in this folder)".
 void SaveFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 // Throws FileError unless the existing file can be opened for reading and writing.

@@ -8,6 +8,7 @@
 #include "SelectDlg.h"
 #include "TypeLists.h"
 
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -138,6 +139,31 @@ private slots:
             },
             PressCancel()));
         QCOMPARE(huffman, QStringLiteral("Compressed, Huffman Text Variation 1\n\nUsed in Battletoads."));
+    }
+
+    // Screen readers and UI automation select an entry through the selection
+    // model and leave the current row where it was.
+    void okAndDetailFollowASelectionThatLeavesTheCurrentRow() {
+        QList<int> currentRows;
+        QStringList details;
+        const auto selectOnly = [&](int r) {
+            return Inspect(
+                [&, r](QDialog& picker) {
+                    QListWidget* list = List(picker);
+                    list->selectionModel()->select(list->model()->index(r, 0), QItemSelectionModel::ClearAndSelect);
+                    currentRows << list->currentRow();
+                    details << Detail(picker);
+                },
+                PressOk());
+        };
+        pickTable(selectOnly(7));
+        pickText(selectOnly(2));
+        QCOMPARE(currentRows, (QList<int>{0, 0}));
+        QCOMPARE(details, (QStringList{DisplayText(QString::fromUtf16(TableTypeEntries()[7].description)),
+                                       DisplayText(QString::fromUtf16(TextTypeEntries()[2].description))}));
+        QCOMPARE(dialog->currentTableType(), TableType::Variation4);
+        QCOMPARE(dialog->currentTextType(), TextType::HuffmanV2);
+        QCOMPARE(ControlText(*dialog, Dlg::kEditTableType), QStringLiteral("4 byte Variation"));
     }
 
     void cancelAndEscapeChangeNothing_data() {
