@@ -11,7 +11,7 @@
 #include "SummaryTable.h"
 
 #include "chartable/CharTable.h"
-#include "job/CTextEngine.h"
+#include "commands/Commands.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 
@@ -37,7 +37,6 @@ std::filesystem::path g_folder;
 
 class SilentPrompt : public Prompt {
 public:
-    void notify(std::u16string_view) override {}
     bool askYesNo(std::u16string_view) override { return true; }
 };
 
@@ -94,10 +93,8 @@ const Prepared& Prepare(const JobOptions& wanted) {
     p.charTable = CharTable::LoadFile(p.table, Utf8());
     p.framed = p.charTable->text();
 
-    SilentPrompt prompt;
-    CTextEngine engine;
-    engine.settings = p.job.settings;
-    const auto script = engine.Extract(p.rom, &*p.charTable, p.job.tableType, p.job.textType, prompt);
+    const auto script =
+        commands::Extract({p.rom, &*p.charTable, p.job.settings, p.job.tableType, p.job.textType, {}}).output;
     if (!script) throw std::runtime_error("the generated job was refused");
     p.scriptText = *script;
     const std::string utf8 = ToUtf8(p.scriptText);
@@ -134,11 +131,9 @@ void LiteralTableLoad(benchmark::State& state, JobOptions options) {
 
 void Extract(benchmark::State& state, JobOptions options) {
     const Prepared& p = Prepare(options);
-    SilentPrompt prompt;
     for (auto _ : state) {
-        CTextEngine engine;
-        engine.settings = p.job.settings;
-        auto script = engine.Extract(p.rom, &*p.charTable, p.job.tableType, p.job.textType, prompt);
+        auto script =
+            commands::Extract({p.rom, &*p.charTable, p.job.settings, p.job.tableType, p.job.textType, {}}).output;
         if (!script || script->size() != p.scriptText.size()) state.SkipWithError("the script changed between runs");
         benchmark::DoNotOptimize(script);
     }
@@ -152,9 +147,7 @@ void Insert(benchmark::State& state, JobOptions options) {
         state.PauseTiming();
         ResetWork(p);
         state.ResumeTiming();
-        CTextEngine engine;
-        engine.settings.longestTextLength = p.charTable->longestTextLength();
-        if (!engine.Insert(p.work, &*p.charTable, p.scriptText, prompt)) state.SkipWithError("Insert stopped");
+        if (!commands::Insert({p.work, &*p.charTable, p.scriptText}, prompt).ok()) state.SkipWithError("Insert stopped");
     }
     // Inserting the extracted script must give back the ROM it came from.
     if (ReadWholeFile(p.work) != p.job.rom) state.SkipWithError("Insert did not give back the original ROM");
@@ -165,10 +158,10 @@ void Check(benchmark::State& state, JobOptions options) {
     const Prepared& p = Prepare(options);
     const bool huffman = p.job.textType == TextType::HuffmanV2;
     for (auto _ : state) {
-        CTextEngine engine;
-        engine.settings.longestTextLength = p.charTable->longestTextLength();
-        const CheckReport report = engine.CheckInsert(&*p.charTable, p.scriptText, huffman ? &p.rom : nullptr);
-        if (report.verdict != CheckReport::Verdict::Fits) state.SkipWithError("the script does not fit exactly");
+        const CommandResult report =
+            commands::CheckInsert({huffman ? p.rom : std::filesystem::path(), &*p.charTable, p.scriptText});
+        if (!report.output || !report.output->ends_with(u"The text fits perfectly!"))
+            state.SkipWithError("the script does not fit exactly");
     }
     SetScript(state, p);
 }

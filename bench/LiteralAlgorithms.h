@@ -5,7 +5,8 @@
 // write on the file, and the exchange sort of the pointer list. They produce
 // the same scripts and bytes as the engine for the jobs the generator makes.
 #include "LiteralTable.h"
-#include "job/CTextEngine.h"
+#include "job/JobSettings.h"
+#include "pointers/PointerTable.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,5 +1,7 @@
 #include "AboutDlg.h"
 
+#include "platform/Version.h"
+
 #include "AppIcon.h"
 #include "DialogUnits.h"
 
@@ -22,7 +24,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setAccessibleName(QStringLiteral("Quorvex icon"));
     icon->setGeometry(du.x(11), du.y(17), 32, 32);
 
-    auto* version = new QLabel(QStringLiteral("Quorvex Version 1.3"), this);
+    auto* version = new QLabel(QStringLiteral("Quorvex Version ") + QString::fromLatin1(kVersionShort), this);
     version->setObjectName(QStringLiteral("aboutVersion"));
     du.place(*version, 40, 10, 119, 8);
 

@@ -55,8 +55,6 @@ int QtDialogServices::exec(QDialog& dialog) {
     return dialog.exec();
 }
 
-void DialogPrompt::notify(std::u16string_view text) { m_services.message(m_owner, ToQString(text), kAppName); }
-
 bool DialogPrompt::askYesNo(std::u16string_view text) {
     return m_services.question(m_owner, ToQString(text), kAppName);
 }

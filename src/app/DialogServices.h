@@ -44,11 +44,10 @@ public:
     int exec(QDialog& dialog) override;
 };
 
-// The engine's Prompt shown as message boxes captioned with the application name.
+// The questions of the commands as message boxes captioned with the application name.
 class DialogPrompt final : public Prompt {
 public:
     DialogPrompt(DialogServices& services, QWidget* owner) : m_services(services), m_owner(owner) {}
-    void notify(std::u16string_view text) override;
     [[nodiscard]] bool askYesNo(std::u16string_view text) override;
 
 private:

@@ -9,12 +9,7 @@
 #include "TypeLists.h"
 #include "UpperCaseEdit.h"
 
-#include "insert/InsertFile.h"
-#include "insert/RedoScript.h"
-#include "insert/TestText.h"
-#include "job/Go.h"
-#include "job/Messages.h"
-#include "platform/FileError.h"
+#include "commands/Go.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -293,18 +288,13 @@ void CQuorvexDlg::Hide(std::initializer_list<int> ids) {
 
 void CQuorvexDlg::Warn(const QString& text) { m_services.message(this, text, kErrorCaption); }
 
-void CQuorvexDlg::ReportFileError(const std::exception& error) {
-    if (const auto* fileError = dynamic_cast<const FileError*>(&error))
-        m_services.message(this, ToQString(messages::FileErrorMessage(fileError->path(), fileError->reason())),
-                           kAppName);
-    else
-        m_services.message(this, QString::fromLocal8Bit(error.what()), kAppName);
+void CQuorvexDlg::ShowMessages(const CommandResult& result) {
+    for (const Message& message : result.messages) m_services.message(this, ToQString(message.text), kAppName);
 }
 
 void CQuorvexDlg::OnGo() {
-    GoState state;
+    commands::GoState state;
     state.romPath = ToU16(Text(kEditRom));
-    state.tablePath = ToU16(Text(kEditTable));
     state.insertPath = ToU16(Text(kEditInsertFile));
     state.hex = m_hexRadio->isChecked();
     state.fields.tableStart = ToU16(Text(kEditTableStart));
@@ -313,7 +303,7 @@ void CQuorvexDlg::OnGo() {
     state.fields.textEnd = ToU16(Text(kEditTextEnd));
     state.fields.xOffset = ToU16(Text(kEditXOffset));
     state.fields.huffTable = ToU16(Text(kEditHuffTable));
-    state.tab = static_cast<Tab>(selectedTab());
+    state.tab = static_cast<commands::Tab>(selectedTab());
     state.tableType = m_tableType;
     state.textType = m_textType;
     state.table = charTable();
@@ -321,16 +311,14 @@ void CQuorvexDlg::OnGo() {
     state.decoding = m_decoding;
 
     DialogPrompt prompt(m_services, this);
-    GoResult result;
-    try {
+    commands::GoResult go;
+    {
         const WaitCursor wait;
-        result = RunGo(state, prompt);
-    } catch (const std::exception& error) {
-        ReportFileError(error);
-        return;
+        go = commands::RunGo(state, prompt);
     }
-    if (result.loadedInsertText) m_insertText = std::move(*result.loadedInsertText);
-    if (result.output) SetOutput(*result.output);
+    ShowMessages(go.result);
+    if (go.loadedInsertText) m_insertText = std::move(*go.loadedInsertText);
+    if (go.result.output) SetOutput(*go.result.output);
 }
 
 void CQuorvexDlg::OnBrowseTable() {
@@ -341,14 +329,15 @@ void CQuorvexDlg::OnBrowseTable() {
         return;
     }
     SetText(kEditTable, path);
-    try {
+    commands::LoadedTable loaded;
+    {
         const WaitCursor wait;
-        m_table = CharTable::LoadFile(ToPath(path), m_decoding);
-    } catch (const std::exception& error) {
-        // No table is held, so the box names none.
-        SetText(kEditTable, QString());
-        ReportFileError(error);
+        loaded = commands::LoadTable(ToPath(path), m_decoding);
     }
+    // No table is held after a failure, so the box names none.
+    if (!loaded.table) SetText(kEditTable, QString());
+    m_table = std::move(loaded.table);
+    ShowMessages(loaded.result);
 }
 
 void CQuorvexDlg::OnBrowseRom() {
@@ -361,12 +350,13 @@ void CQuorvexDlg::OnBrowseInsertFile() {
     const QString path = m_services.openFile(this, kAllFilesFilter);
     if (path.isEmpty()) return;
     SetText(kEditInsertFile, path);
-    try {
+    commands::LoadedScript loaded;
+    {
         const WaitCursor wait;
-        m_insertText = LoadInsertFile(ToPath(path), m_decoding);
-    } catch (const std::exception& error) {
-        ReportFileError(error);
+        loaded = commands::LoadScript(ToPath(path), m_decoding);
     }
+    m_insertText = std::move(loaded.text);
+    ShowMessages(loaded.result);
 }
 
 void CQuorvexDlg::OnTabChanged(int index) {
@@ -460,9 +450,8 @@ void CQuorvexDlg::OnPickTextType() {
 
 void CQuorvexDlg::OnRedoScript() {
     const QString romPath = Text(kEditRom);
-    DialogPrompt prompt(m_services, this);
-    if (romPath.isEmpty() && selectedTab() != static_cast<int>(Tab::CheckInsert)) {
-        prompt.notify(messages::kNoRom);
+    if (auto refused = commands::RefuseWithoutRom(ToU16(romPath), static_cast<commands::Tab>(selectedTab()))) {
+        ShowMessages(*refused);
         return;
     }
     m_insertText.reset();
@@ -470,40 +459,23 @@ void CQuorvexDlg::OnRedoScript() {
     if (scriptPath.isEmpty()) return;
     SetText(kEditInsertFile, scriptPath);
 
-    RedoResult result;
-    try {
+    commands::RedoOutcome redo;
+    {
         const WaitCursor wait;
-        result = RedoScript(ToPath(scriptPath), ToPath(romPath), charTable(), m_decoding, prompt);
-    } catch (const std::exception& error) {
-        ReportFileError(error);
-        return;
+        redo = commands::RedoScript({ToPath(scriptPath), ToPath(romPath), charTable(), m_decoding});
     }
-    switch (result.outcome) {
-    case RedoResult::Outcome::Saved:
-        // The numbers change; the name fields keep what the pickers wrote.
-        m_tableType = result.tableType;
-        m_textType = result.textType;
-        SetOutput(result.script);
-        break;
-    case RedoResult::Outcome::BadFile:
-        m_insertText = std::move(result.badFileText);
-        break;
-    case RedoResult::Outcome::Refused:
-        break;
-    }
+    ShowMessages(redo.result);
+    // The numbers change; the name fields keep what the pickers wrote.
+    if (redo.tableType) m_tableType = *redo.tableType;
+    if (redo.textType) m_textType = *redo.textType;
+    if (redo.badFileText) m_insertText = std::move(redo.badFileText);
+    if (redo.result.output) SetOutput(*redo.result.output);
 }
 
 void CQuorvexDlg::OnTest() {
-    const std::u16string text = ToU16(Text(kEditTestText));
-    DialogPrompt prompt(m_services, this);
-    std::optional<CheckReport> report;
-    try {
-        report = RunTest(text, charTable(), prompt);
-    } catch (const std::exception& error) {
-        ReportFileError(error);
-        return;
-    }
-    if (report) SetOutput(report->text);
+    const CommandResult result = commands::Test(ToU16(Text(kEditTestText)), charTable());
+    ShowMessages(result);
+    if (result.output) SetOutput(*result.output);
 }
 
 void CQuorvexDlg::SetReadMode(ReadMode mode) {

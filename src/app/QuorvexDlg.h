@@ -1,5 +1,6 @@
 #pragma once
 #include "chartable/CharTable.h"
+#include "commands/CommandResult.h"
 #include "job/JobSettings.h"
 #include "platform/CodePage.h"
 
@@ -125,7 +126,7 @@ private:
     [[nodiscard]] QString Text(int id) const;
     void SetText(int id, const QString& text);
     void Warn(const QString& text);
-    void ReportFileError(const std::exception& error);
+    void ShowMessages(const CommandResult& result);
     void SetReadMode(ReadMode mode);
     void OnTabChanged(int index);
 

@@ -10,9 +10,8 @@
 #include "FuzzSupport.h"
 
 #include "chartable/CharTable.h"
-#include "job/CTextEngine.h"
+#include "commands/Commands.h"
 #include "job/Script.h"
-#include "platform/FileError.h"
 
 #include <optional>
 
@@ -26,14 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t textByte = input.Byte() % 4;
     const auto textType = static_cast<TextType>(textByte == 3 ? 7 : textByte);
 
-    CTextEngine engine;
-    engine.settings.tableStart = input.Int32();
-    engine.settings.tableEnd = input.Int32();
-    engine.settings.textStart = input.Int32();
-    engine.settings.textEnd = input.Int32();
-    engine.settings.xOffset = input.Int32();
-    engine.settings.huffTable = input.Int32();
-    engine.settings.commandLength = input.Byte() % 10;
+    JobSettings job;
+    job.tableStart = input.Int32();
+    job.tableEnd = input.Int32();
+    job.textStart = input.Int32();
+    job.textEnd = input.Int32();
+    job.xOffset = input.Int32();
+    job.huffTable = input.Int32();
+    job.commandLength = input.Byte() % 10;
 
     const auto tableBytes = input.Part();
     std::optional<CharTable> table;
@@ -44,30 +43,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::filesystem::path romPath = fuzz::ScratchFolder() / "game.rom";
     fuzz::WriteFileOrFail(romPath, romBytes);
 
-    fuzz::PatternPrompt prompt(flags);
-    const std::optional<std::u16string> script =
-        engine.Extract(romPath, table ? &*table : nullptr, tableType, textType, prompt);
+    const CommandResult result =
+        commands::Extract({romPath, table ? &*table : nullptr, job, tableType, textType, {}});
+    const std::optional<std::u16string>& script = result.output;
     // Extract only reads: the ROM is as it was and nothing else appeared.
     QUORVEX_FUZZ_CHECK(fuzz::ScratchFiles().size() == 1);
     const auto after = fuzz::ReadFileOrFail(romPath);
     QUORVEX_FUZZ_CHECK(after.size() == romBytes.size() && std::equal(after.begin(), after.end(), romBytes.begin()));
     // Every outcome is told: "Done" or the reason it was refused.
-    QUORVEX_FUZZ_CHECK(prompt.notifications == 1);
+    QUORVEX_FUZZ_CHECK(result.messages.size() == 1);
+    QUORVEX_FUZZ_CHECK(result.ok() == script.has_value());
     if (!script) return 0;
 
     const auto header = ReadScriptHeader(*script);
     QUORVEX_FUZZ_CHECK(header.has_value());
     QUORVEX_FUZZ_CHECK(FindScriptBody(*script).has_value());
-    QUORVEX_FUZZ_CHECK(header->job.tableStart == engine.settings.tableStart);
-    QUORVEX_FUZZ_CHECK(header->job.tableEnd == engine.settings.tableEnd);
-    QUORVEX_FUZZ_CHECK(header->job.textStart == engine.settings.textStart);
-    QUORVEX_FUZZ_CHECK(header->job.textEnd == engine.settings.textEnd);
-    QUORVEX_FUZZ_CHECK(header->job.xOffset == engine.settings.xOffset);
     QUORVEX_FUZZ_CHECK(header->tableType == tableType && header->textType == textType);
+    // The job the header records is the job extracted: extracting it again gives the same script.
+    JobSettings recorded = header->job;
+    recorded.commandLength = job.commandLength;
+    const CommandResult again =
+        commands::Extract({romPath, table ? &*table : nullptr, recorded, tableType, textType, {}});
+    QUORVEX_FUZZ_CHECK(again.output == script);
 
     // The fresh script measured again: it must not trip the reader.
-    CTextEngine checker;
-    checker.settings.longestTextLength = table ? table->longestTextLength() : 0;
-    (void)checker.CheckInsert(table ? &*table : nullptr, *script, &romPath);
+    (void)commands::CheckInsert({romPath, table ? &*table : nullptr, *script});
     return 0;
 }

@@ -4,17 +4,15 @@
 // Insert writes nothing and agrees with Insert about which scripts go in and
 // where their text ends.
 //
-// Input: a flag byte (read mode; bit 3 halves the longest text length), a
+// Input: a flag byte (read mode), a
 // byte of Yes/No answers, the table file up to a zero byte (none when empty),
 // the script file up to a zero byte, then the ROM.
 #include "FuzzSupport.h"
 
 #include "chartable/CharTable.h"
-#include "insert/TestText.h"
-#include "job/CTextEngine.h"
+#include "commands/Commands.h"
 #include "job/Messages.h"
 #include "job/Script.h"
-#include "platform/FileError.h"
 
 #include <optional>
 
@@ -32,30 +30,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string script = DecodeTextFile(input.Part(), decoding);
     const auto romSpan = input.Rest();
     const std::vector<std::uint8_t> original(romSpan.begin(), romSpan.end());
-    // Bit 3 of the flags: a longest text length cut short, as a stale table would give.
-    const std::int32_t longest = !table ? 0 : (flags & 8) ? table->longestTextLength() / 2 : table->longestTextLength();
 
     fuzz::EmptyScratchFolder();
     const std::filesystem::path romPath = fuzz::ScratchFolder() / "game.rom";
     fuzz::WriteFileOrFail(romPath, original);
 
-    CTextEngine checker;
-    checker.settings.longestTextLength = longest;
-    const CheckReport report = checker.CheckInsert(tablePointer, script, &romPath);
+    const CommandResult report = commands::CheckInsert({romPath, tablePointer, script});
+    QUORVEX_FUZZ_CHECK(report.output.has_value() || !report.ok());
+    const std::u16string reportText = report.output.value_or(u"");
     QUORVEX_FUZZ_CHECK(fuzz::ScratchFiles().size() == 1);
     QUORVEX_FUZZ_CHECK(fuzz::ReadFileOrFail(romPath) == original);
 
-    CTextEngine engine;
-    engine.settings.longestTextLength = longest;
     fuzz::PatternPrompt prompt(answers);
-    bool written = false;
-    try {
-        written = engine.Insert(romPath, tablePointer, script, prompt);
-    } catch (const FileError&) {
-        // The ROM is a writable file of this process's own folder.
-        fuzz::Fail("Insert threw a file error for a writable ROM");
-    }
-    QUORVEX_FUZZ_CHECK(prompt.notifications == 1);
+    const CommandResult inserted = commands::Insert({romPath, tablePointer, script}, prompt);
+    const bool written = inserted.ok();
+    QUORVEX_FUZZ_CHECK(inserted.messages.size() == 1);
+    // The ROM is a writable file of this process's own folder: no file error.
+    QUORVEX_FUZZ_CHECK(inserted.messages.front().severity != Severity::Critical);
+    const std::u16string& last = inserted.messages.front().text;
 
     // Nothing but the ROM, and no leftover temporary file.
     const auto files = fuzz::ScratchFiles();
@@ -66,35 +58,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A script Check Insert cannot read is one Insert cannot read either, and
     // a walk Check Insert had to stop is a walk Insert cannot finish.
-    if (report.verdict == CheckReport::Verdict::BadFile) {
-        QUORVEX_FUZZ_CHECK(!written && prompt.last == messages::kBadFileInsert);
-    }
-    if (report.verdict == CheckReport::Verdict::Stopped) QUORVEX_FUZZ_CHECK(!written);
+    if (reportText == messages::kBadFileCheck) QUORVEX_FUZZ_CHECK(!written && last == messages::kBadFileInsert);
+    if (report.exit == ExitClass::Failed) QUORVEX_FUZZ_CHECK(!written);
 
     // Without move lines both walk the same strings one after another from
     // Text Start, so Insert ends where Check Insert's total says.
     const bool moves = script.find(u'm') != std::u16string::npos || script.find(u'M') != std::u16string::npos;
     const std::u16string totalKey = u"Total length: ";
-    const std::size_t totalAt = report.text.find(totalKey);
+    const std::size_t totalAt = reportText.find(totalKey);
     if (written && !moves && totalAt != std::u16string::npos) {
         std::int64_t total = 0;
-        for (std::size_t i = totalAt + totalKey.size(); i < report.text.size() && report.text[i] >= u'0' &&
-                                                        report.text[i] <= u'9';
+        for (std::size_t i = totalAt + totalKey.size(); i < reportText.size() && reportText[i] >= u'0' &&
+                                                        reportText[i] <= u'9';
              ++i)
-            total = total * 10 + (report.text[i] - u'0');
+            total = total * 10 + (reportText[i] - u'0');
         const auto header = ReadScriptHeader(script);
         QUORVEX_FUZZ_CHECK(header.has_value());
         const std::int64_t size = static_cast<std::int64_t>(header->job.textEnd) - header->job.textStart + 1;
         const std::u16string expected = total > size ? messages::EndedOver(total - size) : messages::EndedLeftOver(size - total);
-        QUORVEX_FUZZ_CHECK(prompt.last.starts_with(expected));
+        QUORVEX_FUZZ_CHECK(last.starts_with(expected));
     }
 
     // Test runs the first body line through the same reader.
     const auto body = FindScriptBody(script);
     if (body) {
         const std::size_t end = FindLineEnd(script, *body);
-        fuzz::PatternPrompt testPrompt(answers);
-        (void)RunTest(std::u16string_view(script).substr(*body, end - *body), tablePointer, testPrompt);
+        (void)commands::Test(std::u16string_view(script).substr(*body, end - *body), tablePointer);
     }
     return 0;
 }

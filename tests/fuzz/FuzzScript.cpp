@@ -24,7 +24,6 @@ void WalkBody(std::u16string_view script, const quorvex::ScriptHeader& header, s
               const quorvex::CharTable* table) {
     using namespace quorvex;
     const BodyLayout layout = ReadBodyLayout(header);
-    const std::int32_t longest = table ? table->longestTextLength() : 0;
     std::size_t pos = body;
     while (pos < script.size()) {
         const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header.tableType);
@@ -35,7 +34,7 @@ void WalkBody(std::u16string_view script, const quorvex::ScriptHeader& header, s
             next = block.pointer->next;
         } else {
             QUORVEX_FUZZ_CHECK(block.textLine >= pos && block.textLine <= script.size());
-            const scriptwalk::EncodedLine line = scriptwalk::EncodeTextLine(script, block.textLine, table, longest);
+            const scriptwalk::EncodedLine line = scriptwalk::EncodeTextLine(script, block.textLine, table);
             QUORVEX_FUZZ_CHECK(line.end <= script.size());
             for (const auto& character : line.characters) {
                 QUORVEX_FUZZ_CHECK(character.at >= block.textLine && character.at < line.end);

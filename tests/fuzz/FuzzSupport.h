@@ -107,23 +107,16 @@ inline std::vector<std::filesystem::path> ScratchFiles() {
 void WriteFileOrFail(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 [[nodiscard]] std::vector<std::uint8_t> ReadFileOrFail(const std::filesystem::path& path);
 
-// Answers Yes or No from a pattern of bits, one per question, and counts
-// what it was told.
+// Answers Yes or No from a pattern of bits, one per question.
 class PatternPrompt : public Prompt {
 public:
     explicit PatternPrompt(std::uint8_t pattern) : m_pattern(pattern) {}
-    void notify(std::u16string_view text) override {
-        ++notifications;
-        last = text;
-    }
     bool askYesNo(std::u16string_view) override {
         const bool yes = (m_pattern >> (questions % 8)) & 1;
         ++questions;
         return yes;
     }
-    int notifications = 0;
     int questions = 0;
-    std::u16string last;
 
 private:
     std::uint8_t m_pattern;
