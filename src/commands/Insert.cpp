@@ -3,6 +3,7 @@
 #include "insert/CTextEngine.h"
 #include "job/Messages.h"
 #include "job/Script.h"
+#include "platform/FileLock.h"
 #include "platform/Files.h"
 
 namespace quorvex::commands {
@@ -14,6 +15,9 @@ CommandResult Insert(const InsertRequest& request, Prompt& prompt) {
         if (!IsCompleteScript(request.script)) return result.Fail(Severity::Warning, messages::kBadFileInsert);
         // A ROM that could not be saved afterwards is refused up front.
         CheckWritable(request.rom);
+        // Held from the read to the save: a second insert into the same ROM
+        // waits, then starts from this one's result.
+        const FileUpdateLock lock(request.rom);
         const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
 
         const CTextEngine engine;

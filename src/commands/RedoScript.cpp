@@ -4,6 +4,7 @@
 #include "insert/RedoScript.h"
 #include "job/Messages.h"
 #include "job/Script.h"
+#include "platform/FileLock.h"
 #include "platform/Files.h"
 
 namespace quorvex::commands {
@@ -12,6 +13,7 @@ RedoOutcome RedoScript(const RedoRequest& request) {
     RedoOutcome outcome;
     outcome.result = Guarded([&] {
         CommandResult result;
+        const FileUpdateLock lock(request.script);
         std::u16string text = DecodeTextFile(ReadWholeFile(request.script), request.decoding);
         const std::optional<ScriptHeader> header = ReadScriptHeader(text);
         if (!header || !FindScriptBody(text)) {
