@@ -45,35 +45,50 @@ std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b, std::size
 }
 
 // Where an 8-byte window of an image was last seen, by hash; one position a
-// slot, so a lookup gives a candidate that must still be compared.
+// slot. Each slot also keeps a fingerprint of its window, so that most
+// lookups that find another window are turned down without reading the image
+// at a random place; a candidate that passes must still be compared.
 class WindowIndex {
 public:
     static constexpr std::size_t kWindow = 8;
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
 
     explicit WindowIndex(std::size_t expected)
-        : m_shift(64 - std::clamp(std::bit_width(expected), 10, 22)), m_slots(std::size_t{1} << (64 - m_shift), kEmpty) {}
+        : m_shift(64 - std::clamp(static_cast<int>(std::bit_width(expected)), 10, 21)),
+          m_slots(std::size_t{1} << (64 - m_shift), kEmpty) {}
 
-    void Put(const std::uint8_t* window, std::size_t position) { m_slots[Slot(window)] = static_cast<std::uint32_t>(position); }
-    [[nodiscard]] std::uint32_t Get(const std::uint8_t* window) const { return m_slots[Slot(window)]; }
+    void Put(const std::uint8_t* window, std::size_t position) {
+        const std::uint64_t word = Word(window);
+        m_slots[Slot(word)] = std::uint64_t{Fingerprint(word)} << 32 | static_cast<std::uint32_t>(position);
+    }
+    [[nodiscard]] std::uint32_t Get(const std::uint8_t* window) const {
+        const std::uint64_t word = Word(window);
+        const std::uint64_t slot = m_slots[Slot(word)];
+        return slot >> 32 == Fingerprint(word) ? static_cast<std::uint32_t>(slot) : kEmpty;
+    }
+    void Prefetch(const std::uint8_t* window) const { __builtin_prefetch(&m_slots[Slot(Word(window))]); }
 
 private:
-    [[nodiscard]] std::size_t Slot(const std::uint8_t* window) const {
+    static std::uint64_t Word(const std::uint8_t* window) {
         std::uint64_t word;
         std::memcpy(&word, window, sizeof word);
+        return word;
+    }
+    static std::uint32_t Fingerprint(std::uint64_t word) { return static_cast<std::uint32_t>(word ^ word >> 32); }
+    [[nodiscard]] std::size_t Slot(std::uint64_t word) const {
         return static_cast<std::size_t>((word * 0x9E3779B97F4A7C15ull) >> m_shift);
     }
 
     int m_shift;
-    std::vector<std::uint32_t> m_slots;
+    std::vector<std::uint64_t> m_slots;
 };
 
 struct Match {
     Action action = SourceCopy;
-    std::size_t at = 0;      // where in the target it starts
-    std::size_t from = 0;    // where in the source or target it copies from
+    std::size_t at = 0;    // where in the target it starts
+    std::size_t from = 0;  // where in the source or target it copies from
     std::size_t length = 0;
-    std::size_t cost = 0;    // bytes of its action and offset
+    std::size_t cost = 0;  // bytes of its action and offset
 };
 
 class BpsWriter {
@@ -90,7 +105,8 @@ public:
         const std::size_t size = m_target.size();
         for (std::size_t at = 0; at < size;) {
             if (at < m_source.size() && m_source[at] == m_target[at]) {
-                const std::size_t same = CommonLength(&m_source[at], &m_target[at], std::min(m_source.size(), size) - at);
+                const std::size_t same =
+                    CommonLength(&m_source[at], &m_target[at], std::min(m_source.size(), size) - at);
                 // Inside changed bytes, one or two equal ones cost less as bytes
                 // than as an action of their own plus a restart.
                 if (!m_literal || same >= 3 || at + same == size) {
@@ -100,7 +116,9 @@ public:
                     continue;
                 }
             }
-            if (at + WindowIndex::kWindow <= size) {
+            // A lone changed byte is cheaper stored than copied; looking it up
+            // would only cost time where changes are scattered.
+            if (at + WindowIndex::kWindow <= size && !LoneChange(at)) {
                 if (const auto match = FindMatch(at)) {
                     FlushLiteral(match->at);
                     AppendAction(match->action, match->length);
@@ -120,6 +138,10 @@ public:
     }
 
 private:
+    [[nodiscard]] bool LoneChange(std::size_t at) const {
+        return at + 4 <= m_source.size() && std::equal(&m_target[at + 1], &m_target[at + 4], &m_source[at + 1]);
+    }
+
     void AppendAction(Action action, std::size_t length) { AppendNumber(m_out, ((length - 1) << 2) | action); }
 
     void FlushLiteral(std::size_t end) {
@@ -164,16 +186,22 @@ private:
     // saves at least one byte more than restarting the stored bytes after it costs.
     std::optional<Match> FindMatch(std::size_t at) {
         const std::uint8_t* window = &m_target[at];
+        // Changed bytes mostly find nothing: ask the memory for the slots of
+        // the bytes ahead while this lookup runs.
+        if (at + kLookahead + WindowIndex::kWindow <= m_target.size()) {
+            SourceIndex().Prefetch(window + kLookahead);
+            TargetIndex().Prefetch(window + kLookahead);
+        }
         const std::size_t pending = m_literal ? at - *m_literal : 0;
         std::optional<Match> best;
         const auto consider = [&](Action action, std::span<const std::uint8_t> from, std::uint32_t candidate) {
             if (candidate == WindowIndex::kEmpty || candidate + WindowIndex::kWindow > from.size() ||
                 std::memcmp(&from[candidate], window, WindowIndex::kWindow) != 0)
                 return;
-            const std::size_t ahead = WindowIndex::kWindow +
-                                      CommonLength(&from[candidate] + WindowIndex::kWindow, window + WindowIndex::kWindow,
-                                                   std::min(from.size() - candidate, m_target.size() - at) -
-                                                       WindowIndex::kWindow);
+            const std::size_t ahead =
+                WindowIndex::kWindow +
+                CommonLength(&from[candidate] + WindowIndex::kWindow, window + WindowIndex::kWindow,
+                             std::min(from.size() - candidate, m_target.size() - at) - WindowIndex::kWindow);
             std::size_t back = 0;
             while (back < pending && back < candidate && from[candidate - back - 1] == m_target[at - back - 1]) ++back;
             Match match{action, at - back, candidate - back, ahead + back, 0};
@@ -191,6 +219,7 @@ private:
     }
 
     static constexpr std::size_t kSourceStride = 4;
+    static constexpr std::size_t kLookahead = 8;
     std::span<const std::uint8_t> m_source;
     std::span<const std::uint8_t> m_target;
     std::vector<std::uint8_t> m_out;
@@ -240,7 +269,8 @@ std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t offset) {
 }  // namespace
 
 PatchResult CreateBps(std::span<const std::uint8_t> source, std::span<const std::uint8_t> target) {
-    if (source.size() > kMaxPatchImage || target.size() > kMaxPatchImage) return PatchResult::Failure(PatchStatus::TooLarge);
+    if (source.size() > kMaxPatchImage || target.size() > kMaxPatchImage)
+        return PatchResult::Failure(PatchStatus::TooLarge);
     return {PatchStatus::Ok, BpsWriter(source, target).Write(), 0, 0};
 }
 
@@ -250,7 +280,8 @@ PatchResult ApplyBps(std::span<const std::uint8_t> patch, std::span<const std::u
     const auto damaged = PatchResult::Failure(PatchStatus::Damaged);
     // The patch's own CRC first: a damaged patch is reported as damaged, not
     // as made for another ROM.
-    if (patch.size() < kMagic.size() + kFooterSize || Crc32(patch.first(patch.size() - 4)) != Le32(patch, patch.size() - 4))
+    if (patch.size() < kMagic.size() + kFooterSize ||
+        Crc32(patch.first(patch.size() - 4)) != Le32(patch, patch.size() - 4))
         return damaged;
     const std::uint32_t sourceCrc = Le32(patch, patch.size() - kFooterSize);
     const std::uint32_t targetCrc = Le32(patch, patch.size() - kFooterSize + 4);

@@ -8,8 +8,8 @@
 namespace quorvex {
 namespace {
 
-constexpr std::size_t kHeaderSize = 5;         // 3-byte offset + 2-byte size
-constexpr std::size_t kRunRecordSize = 8;      // header + 2-byte length + the byte
+constexpr std::size_t kHeaderSize = 5;     // 3-byte offset + 2-byte size
+constexpr std::size_t kRunRecordSize = 8;  // header + 2-byte length + the byte
 constexpr std::size_t kMaxRecord = 0xFFFF;
 constexpr std::size_t kReach = std::size_t{1} << 24;
 constexpr std::size_t kEofOffset = 0x454F46;  // "EOF" read as an offset: a record there would end the patch
@@ -25,17 +25,19 @@ public:
 
     [[nodiscard]] bool Unchanged(std::size_t at) const { return at < m_source.size() && m_source[at] == m_target[at]; }
 
-    // Writes target[begin, end) as runs where a run record is shorter than
-    // the bytes it replaces, counting the extra header a split costs.
+    // Writes target[begin, end) with run records where they are shorter than
+    // the bytes they stand for. A run inside the region also splits the record
+    // around it (one header more); a run that is the whole region replaces it.
     void Region(std::size_t begin, std::size_t end) {
         std::size_t literal = begin;
         for (std::size_t at = begin; at < end;) {
             std::size_t runEnd = at + 1;
             while (runEnd < end && m_target[runEnd] == m_target[at]) ++runEnd;
             const std::size_t length = runEnd - at;
-            const int edges = (at == begin) + (runEnd == end);
-            const std::size_t worthFrom = edges == 2 ? kRunRecordSize - kHeaderSize : edges == 1 ? kRunRecordSize
-                                                                                                 : kRunRecordSize + kHeaderSize;
+            const bool first = at == begin, last = runEnd == end;
+            const std::size_t worthFrom = first && last   ? kRunRecordSize - kHeaderSize
+                                          : first || last ? kRunRecordSize
+                                                          : kRunRecordSize + kHeaderSize;
             if (length > worthFrom) {
                 Literal(literal, at);
                 Run(at, runEnd);
