@@ -46,6 +46,7 @@ struct InsertRequest {
     std::filesystem::path rom;
     const CharTable* table = nullptr;
     std::u16string_view script;
+    bool shortest = false;  // each line in the fewest bytes the table allows, not by longest match
 };
 // Insert: replaces the ROM, all or nothing, while holding its update lock, so
 // inserts into one ROM run one after the other. Asks prompt when the text
@@ -56,6 +57,7 @@ struct CheckRequest {
     std::filesystem::path rom;  // empty: none (Huffman v2 text then can't be measured)
     const CharTable* table = nullptr;
     std::u16string_view script;
+    bool shortest = false;
 };
 // Check Insert: the report as output; exit Ok when the text fits, Over when
 // it runs over, Failed when the walk stopped or the file is bad.
@@ -82,5 +84,11 @@ struct RedoOutcome {
 // script over the file (UTF-8 and one zero byte). The file is left as it was
 // unless the whole new script was saved.
 [[nodiscard]] RedoOutcome RedoScript(const RedoRequest& request);
+
+// Save Script: saves the text (the dialog's output box) as UTF-8 without a
+// byte-order mark, every line end (CR LF, or a LF or a CR alone) as CR LF,
+// atomically. Says nothing when it worked; on failure the file error is the
+// message and the file is left as it was.
+[[nodiscard]] CommandResult SaveScript(const std::filesystem::path& path, std::u16string_view text);
 
 }  // namespace quorvex::commands
