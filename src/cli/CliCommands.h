@@ -3,6 +3,7 @@
 // subcommands that main() adds.
 #include "chartable/CharTable.h"
 #include "commands/CommandResult.h"
+#include "commands/patch/Checksum.h"
 #include "platform/CodePage.h"
 #include "platform/Prompt.h"
 
@@ -23,6 +24,10 @@ using CommandList = std::vector<std::pair<CLI::App*, std::function<int()>>>;
 
 // extract, insert, check, test, redo
 void AddEngineCommands(CLI::App& app, CommandList& commands);
+// patch, apply, checksum
+void AddPatchCommands(CLI::App& app, CommandList& commands);
+// build
+void AddBuildCommand(CLI::App& app, CommandList& commands);
 
 // An option value CLI11 cannot check by itself: exit status 2 with the message.
 class UsageError : public std::runtime_error {
@@ -36,6 +41,10 @@ int Report(const CommandResult& result);
 
 // Writes wide text to a stream as UTF-8, exactly (CR LF kept).
 void WriteUtf8(std::FILE* stream, std::u16string_view text);
+
+// A checksum system named on the command line: auto, snes, gb, gba or md.
+// Throws UsageError for any other name.
+[[nodiscard]] ChecksumChoice ChecksumOption(const std::string& name);
 
 // Options every command that reads text files shares.
 struct TextOptions {

@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 
 #include "commands/Commands.h"
+#include "commands/patch/PatchCommands.h"
 
 #include <algorithm>
 #include <cctype>
@@ -59,9 +60,19 @@ std::optional<CommandResult> LoadFiles(const ScriptOptions& options, TableForCom
 struct InsertOptions : ScriptOptions {
     bool yes = false;
     bool no = false;
+    std::string output;
+    std::string patch;
+    std::string fixChecksum;
 };
 
 int RunInsert(const InsertOptions& options) {
+    commands::InsertRequest request;
+    request.rom = options.rom;
+    request.output = options.output;
+    request.patch = options.patch;
+    if (!options.fixChecksum.empty()) request.checksum = ChecksumOption(options.fixChecksum);
+    // A patch that could never be written is refused before any file is read.
+    if (auto refused = commands::RefusePatchPath(request.patch)) return Report(*refused);
     TableForCommand table;
     std::u16string script;
     if (auto failed = LoadFiles(options, table, script)) return Report(*failed);
@@ -69,7 +80,9 @@ int RunInsert(const InsertOptions& options) {
     if (options.yes) answer = true;
     if (options.no) answer = false;
     CliPrompt prompt(answer);
-    return Report(commands::Insert({options.rom, table.get(), script}, prompt));
+    request.table = table.get();
+    request.script = script;
+    return Report(commands::Insert(request, prompt));
 }
 
 int RunCheck(const ScriptOptions& options) {
@@ -131,6 +144,10 @@ void AddEngineCommands(CLI::App& app, CommandList& commands) {
     CLI::Option* yes = insertCommand->add_flag("--yes", insert->yes, "Answer Yes when the text runs over the limit");
     CLI::Option* no = insertCommand->add_flag("--no", insert->no, "Answer No when the text runs over the limit");
     yes->excludes(no);
+    insertCommand->add_option("-o,--output", insert->output, "Write the result to this file; the ROM is only read");
+    insertCommand->add_option("--patch", insert->patch, "Also write a patch from the ROM to the result (.ips or .bps)");
+    insertCommand->add_option("--fix-checksum", insert->fixChecksum,
+                              "Repair the header checksum of the result: auto, snes, gb, gba or md");
     insertCommand->add_option("SCRIPT", insert->script, "The edited script")->required();
     commands.emplace_back(insertCommand, [insert] { return RunInsert(*insert); });
 

@@ -17,6 +17,8 @@ int Main(int argc, char** argv) {
 
     CommandList commands;
     AddEngineCommands(app, commands);
+    AddPatchCommands(app, commands);
+    AddBuildCommand(app, commands);
 
     try {
         app.parse(argc, argv);

@@ -4,6 +4,7 @@
 // failure, and returns everything the user is to be told.
 #include "chartable/CharTable.h"
 #include "commands/CommandResult.h"
+#include "commands/patch/Checksum.h"
 #include "job/JobSettings.h"
 #include "platform/CodePage.h"
 #include "platform/Prompt.h"
@@ -47,10 +48,16 @@ struct InsertRequest {
     const CharTable* table = nullptr;
     std::u16string_view script;
     bool shortest = false;  // each line in the fewest bytes the table allows, not by longest match
+    std::filesystem::path output{};  // empty: the ROM itself is replaced
+    std::filesystem::path patch{};   // empty: none; otherwise a .ips or .bps patch from the ROM to the result
+    std::optional<ChecksumChoice> checksum{};  // the header checksum repaired in the result before it is saved
 };
 // Insert: replaces the ROM, all or nothing, while holding its update lock, so
 // inserts into one ROM run one after the other. Asks prompt when the text
-// runs over its area.
+// runs over its area. With an output or a patch the ROM is only read and the
+// result goes to those files instead, both or neither. A patch path with
+// another extension, or an output or patch that is the ROM itself, is
+// refused (Usage) before anything is read.
 [[nodiscard]] CommandResult Insert(const InsertRequest& request, Prompt& prompt);
 
 struct CheckRequest {

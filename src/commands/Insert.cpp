@@ -1,5 +1,6 @@
 #include "commands/Commands.h"
 
+#include "commands/ImageOutputs.h"
 #include "insert/CTextEngine.h"
 #include "job/Messages.h"
 #include "job/Script.h"
@@ -8,23 +9,44 @@
 
 namespace quorvex::commands {
 
+std::optional<std::vector<std::uint8_t>> InsertIntoImage(std::span<const std::uint8_t> image,
+                                                         const InsertRequest& request, Prompt& prompt,
+                                                         CommandResult& result) {
+    const CTextEngine engine;
+    InsertResult inserted = engine.Insert(image, request.table, request.script, prompt);
+    if (inserted.outcome != InsertResult::Outcome::Written) {
+        result.Fail(Severity::Warning, inserted.message);
+        return std::nullopt;
+    }
+    result.Tell(Severity::Information, inserted.message);
+    return std::move(inserted.image);
+}
+
 CommandResult Insert(const InsertRequest& request, Prompt& prompt) {
     return Guarded([&] {
+        const ImageOutputs outputs{request.output, request.patch, request.checksum};
+        if (auto refused = RefuseOutputs(request.rom, outputs)) return *refused;
         CommandResult result;
         // A script that is no script is refused before the ROM is touched.
         if (!IsCompleteScript(request.script)) return result.Fail(Severity::Warning, messages::kBadFileInsert);
+
+        if (outputs.leaveRomAlone()) {
+            // The ROM is only read, so it needs neither write access nor the lock.
+            const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
+            auto image = InsertIntoImage(rom, request, prompt, result);
+            if (image && FixImageChecksum(*image, outputs.checksum, result))
+                static_cast<void>(WriteOutputs(rom, *image, outputs, result));
+            return result;
+        }
+
         // A ROM that could not be saved afterwards is refused up front.
         CheckWritable(request.rom);
         // Held from the read to the save: a second insert into the same ROM
         // waits, then starts from this one's result.
         const FileUpdateLock lock(request.rom);
         const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
-
-        const CTextEngine engine;
-        InsertResult inserted = engine.Insert(rom, request.table, request.script, prompt);
-        if (inserted.outcome != InsertResult::Outcome::Written) return result.Fail(Severity::Warning, inserted.message);
-        SaveFileAtomically(request.rom, inserted.image);
-        result.Tell(Severity::Information, inserted.message);
+        auto image = InsertIntoImage(rom, request, prompt, result);
+        if (image && FixImageChecksum(*image, outputs.checksum, result)) SaveFileAtomically(request.rom, *image);
         return result;
     });
 }

@@ -75,4 +75,36 @@ std::u16string UnknownPatchExtension(std::string_view path) {
     return FromUtf8(path) + u": a patch must end in .ips or .bps.";
 }
 
+std::u16string OutputIsAnInput(std::string_view path) {
+    return FromUtf8(path) + u" is a file this command reads: write the result to another file.";
+}
+
+std::u16string Wrote(std::string_view path, std::int64_t bytes) {
+    return u"Wrote " + FromUtf8(path) + u" (" + FormatDec(bytes) + u" bytes).";
+}
+
+std::u16string JobStopped(std::string_view script, std::u16string_view message) {
+    return FromUtf8(script) + u": " + std::u16string(message);
+}
+
+std::u16string ProjectProblem(std::string_view file, std::int64_t line, std::u16string_view problem) {
+    return FromUtf8(file) + u":" + FormatDec(line) + u": " + std::u16string(problem) + u".";
+}
+
+std::u16string UnknownProjectKey(std::string_view key) {
+    return u"unknown key \"" + FromUtf8(key) + u"\"";
+}
+
+std::u16string ProjectKeyMustBe(std::string_view key, std::u16string_view what) {
+    return u"\"" + FromUtf8(key) + u"\" must be " + std::u16string(what);
+}
+
+std::u16string ProjectKeyRequired(std::string_view key) {
+    return u"\"" + FromUtf8(key) + u"\" is required";
+}
+
+std::u16string FixChecksumQuestion(std::u16string_view line) {
+    return std::u16string(line) + u"\r\n\r\nWrite the computed checksum into the ROM?";
+}
+
 }  // namespace quorvex::messages

@@ -69,4 +69,32 @@ inline constexpr std::u16string_view kNoKnownHeader = u"No known header was foun
 // "PATH: a patch must end in .ips or .bps."
 [[nodiscard]] std::u16string UnknownPatchExtension(std::string_view path);
 
+// Writing results beside the ROM, and translation builds.
+// "PATH is a file this command reads: write the result to another file."
+[[nodiscard]] std::u16string OutputIsAnInput(std::string_view path);
+// "Wrote PATH (N bytes)."
+[[nodiscard]] std::u16string Wrote(std::string_view path, std::int64_t bytes);
+// "SCRIPT: MESSAGE" for the build job whose insert stopped.
+[[nodiscard]] std::u16string JobStopped(std::string_view script, std::u16string_view message);
+inline constexpr std::u16string_view kBuildWroteNothing = u"The build stopped: nothing was written.";
+// "FILE:LINE: PROBLEM" for a project file the build cannot use.
+[[nodiscard]] std::u16string ProjectProblem(std::string_view file, std::int64_t line, std::u16string_view problem);
+// "unknown key \"KEY\""
+[[nodiscard]] std::u16string UnknownProjectKey(std::string_view key);
+// "\"KEY\" must be WHAT"
+[[nodiscard]] std::u16string ProjectKeyMustBe(std::string_view key, std::u16string_view what);
+// "\"KEY\" is required"
+[[nodiscard]] std::u16string ProjectKeyRequired(std::string_view key);
+inline constexpr std::u16string_view kProjectNeedsOutput = u"give \"output\", \"patch\" or both";
+inline constexpr std::u16string_view kMustBeString = u"a string";
+inline constexpr std::u16string_view kMustBeBoolean = u"true or false";
+inline constexpr std::u16string_view kMustBeYesNo = u"\"yes\" or \"no\"";
+inline constexpr std::u16string_view kMustBeChecksum = u"none, auto, snes, gb, gba or md";
+inline constexpr std::u16string_view kMustBeReadMode = u"utf8, utf7 or ascii";
+inline constexpr std::u16string_view kMustBeCodePage = u"a known code page";
+inline constexpr std::u16string_view kMustBeJobs = u"[[job]] tables";
+inline constexpr std::u16string_view kMustBePatchPath = u"a path ending in .ips or .bps";
+// "LINE\r\n\r\nWrite the computed checksum into the ROM?"
+[[nodiscard]] std::u16string FixChecksumQuestion(std::u16string_view line);
+
 }  // namespace quorvex::messages

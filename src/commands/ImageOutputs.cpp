@@ -1,0 +1,99 @@
+#include "commands/ImageOutputs.h"
+
+#include "commands/patch/PatchCommands.h"
+#include "commands/patch/PatchFormat.h"
+#include "job/Messages.h"
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace quorvex::commands {
+namespace {
+
+struct PendingSave {
+    std::filesystem::path path;
+    std::span<const std::uint8_t> bytes;
+};
+
+// Saves every file or, as far as the system allows, none. The smaller files
+// go first and keep their old contents, so that a failed later save can put
+// them back; the largest goes last and needs no copy.
+void SaveTogether(std::vector<PendingSave> saves) {
+    std::stable_sort(saves.begin(), saves.end(),
+                     [](const PendingSave& a, const PendingSave& b) { return a.bytes.size() < b.bytes.size(); });
+    std::vector<std::optional<std::vector<std::uint8_t>>> before(saves.size());
+    for (std::size_t i = 0; i + 1 < saves.size(); ++i) {
+        std::error_code missing;
+        if (std::filesystem::exists(saves[i].path, missing)) before[i] = ReadWholeFile(saves[i].path);
+    }
+    std::size_t saved = 0;
+    try {
+        for (; saved < saves.size(); ++saved) {
+            const std::filesystem::path folder = ResolveLinkChain(saves[saved].path).parent_path();
+            std::error_code ignored;
+            if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+            SaveFileAtomically(saves[saved].path, saves[saved].bytes);
+        }
+    } catch (...) {
+        for (std::size_t i = 0; i < saved; ++i) {
+            try {
+                if (before[i]) SaveFileAtomically(saves[i].path, *before[i]);
+                else std::filesystem::remove(ResolveLinkChain(saves[i].path));
+            } catch (...) {
+                // The save that failed is what the user is told about.
+            }
+        }
+        throw;
+    }
+}
+
+}  // namespace
+
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error) && !error;
+}
+
+std::optional<CommandResult> RefuseOutputs(const std::filesystem::path& rom, const ImageOutputs& outputs) {
+    if (auto refused = RefusePatchPath(outputs.patch)) return refused;
+    CommandResult refused;
+    for (const std::filesystem::path& written : {outputs.output, outputs.patch})
+        if (!written.empty() && IsSameFile(written, rom))
+            return refused.Fail(Severity::Warning, messages::OutputIsAnInput(written.string()), ExitClass::Usage);
+    return std::nullopt;
+}
+
+bool FixImageChecksum(std::vector<std::uint8_t>& image, std::optional<ChecksumChoice> choice, CommandResult& result) {
+    if (!choice) return true;
+    const std::optional<ChecksumSystem> system = ChooseChecksumSystem(image, *choice);
+    const std::optional<ChecksumReport> before = system ? FixChecksum(image, *system) : std::nullopt;
+    if (!before) {
+        result.Fail(Severity::Warning, messages::kNoKnownHeader);
+        return false;
+    }
+    result.Tell(Severity::Information, ChecksumLine(*before, true));
+    return true;
+}
+
+bool WriteOutputs(std::span<const std::uint8_t> source, std::span<const std::uint8_t> image, const ImageOutputs& outputs,
+                  CommandResult& result) {
+    std::vector<PendingSave> saves;
+    PatchResult patch;
+    if (!outputs.patch.empty()) {
+        patch = CreatePatchBytes(*PatchFormatForPath(outputs.patch.string()), source, image);
+        if (!patch.ok()) {
+            result.Fail(Severity::Warning, PatchFailureMessage(patch, outputs.patch.string()));
+            return false;
+        }
+        saves.push_back({outputs.patch, patch.bytes});
+    }
+    if (!outputs.output.empty()) saves.push_back({outputs.output, image});
+    SaveTogether(saves);
+    for (const PendingSave& save : saves)
+        result.Tell(Severity::Information,
+                    messages::Wrote(save.path.string(), static_cast<std::int64_t>(save.bytes.size())));
+    return true;
+}
+
+}  // namespace quorvex::commands

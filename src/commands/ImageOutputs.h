@@ -1,0 +1,58 @@
+#pragma once
+// The steps Insert and Build share once a job runs on an image in memory:
+// the insert itself, the checksum, the patch and the saves. Only the command
+// layer includes this header.
+#include "commands/CommandResult.h"
+#include "commands/Commands.h"
+#include "commands/patch/Checksum.h"
+#include "platform/Prompt.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace quorvex::commands {
+
+// Inserts request's script into image exactly as Insert does, without
+// touching any file (request.rom and the other paths are not read). Tells
+// what the insert says; the image with the script in it, or no value with
+// the reason as the failure (Failed) when the insert stopped or was declined.
+[[nodiscard]] std::optional<std::vector<std::uint8_t>> InsertIntoImage(std::span<const std::uint8_t> image,
+                                                                       const InsertRequest& request, Prompt& prompt,
+                                                                       CommandResult& result);
+
+// Where a finished image goes besides, or instead of, the ROM it came from.
+struct ImageOutputs {
+    std::filesystem::path output;  // empty: none
+    std::filesystem::path patch;   // empty: none; .ips or .bps
+    std::optional<ChecksumChoice> checksum;  // no value: left as the jobs made it
+
+    [[nodiscard]] bool leaveRomAlone() const { return !output.empty() || !patch.empty(); }
+};
+
+// A refusal (Usage) before anything is read: a patch path that ends in
+// neither .ips nor .bps, or an output or patch that is the ROM itself (the
+// same file, also through a link or another hard link). No value when the
+// outputs may be written.
+[[nodiscard]] std::optional<CommandResult> RefuseOutputs(const std::filesystem::path& rom, const ImageOutputs& outputs);
+
+// Repairs image's header checksum when a choice is given and tells its line.
+// False, with "No known header was found." as the failure, when the image
+// holds no header of the chosen system.
+[[nodiscard]] bool FixImageChecksum(std::vector<std::uint8_t>& image, std::optional<ChecksumChoice> choice,
+                                    CommandResult& result);
+
+// Makes the patch from source to image, then saves output and patch, each
+// atomically, telling "Wrote PATH (N bytes)." for each; a missing folder is
+// made. False, with nothing written and the patch's failure as the message,
+// when the patch cannot be made. When a save fails, the files saved before it
+// are put back as they were and the FileError is thrown on.
+[[nodiscard]] bool WriteOutputs(std::span<const std::uint8_t> source, std::span<const std::uint8_t> image,
+                                const ImageOutputs& outputs, CommandResult& result);
+
+// True when both paths name one existing file (links followed, hard links compared by inode).
+[[nodiscard]] bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+}  // namespace quorvex::commands
