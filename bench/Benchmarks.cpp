@@ -6,12 +6,14 @@
 //   quorvex_bench --smoke         every benchmark once on tiny jobs, checking that
 //                                 the literal algorithms and the engine agree
 //   quorvex_bench --write-job=DIR writes the large job's files for timing the CLI by hand
+//   quorvex_bench --write-build=DIR writes the build benchmark's project into DIR/build
 #include "JobGenerator.h"
 #include "LiteralAlgorithms.h"
 #include "SummaryTable.h"
 
 #include "chartable/CharTable.h"
 #include "commands/Commands.h"
+#include "commands/patch/PatchFormat.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 
@@ -328,6 +330,125 @@ void WholeProcess(benchmark::State& state, JobOptions options, Command command) 
     SetScript(state, p);
 }
 
+// --- Translation builds and patches ----------------------------------------------------------------
+
+std::size_t DifferingBytes(std::span<const std::uint8_t> source, std::span<const std::uint8_t> target) {
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < target.size(); ++i) differing += i >= source.size() || source[i] != target[i];
+    return differing;
+}
+
+// The bytes that differ and the size of either patch, each checked to give back the target.
+void SetPatchSizes(benchmark::State& state, std::span<const std::uint8_t> source, std::span<const std::uint8_t> target) {
+    state.counters["differing"] = static_cast<double>(DifferingBytes(source, target));
+    for (const auto& [name, format] : {std::pair{"bps_bytes", PatchFormat::Bps}, std::pair{"ips_bytes", PatchFormat::Ips}}) {
+        const PatchResult patch = CreatePatchBytes(format, source, target);
+        if (!patch.ok() || ApplyPatchBytes(patch.bytes, source).bytes != std::vector(target.begin(), target.end()))
+            state.SkipWithError("a patch does not give back its target");
+        state.counters[name] = static_cast<double>(patch.bytes.size());
+    }
+}
+
+// Ten jobs side by side in a 4 MiB ROM, their translations extracted into
+// scripts, and the project that inserts them all with a BPS patch.
+struct PreparedBuild {
+    BuildJobs jobs;
+    std::filesystem::path project, output, patch;
+    std::size_t strings = 0;
+};
+
+const PreparedBuild& PrepareBuild() {
+    static std::unique_ptr<PreparedBuild> prepared;
+    if (prepared) return *prepared;
+    auto p = std::make_unique<PreparedBuild>();
+    p->jobs = MakeBuildJobs(10, g_smoke ? 500 : 20000, 4u << 20);
+    const std::filesystem::path folder = g_folder / "build";
+    std::filesystem::create_directories(folder / "scripts");
+    SaveFileAtomically(folder / "rom.bin", p->jobs.rom);
+    SaveFileAtomically(folder / "translated.bin", p->jobs.translated);
+    SaveFileAtomically(folder / "table.tbl", AsBytes(p->jobs.tableFile));
+    const CharTable table = CharTable::LoadFile(folder / "table.tbl", Utf8());
+    std::string project = "rom = \"rom.bin\"\noutput = \"out/game.bin\"\npatch = \"out/game.bps\"\nover = \"yes\"\n";
+    for (std::size_t k = 0; k < p->jobs.translations.size(); ++k) {
+        const Job& job = p->jobs.translations[k];
+        const auto script =
+            commands::Extract({folder / "translated.bin", &table, job.settings, job.tableType, job.textType, {}}).output;
+        if (!script) throw std::runtime_error("a generated translation was refused");
+        const std::string name = "scripts/job" + std::to_string(k) + ".txt";
+        const std::string utf8 = ToUtf8(*script);
+        SaveFileAtomically(folder / name, AsBytes(utf8));
+        project += "\n[[job]]\nscript = \"" + name + "\"\ntable = \"table.tbl\"\n";
+        p->strings += job.strings;
+    }
+    p->project = folder / "quorvex.toml";
+    SaveFileAtomically(p->project, AsBytes(project));
+    p->output = folder / "out" / "game.bin";
+    p->patch = folder / "out" / "game.bps";
+    prepared = std::move(p);
+    return *prepared;
+}
+
+void BuildProcess(benchmark::State& state) {
+    const PreparedBuild& p = PrepareBuild();
+    const std::vector<std::string> arguments = {QUORVEX_CLI_PATH, "build", p.project.string()};
+    for (auto _ : state)
+        if (Run(arguments) != 0) state.SkipWithError("quorvex-cli build failed");
+    if (ReadWholeFile(p.output) != p.jobs.translated) state.SkipWithError("the build differs from the translated ROM");
+    if (ApplyPatchBytes(ReadWholeFile(p.patch), p.jobs.rom).bytes != p.jobs.translated)
+        state.SkipWithError("the build's patch does not give back its image");
+    state.counters["strings"] = static_cast<double>(p.strings);
+    SetPatchSizes(state, p.jobs.rom, p.jobs.translated);
+}
+
+// Two 16 MiB images; the second has 1 MiB changed in 16 clusters, each a
+// rewritten area: half of it bytes moved from elsewhere in the image, half new.
+struct PatchPair {
+    std::filesystem::path from, to;
+    std::vector<std::uint8_t> source, target;
+};
+
+const PatchPair& PreparePatchPair() {
+    static std::unique_ptr<PatchPair> prepared;
+    if (prepared) return *prepared;
+    auto p = std::make_unique<PatchPair>();
+    const std::size_t size = g_smoke ? 1u << 20 : 16u << 20, cluster = size / 16 / 16;
+    std::uint64_t x = 0x9E3779B97F4A7C15ULL;
+    const auto next = [&x] {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        return x;
+    };
+    p->source.resize(size);
+    for (auto& byte : p->source) byte = static_cast<std::uint8_t>(next() >> 32);
+    p->target = p->source;
+    for (std::size_t c = 0; c < 16; ++c) {
+        const std::size_t at = c * (size / 16) + 0x1000;
+        const std::size_t movedFrom = (at + size / 3) % (size - cluster);
+        std::copy_n(p->source.begin() + static_cast<std::ptrdiff_t>(movedFrom), cluster / 2,
+                    p->target.begin() + static_cast<std::ptrdiff_t>(at));
+        for (std::size_t i = cluster / 2; i < cluster; ++i) p->target[at + i] = static_cast<std::uint8_t>(next() >> 32);
+    }
+    p->from = g_folder / "patch-from.bin";
+    p->to = g_folder / "patch-to.bin";
+    SaveFileAtomically(p->from, p->source);
+    SaveFileAtomically(p->to, p->target);
+    prepared = std::move(p);
+    return *prepared;
+}
+
+void PatchProcess(benchmark::State& state, PatchFormat format) {
+    const PatchPair& p = PreparePatchPair();
+    const std::filesystem::path patch = g_folder / (format == PatchFormat::Bps ? "made.bps" : "made.ips");
+    const std::vector<std::string> arguments = {QUORVEX_CLI_PATH, "patch", "--from", p.from.string(), "--to",
+                                                p.to.string(),    "-o",    patch.string()};
+    for (auto _ : state)
+        if (Run(arguments) != 0) state.SkipWithError("quorvex-cli patch failed");
+    if (ApplyPatchBytes(ReadWholeFile(patch), p.source).bytes != p.target)
+        state.SkipWithError("the patch does not give back the modified image");
+    SetPatchSizes(state, p.source, p.target);
+}
+
 // --- Registration -----------------------------------------------------------------------------------
 
 JobOptions MainJob() {
@@ -420,6 +541,9 @@ void RegisterAll() {
     AddTimed(2.0, "Process/extract", WholeProcess, MainJob(), Command::Extract);
     AddTimed(2.0, "Process/insert", WholeProcess, MainJob(), Command::Insert);
     AddTimed(2.0, "Process/check", WholeProcess, MainJob(), Command::Check);
+    AddTimed(2.0, "Process/build", BuildProcess);
+    AddTimed(2.0, "Process/patch/bps", PatchProcess, PatchFormat::Bps);
+    AddTimed(2.0, "Process/patch/ips", PatchProcess, PatchFormat::Ips);
 
     for (const std::size_t k : {1, 2, 4}) {
         const std::string suffix = "/strings x" + std::to_string(k);
@@ -448,10 +572,11 @@ void RegisterAll() {
 int main(int argc, char** argv) {
     using namespace quorvex::bench;
     std::vector<char*> rest;
-    std::optional<std::filesystem::path> writeJob;
+    std::optional<std::filesystem::path> writeJob, writeBuild;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "--smoke") == 0) g_smoke = true;
         else if (std::strncmp(argv[i], "--write-job=", 12) == 0) writeJob = argv[i] + 12;
+        else if (std::strncmp(argv[i], "--write-build=", 14) == 0) writeBuild = argv[i] + 14;
         else rest.push_back(argv[i]);
     }
     int restCount = static_cast<int>(rest.size());
@@ -461,6 +586,11 @@ int main(int argc, char** argv) {
             const Job job = MakeJob({});
             WriteJobFiles(job, *writeJob);
             std::cout << "Wrote " << writeJob->string() << ": run quorvex-cli extract with the arguments in job.txt\n";
+            return 0;
+        }
+        if (writeBuild) {
+            g_folder = *writeBuild;
+            std::cout << "Wrote " << PrepareBuild().project.string() << ": run quorvex-cli build on it\n";
             return 0;
         }
         g_folder = std::filesystem::temp_directory_path() / ("quorvex-bench-" + std::to_string(getpid()));

@@ -308,9 +308,10 @@ std::size_t RoundUp(std::size_t value, std::size_t unit) {
 
 Job MakeJob(const JobOptions& options) {
     Random random(options.seed);
+    Random tableRandom(options.tableSeed);
     Job job;
     job.options = options;
-    Table table = MakeTable(random, options.tableEntries, options.textEntries);
+    Table table = MakeTable(options.tableSeed == 0 ? random : tableRandom, options.tableEntries, options.textEntries);
     job.tableText = std::move(table.text);
     job.tableFile = ToUtf8(job.tableText);
     const CharTable charTable = CharTable::FromText(job.tableText);
@@ -344,7 +345,7 @@ Job MakeJob(const JobOptions& options) {
     }
 
     JobSettings& s = job.settings;
-    s.textStart = scattered ? 0x200000 : 0x100000;
+    s.textStart = scattered ? 0x200000 : options.textStart;
     s.textEnd = static_cast<std::int32_t>(s.textStart + textTotal - 1);
     const std::size_t romSize = std::max(options.romBytes, RoundUp(static_cast<std::size_t>(s.textEnd) + 1 + 0x10000, 1u << 20));
     job.rom.resize(romSize);
@@ -384,7 +385,7 @@ Job MakeJob(const JobOptions& options) {
         for (std::size_t k = 0; k < shared; ++k) slots.push_back({2 * random.Below(distinct) + 1, random.Below(distinct)});
         std::stable_sort(slots.begin(), slots.end(), [](const Slot& a, const Slot& b) { return a.order < b.order; });
 
-        s.tableStart = 0x080000;
+        s.tableStart = options.tableStart;
         s.tableEnd = static_cast<std::int32_t>(s.tableStart + 3 * slots.size() - 1);
         if (static_cast<std::size_t>(s.tableEnd) >= static_cast<std::size_t>(s.textStart))
             throw std::invalid_argument("too many pointers for the generator's layout");
@@ -404,6 +405,45 @@ Job MakeJob(const JobOptions& options) {
     job.strings = distinct;
     job.textAreaBytes = textTotal;
     return job;
+}
+
+BuildJobs MakeBuildJobs(std::size_t jobs, std::size_t strings, std::size_t romBytes, std::size_t tableEntries) {
+    BuildJobs build;
+    // Each job's table and text area in a slice of its own; the text takes
+    // about 52 bytes a string, as in the large job.
+    const std::size_t pointers = strings / jobs;
+    const std::size_t textBytes = pointers * 52;
+    const std::size_t slice = RoundUp(textBytes * 5 / 4, 0x10000);
+    for (std::size_t k = 0; k < jobs; ++k) {
+        JobOptions options;
+        // A seed's numbers are the next seed's, one step on: seeds far apart share none.
+        options.seed = static_cast<std::uint32_t>(1 + (k << 24));
+        options.tableSeed = 1;
+        options.pointers = pointers;
+        options.textBytes = textBytes;
+        options.romBytes = romBytes;
+        options.tableEntries = tableEntries;
+        options.tableStart = static_cast<std::int32_t>(0x080000 + k * RoundUp(pointers * 3 + 0x100, 0x1000));
+        options.textStart = static_cast<std::int32_t>(0x100000 + k * slice);
+        build.originals.push_back(MakeJob(options));
+        // The translation: the same layout and table, text from another seed.
+        options.seed += 1u << 23;
+        build.translations.push_back(MakeJob(options));
+    }
+    build.rom = build.originals.front().rom;
+    build.tableFile = build.originals.front().tableFile;
+    // A job's own bytes are its pointer table and its text area: copy each
+    // into the shared image, the originals into one and the translations into the other.
+    const auto place = [](std::vector<std::uint8_t>& image, const Job& job) {
+        const JobSettings& s = job.settings;
+        if (image.size() < job.rom.size()) throw std::invalid_argument("the jobs do not fit the ROM");
+        for (const auto& [from, to] : {std::pair{s.tableStart, s.tableEnd}, std::pair{s.textStart, s.textEnd}})
+            std::copy(job.rom.begin() + from, job.rom.begin() + to + 1, image.begin() + from);
+    };
+    for (const Job& job : build.originals) place(build.rom, job);
+    build.translated = build.rom;
+    for (const Job& job : build.translations) place(build.translated, job);
+    return build;
 }
 
 std::vector<std::string> ExtractArguments(const Job& job) {

@@ -28,6 +28,12 @@ struct JobOptions {
     // The text is drawn from the entries a table of this size would have, so
     // a larger table with the same text measures the table's size alone (0: all).
     std::size_t textEntries = 0;
+    // Where the pointer table and the text go (Scattered: the text at 0x200000 always).
+    std::int32_t tableStart = 0x080000;
+    std::int32_t textStart = 0x100000;
+    // Another seed for the character table alone, so that jobs with different
+    // text share one table (0: the table comes from seed, with the text).
+    std::uint32_t tableSeed = 0;
 };
 
 struct Job {
@@ -48,6 +54,19 @@ struct Job {
 // string is written as Insert would write its text, so extracting the job and
 // inserting the script gives back the same ROM.
 [[nodiscard]] Job MakeJob(const JobOptions& options);
+
+// A translation build: jobs Regular3 jobs side by side in one ROM image (each
+// its own pointer table and text area, all through one character table),
+// and for each job a translation, the same layout with other text.
+struct BuildJobs {
+    std::vector<std::uint8_t> rom;        // the original
+    std::vector<std::uint8_t> translated; // the same ROM with every job's translation in place
+    std::vector<Job> originals;           // each job's own bytes, as MakeJob made them
+    std::vector<Job> translations;
+    std::string tableFile;                // UTF-8
+};
+[[nodiscard]] BuildJobs MakeBuildJobs(std::size_t jobs, std::size_t strings, std::size_t romBytes,
+                                      std::size_t tableEntries = 5000);
 
 // The command line arguments of quorvex-cli extract for the job (without --rom, --table).
 [[nodiscard]] std::vector<std::string> ExtractArguments(const Job& job);

@@ -16,6 +16,7 @@ struct Measured {
     double scriptBytes = 0;  // 0 when the case has no script
     std::string label;
     bool failed = false;
+    std::map<std::string, double> counters;
 };
 
 class SummaryReporter : public benchmark::ConsoleReporter {

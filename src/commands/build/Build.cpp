@@ -6,6 +6,9 @@
 #include "job/Messages.h"
 #include "platform/Files.h"
 
+#include <map>
+#include <tuple>
+
 namespace quorvex::commands {
 namespace {
 
@@ -39,15 +42,23 @@ void AddMessages(std::u16string& report, const CommandResult& said, std::u16stri
     for (const Message& message : said.messages) AddLine(report, indent, message.text);
 }
 
+// The tables of a build by file and read mode: jobs that share a table load it once.
+using TableCache = std::map<std::tuple<std::filesystem::path, ReadMode, std::string>, CharTable>;
+
 // One job on the image, as insert runs it on a ROM: the table and the script
 // read in the job's read mode, then the same insert.
 CommandResult RunJob(const Project& project, const ProjectJob& job, std::optional<bool> over,
-                     std::vector<std::uint8_t>& image) {
-    std::optional<CharTable> table;
+                     std::vector<std::uint8_t>& image, TableCache& tables) {
+    const CharTable* table = nullptr;
     if (!job.table.empty()) {
-        LoadedTable loaded = LoadTable(project.Resolve(job.table), job.decoding);
-        if (!loaded.table) return std::move(loaded.result);
-        table = std::move(loaded.table);
+        const auto key = std::tuple(project.Resolve(job.table), job.decoding.mode, job.decoding.systemCodePage);
+        auto cached = tables.find(key);
+        if (cached == tables.end()) {
+            LoadedTable loaded = LoadTable(std::get<0>(key), job.decoding);
+            if (!loaded.table) return std::move(loaded.result);
+            cached = tables.emplace(key, std::move(*loaded.table)).first;
+        }
+        table = &cached->second;
     }
     LoadedScript script = LoadScript(project.Resolve(job.script), job.decoding);
     if (!script.text) return std::move(script.result);
@@ -55,7 +66,7 @@ CommandResult RunJob(const Project& project, const ProjectJob& job, std::optiona
     CommandResult said;
     AnsweringPrompt prompt(over.value_or(job.over), said);
     InsertRequest request;
-    request.table = table ? &*table : nullptr;
+    request.table = table;
     request.script = *script.text;
     request.shortest = job.shortest;
     if (auto inserted = InsertIntoImage(image, request, prompt, said)) image = std::move(*inserted);
@@ -76,9 +87,10 @@ CommandResult RunBuild(const Project& project, std::optional<bool> over) {
         result.output = std::move(report);
         return result.Fail(Severity::Warning, why);
     };
+    TableCache tables;
     for (const ProjectJob& job : project.jobs) {
         AddLine(report, u"", FromUtf8(job.script.string()));
-        const CommandResult said = RunJob(project, job, over, image);
+        const CommandResult said = RunJob(project, job, over, image, tables);
         AddMessages(report, said, u"    ");
         if (!said.ok()) return stop(messages::JobStopped(job.script.string(), said.messages.back().text));
     }
