@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: deps build build-asan run test gui install bench fuzz clean
+.PHONY: deps build build-asan run test gui screenshots install bench fuzz clean
 
 deps:
 	@scripts/install-deps.sh
@@ -17,7 +17,7 @@ build-asan: deps
 
 # Extracts the bundled demo ROM through its character table and prints the script.
 run: build
-	@build/quorvex-cli extract --rom examples/demo.rom --table examples/demo.tbl \
+	@build/quorvex-cli extract --rom examples/demo.bin --table examples/demo.tbl \
 	    --table-start 10 --table-end 37 --text-start 100 --text-end 293
 
 # Every test, built with AddressSanitizer and UBSan. Only the tests draw offscreen.
@@ -27,6 +27,12 @@ test: build-asan
 # Opens the dialog on the desktop (the platform Qt picks for this session).
 gui: build
 	@build/src/app/quorvex
+
+# Redraws the README's pictures of the dialog (docs/*.png), offscreen.
+screenshots: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j $(JOBS) --target DialogRenderTest
+	@QT_QPA_PLATFORM=offscreen build/tests/app/DialogRenderTest
 
 # The programs, the menu entry and the icon under PREFIX (bin/, share/).
 install: build

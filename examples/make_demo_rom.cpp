@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     }
 
     const std::string table = kTable;
-    quorvex::SaveFileAtomically(folder + "/demo.rom", rom);
+    quorvex::SaveFileAtomically(folder + "/demo.bin", rom);
     quorvex::SaveFileAtomically(folder + "/demo.tbl",
                                 std::span(reinterpret_cast<const std::uint8_t*>(table.data()), table.size()));
     std::printf("Table %zX-%zX, text %zX-%zX\n", kTableStart, kTableStart + 2 * kPointerTargets.size() - 1, kTextStart,

@@ -177,10 +177,10 @@ TEST(CliTest, DemoGeneratorReproducesTheBundledExample) {
     const std::string command = std::string(QUORVEX_DEMO_GENERATOR_PATH) + " '" + dir.path().string() + "' > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const std::filesystem::path examples = std::filesystem::path(QUORVEX_SOURCE_DIR) / "examples";
-    EXPECT_EQ(ReadBytes(dir / "demo.rom"), ReadBytes(examples / "demo.rom"));
+    EXPECT_EQ(ReadBytes(dir / "demo.bin"), ReadBytes(examples / "demo.bin"));
     EXPECT_EQ(ReadBytes(dir / "demo.tbl"), ReadBytes(examples / "demo.tbl"));
 
-    const Outcome run = Cli(dir, "extract --rom " + Quote(examples / "demo.rom") + " --table " +
+    const Outcome run = Cli(dir, "extract --rom " + Quote(examples / "demo.bin") + " --table " +
                                      Quote(examples / "demo.tbl") +
                                      " --table-start 10 --table-end 37 --text-start 100 --text-end 293");
     EXPECT_EQ(run.exitCode, 0) << run.err;

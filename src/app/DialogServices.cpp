@@ -30,10 +30,16 @@ private:
 
 }  // namespace
 
-void QtDialogServices::message(QWidget* owner, const QString& text, const QString& caption) {
-    // The engine's messages carry the exclamation mark of an application
-    // message box; the pickers' "ERROR!" warnings are plain boxes.
-    const auto icon = caption == kErrorCaption ? QMessageBox::NoIcon : QMessageBox::Warning;
+QMessageBox::Icon IconFor(Severity severity) {
+    switch (severity) {
+    case Severity::Information: return QMessageBox::Information;
+    case Severity::Warning: return QMessageBox::Warning;
+    case Severity::Critical: return QMessageBox::Critical;
+    }
+    return QMessageBox::Warning;
+}
+
+void QtDialogServices::message(QWidget* owner, const QString& text, const QString& caption, QMessageBox::Icon icon) {
     const ArrowCursor arrow;
     QMessageBox box(icon, caption, DisplayText(text), QMessageBox::Ok, owner);
     box.exec();
@@ -45,9 +51,14 @@ bool QtDialogServices::question(QWidget* owner, const QString& text, const QStri
     return box.exec() == QMessageBox::Yes;
 }
 
-QString QtDialogServices::openFile(QWidget* owner, const QString& filter) {
+QString QtDialogServices::openFile(QWidget* owner, const QString& filter, const QString& folder) {
     const ArrowCursor arrow;
-    return QFileDialog::getOpenFileName(owner, QString(), QString(), filter);
+    return QFileDialog::getOpenFileName(owner, QString(), folder, filter);
+}
+
+QString QtDialogServices::saveFile(QWidget* owner, const QString& filter, const QString& proposed) {
+    const ArrowCursor arrow;
+    return QFileDialog::getSaveFileName(owner, QString(), proposed, filter);
 }
 
 int QtDialogServices::exec(QDialog& dialog) {

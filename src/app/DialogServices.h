@@ -1,6 +1,8 @@
 #pragma once
+#include "commands/CommandResult.h"
 #include "platform/Prompt.h"
 
+#include <QMessageBox>
 #include <QString>
 
 class QDialog;
@@ -14,9 +16,13 @@ inline const QString kAppName = QStringLiteral("Quorvex");
 inline const QString kErrorCaption = QStringLiteral("ERROR!");
 
 // File filters of the choosers.
-inline const QString kRomFilter = QStringLiteral("ROMs (*.nes *.smc *.bin *.img);;All Files (*)");
+inline const QString kRomFilter = QStringLiteral("ROMs (*.nes *.smc *.bin *.img);;All files (*)");
 inline const QString kTableFilter = QStringLiteral("Readable Files (*.txt *.tbl *.utf);;All Files (*)");
 inline const QString kAllFilesFilter = QStringLiteral("All Files (*)");
+inline const QString kScriptFilter = QStringLiteral("Scripts (*.txt);;All Files (*)");
+
+// The icon of a message box that brings this kind of news.
+[[nodiscard]] QMessageBox::Icon IconFor(Severity severity);
 
 // Everything modal the dialogs start: message boxes, questions, file choosers
 // and the small dialogs (picker, About box). The dialogs reach them only
@@ -24,23 +30,29 @@ inline const QString kAllFilesFilter = QStringLiteral("All Files (*)");
 class DialogServices {
 public:
     virtual ~DialogServices() = default;
-    // A message box with an OK button.
-    virtual void message(QWidget* owner, const QString& text, const QString& caption) = 0;
-    // A message box with Yes and No; true for Yes.
+    // A message box with an OK button and the icon.
+    virtual void message(QWidget* owner, const QString& text, const QString& caption, QMessageBox::Icon icon) = 0;
+    // A message box with Yes and No and the question icon; true for Yes.
     [[nodiscard]] virtual bool question(QWidget* owner, const QString& text, const QString& caption) = 0;
-    // The open-file chooser with a filter in Qt's form; the chosen file's full
-    // path, or an empty text when the user cancelled.
-    [[nodiscard]] virtual QString openFile(QWidget* owner, const QString& filter) = 0;
+    // The open-file chooser with a filter in Qt's form, opened in the folder
+    // (the chooser's own choice when empty); the chosen file's full path, or an
+    // empty text when the user cancelled.
+    [[nodiscard]] virtual QString openFile(QWidget* owner, const QString& filter, const QString& folder) = 0;
+    // The save-file chooser, opened on a proposed path (folder and name); it
+    // asks before a file is replaced. The chosen path, or empty after Cancel.
+    [[nodiscard]] virtual QString saveFile(QWidget* owner, const QString& filter, const QString& proposed) = 0;
     // Runs a prepared dialog modally to its end; its result code (QDialog::Accepted or Rejected).
     virtual int exec(QDialog& dialog) = 0;
 };
 
-// The real thing: QMessageBox, QFileDialog::getOpenFileName, QDialog::exec.
+// The real thing: QMessageBox, QFileDialog::getOpenFileName and
+// getSaveFileName, QDialog::exec.
 class QtDialogServices final : public DialogServices {
 public:
-    void message(QWidget* owner, const QString& text, const QString& caption) override;
+    void message(QWidget* owner, const QString& text, const QString& caption, QMessageBox::Icon icon) override;
     [[nodiscard]] bool question(QWidget* owner, const QString& text, const QString& caption) override;
-    [[nodiscard]] QString openFile(QWidget* owner, const QString& filter) override;
+    [[nodiscard]] QString openFile(QWidget* owner, const QString& filter, const QString& folder) override;
+    [[nodiscard]] QString saveFile(QWidget* owner, const QString& filter, const QString& proposed) override;
     int exec(QDialog& dialog) override;
 };
 

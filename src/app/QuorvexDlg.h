@@ -1,6 +1,9 @@
 #pragma once
+#include "DialogSettings.h"
+
 #include "chartable/CharTable.h"
 #include "commands/CommandResult.h"
+#include "commands/HeldFile.h"
 #include "job/JobSettings.h"
 #include "platform/CodePage.h"
 
@@ -18,6 +21,7 @@ class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QStatusBar;
 
 namespace quorvex::app {
 
@@ -26,8 +30,10 @@ class DialogServices;
 class TabStrip;
 
 // The one window of the program. It gathers the job from its controls into
-// the engine's plain structs, calls the engine, and shows what comes back; it
-// owns the loaded character table and the loaded insert text between commands.
+// the command layer's plain structs, calls the command, and shows what comes
+// back; it owns the loaded character table and the loaded insert text between
+// commands, and loads either again before a command when its file has changed.
+// It remembers its choosers' folders, the read mode and its size (DialogSettings).
 class CQuorvexDlg final : public QDialog {
     Q_OBJECT
 public:
@@ -93,6 +99,9 @@ public:
     void OnReadModeUtf7();
     void OnReadModeUtf8();
     void OnSysCommand(int commandId);
+    void OnSaveScript();
+    void OnExit();
+    void OnAbout();
 
     // What the dialog holds between commands.
     [[nodiscard]] TableType currentTableType() const { return m_tableType; }
@@ -103,16 +112,28 @@ public:
     [[nodiscard]] int selectedTab() const;
     [[nodiscard]] QMenuBar* menuBar() const { return m_menuBar; }
     [[nodiscard]] CSelectDlg& typePicker() const { return *m_typePicker; }
+    [[nodiscard]] QStatusBar* statusBar() const { return m_statusBar; }
+    // The output box holds a script from Extract that was changed or never saved since.
+    [[nodiscard]] bool hasUnsavedScript() const;
 
     // The output box's text, line ends as CR LF.
     [[nodiscard]] QString outputText() const;
 
     void done(int result) override;
+    // Escape, the close box and Exit: asks first when an extracted script would be lost.
+    void reject() override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
     void BuildMenu();
+    void BuildStatusLine();
     void OnInitDialog();
+    void ApplySettings();
+    void Relayout();
 
     template <typename Widget>
     Widget* Add(Widget* widget, int id, const QString& kind, int x, int y, int width, int height);
@@ -128,16 +149,35 @@ private:
     void Warn(const QString& text);
     void ShowMessages(const CommandResult& result);
     void SetReadMode(ReadMode mode);
+    void ChooseReadMode(ReadMode mode);  // the menu's choice, remembered
     void OnTabChanged(int index);
+    void ShowExtractedScript(std::u16string_view script);
+    void UpdateStatusLine();
+
+    // A chooser that starts in the folder it was last left in; the chosen path or empty.
+    [[nodiscard]] QString ChooseFile(Chooser chooser, const QString& filter);
+    // What each path row does with a chosen (or dropped) file.
+    void LoadTableFrom(const QString& path);
+    void SetRomPath(const QString& path);
+    void LoadInsertFileFrom(const QString& path);
+    void AcceptDrops();
+    // Loads the held table (and the held Insert File if asked) again where
+    // their files changed on disk, in the current read mode; false when one
+    // could not be loaded (the command must not run then).
+    [[nodiscard]] bool RefreshHeldFiles(bool withInsertFile);
 
     std::unique_ptr<DialogServices> m_ownedServices;
     DialogServices& m_services;
 
-    QWidget* m_client = nullptr;  // the client area under the menu bar
+    QWidget* m_client = nullptr;  // the client area, between the menu bar and the status line
     QMenuBar* m_menuBar = nullptr;
     TabStrip* m_tabStrip = nullptr;
     QRadioButton* m_hexRadio = nullptr;
     QPlainTextEdit* m_output = nullptr;
+    QWidget* m_outputRule = nullptr;
+    QStatusBar* m_statusBar = nullptr;
+    QLabel* m_statusTable = nullptr;
+    QLabel* m_statusInsertFile = nullptr;
     QAction* m_asciiAction = nullptr;
     QAction* m_utf7Action = nullptr;
     QAction* m_utf8Action = nullptr;
@@ -149,7 +189,12 @@ private:
     TextType m_textType = TextType::Regular;
     TextDecoding m_decoding;
     std::optional<CharTable> m_table;
+    std::optional<commands::HeldFile> m_tableFile;  // no value: the table was read unstamped
+    ReadMode m_tableMode = ReadMode::UTF7;           // the mode the held table was read in
     std::optional<std::u16string> m_insertText;
+    std::optional<commands::HeldFile> m_insertFile;
+    bool m_outputIsExtract = false;  // the output box holds Extract's script
+    DialogSettings m_settings;
 };
 
 }  // namespace quorvex::app

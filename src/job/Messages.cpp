@@ -107,4 +107,9 @@ std::u16string FixChecksumQuestion(std::u16string_view line) {
     return std::u16string(line) + u"\r\n\r\nWrite the computed checksum into the ROM?";
 }
 
+std::u16string RedoReplaceQuestion(std::u16string_view path) {
+    return u"ReDo Script will replace \"" + std::u16string(path) +
+           u"\" with a fresh extraction of its header. Continue?";
+}
+
 }  // namespace quorvex::messages

@@ -97,4 +97,10 @@ inline constexpr std::u16string_view kMustBePatchPath = u"a path ending in .ips 
 // "LINE\r\n\r\nWrite the computed checksum into the ROM?"
 [[nodiscard]] std::u16string FixChecksumQuestion(std::u16string_view line);
 
+// The dialog's questions before it replaces or drops the user's work.
+// "ReDo Script will replace \"PATH\" with a fresh extraction of its header. Continue?"
+[[nodiscard]] std::u16string RedoReplaceQuestion(std::u16string_view path);
+inline constexpr std::u16string_view kCloseUnsavedQuestion =
+    u"The extracted script has not been saved. Close Quorvex anyway?";
+
 }  // namespace quorvex::messages

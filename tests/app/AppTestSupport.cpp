@@ -4,11 +4,15 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTest>
+#include <QUrl>
 
 namespace quorvex::app::test {
 
@@ -32,13 +36,15 @@ QByteArray ReadAll(const QString& path) {
     return in.readAll();
 }
 
-const std::set<int>& AllControls() {
-    static const std::set<int> ids = [] {
-        std::set<int> all;
-        for (int id = 1000; id <= 1032; ++id) all.insert(id);
-        return all;
-    }();
-    return ids;
+QByteArray Script(const QByteArray& body, int textEnd) {
+    return "Table Start:\t0\r\nTable End:\t0\r\nText Start:\t0\r\nText End:\t" + QByteArray::number(textEnd, 16) +
+           "\r\nXOffset:\t0\r\n\r\nTable Type:\t0\r\nText Type:\t0\r\n-----------------\r\n" + body;
+}
+
+std::set<int> AllControls() {
+    std::set<int> all;
+    for (int id = CQuorvexDlg::kRadioHex; id <= CQuorvexDlg::kButtonTest; ++id) all.insert(id);
+    return all;
 }
 
 std::set<int> ShownControls(const CQuorvexDlg& dialog) {
@@ -94,6 +100,81 @@ void SetOutput(CQuorvexDlg& dialog, const QString& text) {
     auto* output = qobject_cast<QPlainTextEdit*>(dialog.control(CQuorvexDlg::kEditOutput));
     QVERIFY(output != nullptr);
     output->setPlainText(text);
+}
+
+QString TableStatus(const CQuorvexDlg& dialog) {
+    return dialog.statusBar()->findChild<QLabel*>(QStringLiteral("statusTable"))->text();
+}
+
+QString InsertFileStatus(const CQuorvexDlg& dialog) {
+    return dialog.statusBar()->findChild<QLabel*>(QStringLiteral("statusInsertFile"))->text();
+}
+
+bool DropFile(QWidget* widget, const QString& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    const QPointF at = QRectF(widget->rect()).center();
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(widget, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(widget, &drop);
+    // The row loads the file once the drop is over.
+    QCoreApplication::processEvents();
+    return drop.isAccepted();
+}
+
+void DialogFixture::open() {
+    services = std::make_unique<FakeServices>();
+    dialog = std::make_unique<CQuorvexDlg>(services.get());
+    folder = std::make_unique<TestFolder>();
+    dialog->show();
+}
+
+void DialogFixture::close() {
+    dialog.reset();
+    services.reset();
+    folder.reset();
+}
+
+void DialogFixture::loadTable(const QByteArray& bytes, const QString& name) {
+    services->chooseFile(folder->write(name, bytes));
+    Click(*dialog, CQuorvexDlg::kButtonBrowseTable);
+    QVERIFY(dialog->charTable() != nullptr);
+}
+
+void DialogFixture::loadInsertFile(const QString& name, const QByteArray& bytes) {
+    // The Browse button is on the Insert tabs; come back to where the test was.
+    const int tab = dialog->selectedTab();
+    if (tab == 0) ClickTab(*dialog, 1);
+    services->chooseFile(folder->write(name, bytes));
+    Click(*dialog, CQuorvexDlg::kButtonBrowseInsert);
+    QVERIFY(dialog->insertText() != nullptr);
+    if (tab == 0) ClickTab(*dialog, 0);
+}
+
+void DialogFixture::chooseRom(const QString& path) {
+    services->chooseFile(path);
+    Click(*dialog, CQuorvexDlg::kButtonBrowseRom);
+}
+
+QString DialogFixture::useTinyRom(const QByteArray& table) {
+    QByteArray rom(0x20, '\0');
+    rom.replace(0, table.size(), table);
+    rom.replace(0x10, 5, QByteArray("AB\xEE" "D\xEE"));
+    const QString path = folder->write(QStringLiteral("tiny.bin"), rom);
+    chooseRom(path);
+    loadTable("41=A\r\n42=B\r\n44=D\r\nEE=[END]\r\n");
+    return path;
+}
+
+void DialogFixture::extractTinyRom() {
+    useTinyRom(QByteArray("\x10\x80\x13\x80", 4));
+    const std::pair<int, const char*> typed[] = {{CQuorvexDlg::kEditTableStart, "0"}, {CQuorvexDlg::kEditTableEnd, "3"},
+                                                 {CQuorvexDlg::kEditTextStart, "10"}, {CQuorvexDlg::kEditTextEnd, "14"},
+                                                 {CQuorvexDlg::kEditXOffset, "-8000"}};
+    for (const auto& [id, text] : typed) TypeInto(*dialog, id, QString::fromLatin1(text));
+    Click(*dialog, CQuorvexDlg::kButtonGo);
 }
 
 }  // namespace quorvex::app::test

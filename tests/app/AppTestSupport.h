@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <memory>
 #include <set>
 
 namespace quorvex::app::test {
@@ -26,10 +27,14 @@ private:
 
 [[nodiscard]] QByteArray ReadAll(const QString& path);
 
+// A Regular2 script with no pointer table whose text area is 0 to textEnd,
+// with the body after the dash line.
+[[nodiscard]] QByteArray Script(const QByteArray& body, int textEnd = 2);
+
 // The ids of the main dialog's controls that are not hidden.
 [[nodiscard]] std::set<int> ShownControls(const CQuorvexDlg& dialog);
 // Every control id of the main dialog.
-[[nodiscard]] const std::set<int>& AllControls();
+[[nodiscard]] std::set<int> AllControls();
 
 // The text of a line edit, a label or a push button of the main dialog.
 [[nodiscard]] QString ControlText(const CQuorvexDlg& dialog, int id);
@@ -45,5 +50,37 @@ void TriggerMenu(CQuorvexDlg& dialog, const char* objectName);
 // The output box's text with CR LF line ends.
 [[nodiscard]] QString Output(const CQuorvexDlg& dialog);
 void SetOutput(CQuorvexDlg& dialog, const QString& text);
+// The status line: what it says of the table and of the Insert File.
+[[nodiscard]] QString TableStatus(const CQuorvexDlg& dialog);
+[[nodiscard]] QString InsertFileStatus(const CQuorvexDlg& dialog);
+// Drags a local file onto a widget and drops it there, as a file manager
+// does; false when the widget refused the drag.
+[[nodiscard]] bool DropFile(QWidget* widget, const QString& path);
+
+// One main dialog on fake services, shown, with a fresh folder for its files,
+// and the steps tests take on it. open() in a test's init(), close() in its cleanup().
+struct DialogFixture {
+    std::unique_ptr<FakeServices> services;
+    std::unique_ptr<CQuorvexDlg> dialog;
+    std::unique_ptr<TestFolder> folder;
+
+    void open();
+    void close();
+    [[nodiscard]] QStringList messageTexts() const { return services->messageTexts(); }
+    // Loads a table or an Insert File through its Browse button.
+    void loadTable(const QByteArray& bytes, const QString& name = QStringLiteral("table.tbl"));
+    void loadInsertFile(const QString& name, const QByteArray& bytes);
+    void chooseRom(const QString& path);
+    // A ROM with "AB" at 0x10 and "D" at 0x13, each ended by EE, its first
+    // bytes holding `table`, chosen along with a table that knows those letters.
+    QString useTinyRom(const QByteArray& table);
+    // Extracts the tiny ROM's two strings through a two-byte table at 0:
+    // the output box then shows kTinyScript.
+    void extractTinyRom();
+};
+
+inline const QString kTinyScript = QStringLiteral(
+    "Table Start:\t0\r\nTable End:\t3\r\nText Start:\t10\r\nText End:\t14\r\nXOffset:\tFFFF8000\r\n\r\n"
+    "Table Type:\t0\r\nText Type:\t0\r\n-----------------\r\n0\r\nAB[END]\r\n2\r\nD[END]\r\n");
 
 }  // namespace quorvex::app::test

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 
 namespace quorvex::app::test {
@@ -18,8 +19,13 @@ QPushButton* Button(QDialog& dialog, const char* name) { return dialog.findChild
 
 }  // namespace
 
-void FakeServices::message(QWidget*, const QString& text, const QString& caption) {
-    messages.push_back({text, caption, CurrentCursor()});
+FakeServices::FakeServices() {
+    for (const auto scope : {QSettings::UserScope, QSettings::SystemScope})
+        QSettings::setPath(QSettings::NativeFormat, scope, m_settings.path());
+}
+
+void FakeServices::message(QWidget*, const QString& text, const QString& caption, QMessageBox::Icon icon) {
+    messages.push_back({text, caption, CurrentCursor(), icon});
 }
 
 bool FakeServices::question(QWidget*, const QString& text, const QString& caption) {
@@ -30,12 +36,22 @@ bool FakeServices::question(QWidget*, const QString& text, const QString& captio
     return answer;
 }
 
-QString FakeServices::openFile(QWidget*, const QString& filter) {
+QString FakeServices::openFile(QWidget*, const QString& filter, const QString& folder) {
     filters.push_back(filter);
+    folders.push_back(folder);
     if (files.empty()) return {};
     QString path = files.front();
     files.pop_front();
     return path;
+}
+
+QString FakeServices::saveFile(QWidget*, const QString& filter, const QString& path) {
+    filters.push_back(filter);
+    proposed.push_back(path);
+    if (files.empty()) return {};
+    QString chosen = files.front();
+    files.pop_front();
+    return chosen;
 }
 
 int FakeServices::exec(QDialog& dialog) {
@@ -49,54 +65,54 @@ int FakeServices::exec(QDialog& dialog) {
     return result;
 }
 
-FakeServices::DialogHandler ClickRowThenOk(int row) {
-    return [row](QDialog& dialog) {
+namespace {
+
+// Shows the picker, lets `act` drive it and returns the code it ended with.
+FakeServices::DialogHandler Drive(std::function<void(QDialog&)> act) {
+    return [act = std::move(act)](QDialog& dialog) {
         dialog.show();
-        auto* list = dialog.findChild<QListWidget*>(QStringLiteral("list1026"));
-        list->scrollToItem(list->item(row));
-        const QRect rect = list->visualItemRect(list->item(row));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-        QTest::mouseClick(Button(dialog, "button1"), Qt::LeftButton);
+        act(dialog);
         return dialog.result();
     };
+}
+
+// Where a user clicks to reach a row of the picker's list.
+std::pair<QWidget*, QPoint> RowSpot(QDialog& dialog, int row) {
+    auto* list = dialog.findChild<QListWidget*>(QStringLiteral("list1026"));
+    list->scrollToItem(list->item(row));
+    return {list->viewport(), list->visualItemRect(list->item(row)).center()};
+}
+
+}  // namespace
+
+FakeServices::DialogHandler ClickRowThenOk(int row) {
+    return Drive([row](QDialog& dialog) {
+        const auto [viewport, at] = RowSpot(dialog, row);
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+        QTest::mouseClick(Button(dialog, "button1"), Qt::LeftButton);
+    });
 }
 
 FakeServices::DialogHandler PressOk() {
-    return [](QDialog& dialog) {
-        dialog.show();
-        QTest::keyClick(&dialog, Qt::Key_Return);
-        return dialog.result();
-    };
+    return Drive([](QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Return); });
 }
 
 FakeServices::DialogHandler PressCancel() {
-    return [](QDialog& dialog) {
-        dialog.show();
-        QTest::mouseClick(Button(dialog, "button2"), Qt::LeftButton);
-        return dialog.result();
-    };
+    return Drive([](QDialog& dialog) { QTest::mouseClick(Button(dialog, "button2"), Qt::LeftButton); });
 }
 
 FakeServices::DialogHandler PressEscape() {
-    return [](QDialog& dialog) {
-        dialog.show();
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-        return dialog.result();
-    };
+    return Drive([](QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
 }
 
 FakeServices::DialogHandler DoubleClickRow(int row) {
-    return [row](QDialog& dialog) {
-        dialog.show();
-        auto* list = dialog.findChild<QListWidget*>(QStringLiteral("list1026"));
-        list->scrollToItem(list->item(row));
-        const QRect rect = list->visualItemRect(list->item(row));
+    return Drive([row](QDialog& dialog) {
         // What a mouse sends: a click, then the second press as a double-click, then its release.
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, rect.center());
-        return dialog.result();
-    };
+        const auto [viewport, at] = RowSpot(dialog, row);
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+    });
 }
 
 FakeServices::DialogHandler Inspect(std::function<void(QDialog&)> inspect, FakeServices::DialogHandler then) {

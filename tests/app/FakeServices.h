@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <deque>
 #include <functional>
@@ -15,18 +16,24 @@ namespace quorvex::app::test {
 // Stands in for every modal thing the dialogs start: records each message box
 // and question, answers choosers and questions from queues, and runs each
 // small dialog through a handler the test queued (which drives its widgets).
+// It also points the user's settings (QSettings) at a folder of its own, so
+// each test starts as on a first start and dialogs built on one fake share them.
 class FakeServices final : public DialogServices {
 public:
     struct Box {
         QString text;
         QString caption;
         std::optional<Qt::CursorShape> cursor;  // the override cursor while the box was up
+        QMessageBox::Icon icon = QMessageBox::Question;
     };
     using DialogHandler = std::function<int(QDialog&)>;
 
-    void message(QWidget* owner, const QString& text, const QString& caption) override;
+    FakeServices();
+
+    void message(QWidget* owner, const QString& text, const QString& caption, QMessageBox::Icon icon) override;
     [[nodiscard]] bool question(QWidget* owner, const QString& text, const QString& caption) override;
-    [[nodiscard]] QString openFile(QWidget* owner, const QString& filter) override;
+    [[nodiscard]] QString openFile(QWidget* owner, const QString& filter, const QString& folder) override;
+    [[nodiscard]] QString saveFile(QWidget* owner, const QString& filter, const QString& proposed) override;
     int exec(QDialog& dialog) override;
 
     // Queues the chooser's next answer; an empty text is Cancel.
@@ -43,8 +50,13 @@ public:
     std::deque<bool> answers;          // No when empty
     std::deque<QString> files;         // Cancel when empty
     QStringList filters;               // the filter of every chooser opened
+    QStringList folders;               // the folder every open chooser started in
+    QStringList proposed;              // the path every save chooser proposed
     std::deque<DialogHandler> dialogs;  // Cancel when empty
     QStringList dialogTitles;           // the caption of every dialog run
+
+private:
+    QTemporaryDir m_settings;
 };
 
 // Handlers for the picker: each shows the dialog, acts on it like a user and

@@ -2,19 +2,15 @@
 // through their list and buttons: what they list, what OK, Cancel, Escape
 // and a double-click do, the rows a pick shows or hides, and both warnings.
 #include "AppTestSupport.h"
-#include "DialogServices.h"
 #include "FakeServices.h"
 #include "QuorvexDlg.h"
 #include "SelectDlg.h"
-#include "TypeLists.h"
 
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
-
-#include <memory>
 
 using namespace quorvex;
 using namespace quorvex::app;
@@ -25,120 +21,67 @@ namespace {
 
 QListWidget* List(QDialog& picker) { return picker.findChild<QListWidget*>(QStringLiteral("list1026")); }
 QString Detail(QDialog& picker) { return picker.findChild<QLabel*>(QStringLiteral("static1027"))->text(); }
-QStringList Names(std::span<const TypeEntry> entries) {
-    QStringList names;
-    for (const TypeEntry& entry : entries) names << QString::fromUtf16(entry.name);
-    return names;
-}
 
 }  // namespace
 
-class SelectDlgTest : public QObject {
+class SelectDlgTest : public QObject, DialogFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<FakeServices> services;
-    std::unique_ptr<CQuorvexDlg> dialog;
-
     void pickTable(FakeServices::DialogHandler handler) {
         Pick(*dialog, *services, Dlg::kButtonPickTableType, std::move(handler));
     }
     void pickText(FakeServices::DialogHandler handler) {
         Pick(*dialog, *services, Dlg::kButtonPickTextType, std::move(handler));
     }
-    // Both controls of a row, or "half" when only one of them shows.
+    // "hidden", "half" when only one of its two controls shows, or the label's text.
     [[nodiscard]] QString row(int labelId, int editId) const {
         const bool label = !dialog->control(labelId)->isHidden();
         const bool edit = !dialog->control(editId)->isHidden();
-        return label != edit ? QStringLiteral("half") : label ? QStringLiteral("shown") : QStringLiteral("hidden");
+        if (label != edit) return QStringLiteral("half");
+        return label ? ControlText(*dialog, labelId) : QStringLiteral("hidden");
     }
-    [[nodiscard]] QString sharedRow() const {
-        const QString shown = row(Dlg::kLabelHuffTable, Dlg::kEditHuffTable);
-        return shown == QStringLiteral("shown") ? ControlText(*dialog, Dlg::kLabelHuffTable) : shown;
-    }
+    [[nodiscard]] QString sharedRow() const { return row(Dlg::kLabelHuffTable, Dlg::kEditHuffTable); }
     [[nodiscard]] QString xOffsetRow() const { return row(Dlg::kLabelXOffset, Dlg::kEditXOffset); }
 
 private slots:
-    void init() {
-        services = std::make_unique<FakeServices>();
-        dialog = std::make_unique<CQuorvexDlg>(services.get());
-        dialog->show();
-    }
-    void cleanup() {
-        dialog.reset();
-        services.reset();
-    }
+    void init() { open(); }
+    void cleanup() { close(); }
 
-    void pickersListTheirTypesInOrder() {
-        QStringList tables;
-        QStringList texts;
-        QString title;
-        const auto list = [](QStringList& into) {
-            return [&into](QDialog& picker) {
-                for (int i = 0; i < List(picker)->count(); ++i) into << List(picker)->item(i)->text();
-            };
-        };
-        pickTable(Inspect(
-            [&](QDialog& picker) {
-                title = picker.windowTitle();
-                list(tables)(picker);
-            },
-            PressCancel()));
-        pickText(Inspect(list(texts), PressCancel()));
-        QCOMPARE(title, QStringLiteral("Select"));
-        QCOMPARE(tables, Names(TableTypeEntries()));
-        QCOMPARE(tables.size(), 9);
-        QCOMPARE(tables.at(3), QStringLiteral("Pascal Line"));
-        QCOMPARE(tables.at(7), QStringLiteral("4 byte Variation"));
-        QCOMPARE(texts, (QStringList{QStringLiteral("Regular"), QStringLiteral("Huffman v1"),
-                                     QStringLiteral("Huffman v2")}));
-    }
-
-    void everyOpeningStartsOnEntryZeroWithItsDetail() {
+    // Each opening lists its types in order, starts on entry 0 with its
+    // detail (line breaks kept) and OK focused, whatever type is current.
+    void everyOpeningListsItsTypesFromEntryZero() {
         pickTable(ClickRowThenOk(5));
         QCOMPARE(dialog->currentTableType(), TableType::Regular4);
-        int current = -1;
-        QString detail;
+        QStringList tables, texts, details;
         bool okFocused = false;
         pickTable(Inspect(
             [&](QDialog& picker) {
-                current = List(picker)->currentRow();
-                detail = Detail(picker);
+                for (int i = 0; i < List(picker)->count(); ++i) tables << List(picker)->item(i)->text();
+                details << Detail(picker);
                 okFocused = picker.focusWidget() == picker.findChild<QPushButton*>(QStringLiteral("button1"));
-            },
-            PressOk()));
-        QCOMPARE(current, 0);
-        QCOMPARE(detail, QStringLiteral("Low High Low High Low High Low High"));
-        QVERIFY(okFocused);
-        // Enter at once picks number 0.
-        QCOMPARE(dialog->currentTableType(), TableType::Regular2);
-        QCOMPARE(ControlText(*dialog, Dlg::kEditTableType), QStringLiteral("Regular (2 bytes)"));
-    }
-
-    void detailFollowsTheHighlightWithItsLineBreaks() {
-        QStringList details;
-        pickTable(Inspect(
-            [&](QDialog& picker) {
-                for (int i = 0; i < 9; ++i) {
-                    List(picker)->setCurrentRow(i);
-                    details << Detail(picker);
-                }
+                List(picker)->setCurrentRow(2);
+                details << Detail(picker);
             },
             PressCancel()));
-        QCOMPARE(details.size(), 9);
-        for (int i = 0; i < 9; ++i)
-            QCOMPARE(details.at(i), DisplayText(QString::fromUtf16(TableTypeEntries()[std::size_t(i)].description)));
-        QVERIFY(details.at(2).contains(QStringLiteral(":).\n\nNote: You need the X000 Offset")));
-        QCOMPARE(details.at(3), QStringLiteral("Each value in the table tells how long the string is."));
-
-        QString huffman;
         pickText(Inspect(
             [&](QDialog& picker) {
+                for (int i = 0; i < List(picker)->count(); ++i) texts << List(picker)->item(i)->text();
                 QTest::keyClick(List(picker), Qt::Key_Down);  // the keyboard moves the highlight too
-                huffman = Detail(picker);
+                details << Detail(picker);
             },
-            PressCancel()));
-        QCOMPARE(huffman, QStringLiteral("Compressed, Huffman Text Variation 1\n\nUsed in Battletoads."));
+            PressOk()));
+        QCOMPARE(tables, (QStringList{"Regular (2 bytes)", "Variation 1", "Scattered (2 bytes)", "Pascal Line",
+                                      "Regular (3 bytes)", "Regular (4 bytes)", "Scattered (4 bytes)",
+                                      "4 byte Variation", "Custom 1"}));
+        QCOMPARE(texts, (QStringList{"Regular", "Huffman v1", "Huffman v2"}));
+        QCOMPARE(details[0], QStringLiteral("Low High Low High Low High Low High"));
+        QVERIFY(details[1].endsWith(QStringLiteral("\n\nNote: You need the X000 Offset and the End Dialog Command!")));
+        QCOMPARE(details[2], QStringLiteral("Compressed, Huffman Text Variation 1\n\nUsed in Battletoads."));
+        QVERIFY(okFocused);
+        QCOMPARE(services->dialogTitles.last(), QStringLiteral("Select"));
+        QCOMPARE(dialog->currentTextType(), TextType::HuffmanV1);
+        QCOMPARE(ControlText(*dialog, Dlg::kEditTextType), QStringLiteral("Huffman v1"));
     }
 
     // Screen readers and UI automation select an entry through the selection
@@ -159,8 +102,8 @@ private slots:
         pickTable(selectOnly(7));
         pickText(selectOnly(2));
         QCOMPARE(currentRows, (QList<int>{0, 0}));
-        QCOMPARE(details, (QStringList{DisplayText(QString::fromUtf16(TableTypeEntries()[7].description)),
-                                       DisplayText(QString::fromUtf16(TextTypeEntries()[2].description))}));
+        QCOMPARE(details, (QStringList{QStringLiteral("High4 Mid3 Mid2 Low1 High4 Mid3 Mid2 Low1"),
+                                       QStringLiteral("Compressed, Huffman Text Variation 2\n\nUsed in DickTracy.")}));
         QCOMPARE(dialog->currentTableType(), TableType::Variation4);
         QCOMPARE(dialog->currentTextType(), TextType::HuffmanV2);
         QCOMPARE(ControlText(*dialog, Dlg::kEditTableType), QStringLiteral("4 byte Variation"));
@@ -192,12 +135,9 @@ private slots:
     void doubleClickPicksAndCloses() {
         pickTable(DoubleClickRow(7));
         QCOMPARE(dialog->currentTableType(), TableType::Variation4);
-        QCOMPARE(ControlText(*dialog, Dlg::kEditTableType), QStringLiteral("4 byte Variation"));
         QVERIFY(!dialog->typePicker().isVisible());
         pickText(DoubleClickRow(1));
-        QCOMPARE(dialog->currentTextType(), TextType::HuffmanV1);
         QCOMPARE(ControlText(*dialog, Dlg::kEditTextType), QStringLiteral("Huffman v1"));
-        QCOMPARE(services->dialogTitles, (QStringList{QStringLiteral("Select"), QStringLiteral("Select")}));
     }
 
     // Each pick, in order, and the offset row and shared row it leaves.
@@ -206,18 +146,18 @@ private slots:
         QTest::addColumn<QList<int>>("textRows");   // -1: no text pick at this step
         QTest::addColumn<QStringList>("xOffset");
         QTest::addColumn<QStringList>("shared");
-        const QString shown = QStringLiteral("shown"), hidden = QStringLiteral("hidden");
+        const QString offset = QStringLiteral("X000 Offset:"), hidden = QStringLiteral("hidden");
         const QString ed = QStringLiteral("ED Cmnd:"), huff = QStringLiteral("HuffTable:");
         QTest::addRow("PascalLine hides the offset row, Custom1 shows it")
-            << QList<int>{3, 8} << QList<int>{-1, -1} << QStringList{hidden, shown} << QStringList{hidden, hidden};
+            << QList<int>{3, 8} << QList<int>{-1, -1} << QStringList{hidden, offset} << QStringList{hidden, hidden};
         QTest::addRow("Scattered (2 bytes)")
-            << QList<int>{2, 1} << QList<int>{-1, -1} << QStringList{shown, shown} << QStringList{ed, hidden};
+            << QList<int>{2, 1} << QList<int>{-1, -1} << QStringList{offset, offset} << QStringList{ed, hidden};
         QTest::addRow("Scattered (4 bytes)")
-            << QList<int>{6, 1} << QList<int>{-1, -1} << QStringList{shown, shown} << QStringList{ed, hidden};
+            << QList<int>{6, 1} << QList<int>{-1, -1} << QStringList{offset, offset} << QStringList{ed, hidden};
         QTest::addRow("Huffman, then a table type that needs no row")
-            << QList<int>{-1, 0} << QList<int>{2, -1} << QStringList{shown, shown} << QStringList{huff, hidden};
-        QTest::addRow("Regular text hides the row the table uses")
-            << QList<int>{2, -1} << QList<int>{-1, 0} << QStringList{shown, shown} << QStringList{ed, hidden};
+            << QList<int>{-1, 0} << QList<int>{2, -1} << QStringList{offset, offset} << QStringList{huff, hidden};
+        QTest::addRow("Regular text hides the row the table uses, keeping its number")
+            << QList<int>{2, -1} << QList<int>{-1, 0} << QStringList{offset, offset} << QStringList{ed, hidden};
     }
     void picksShowAndHideTheirRows() {
         QFETCH(QList<int>, tableRows);
@@ -227,27 +167,23 @@ private slots:
         for (int step = 0; step < tableRows.size(); ++step) {
             if (tableRows[step] >= 0) pickTable(ClickRowThenOk(tableRows[step]));
             if (textRows[step] >= 0) pickText(ClickRowThenOk(textRows[step]));
+            if (step == 0) TypeInto(*dialog, Dlg::kEditHuffTable, QStringLiteral("ff"));
             QCOMPARE(xOffsetRow(), xOffset[step]);
             QCOMPARE(sharedRow(), shared[step]);
         }
         QVERIFY(services->messages.empty());
-        // A pick that hides the shared row leaves its label as it was.
-        if (shared.first() != QStringLiteral("hidden"))
+        // A pick that hides the shared row leaves its label and its number as they were.
+        if (shared.first() != QStringLiteral("hidden")) {
             QCOMPARE(ControlText(*dialog, Dlg::kLabelHuffTable), shared.first());
-    }
-
-    void theEditOfAHiddenRowKeepsItsText() {
-        pickTable(ClickRowThenOk(2));
-        TypeInto(*dialog, Dlg::kEditHuffTable, QStringLiteral("ff"));
-        pickText(ClickRowThenOk(0));
-        QCOMPARE(sharedRow(), QStringLiteral("hidden"));
-        QCOMPARE(ControlText(*dialog, Dlg::kEditHuffTable), QStringLiteral("FF"));
+            QCOMPARE(ControlText(*dialog, Dlg::kEditHuffTable), QStringLiteral("FF"));
+        }
     }
 
     void scatteredWithHuffmanWarnsAndKeepsThePick_data() {
         QTest::addColumn<bool>("tableFirst");
         QTest::addColumn<QString>("warning");
-        QTest::addRow("Huffman, then Scattered") << false << QStringLiteral("TextSel can't be 1 or 2 while TableSel is 2!");
+        QTest::addRow("Huffman, then Scattered")
+            << false << QStringLiteral("TextSel can't be 1 or 2 while TableSel is 2!");
         QTest::addRow("Scattered, then Huffman")
             << true << QStringLiteral("TextSel can't be 1 or 2 while TableSel is 2 or 6!");
     }
@@ -263,12 +199,10 @@ private slots:
         }
         QCOMPARE(services->messageTexts(), QStringList{warning});
         QCOMPARE(services->messages[0].caption, QStringLiteral("ERROR!"));
-        QCOMPARE(ControlText(*dialog, Dlg::kEditTableType),
-                 tableFirst ? QStringLiteral("Scattered (2 bytes)") : QStringLiteral("Scattered (4 bytes)"));
-        QCOMPARE(ControlText(*dialog, Dlg::kEditTextType),
-                 tableFirst ? QStringLiteral("Huffman v2") : QStringLiteral("Huffman v1"));
         QCOMPARE(dialog->currentTableType(), tableFirst ? TableType::Scattered2 : TableType::Scattered4);
         QCOMPARE(dialog->currentTextType(), tableFirst ? TextType::HuffmanV2 : TextType::HuffmanV1);
+        QCOMPARE(ControlText(*dialog, Dlg::kEditTableType),
+                 tableFirst ? QStringLiteral("Scattered (2 bytes)") : QStringLiteral("Scattered (4 bytes)"));
         // The row follows the last pick.
         QCOMPARE(sharedRow(), tableFirst ? QStringLiteral("HuffTable:") : QStringLiteral("ED Cmnd:"));
     }

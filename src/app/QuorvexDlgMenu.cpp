@@ -1,0 +1,73 @@
+// The main dialog's menu bar. Every menu and item is made here, in the order
+// the bar shows them; an item is one line naming its text, its object name,
+// its handler and, if it has one, its shortcut.
+#include "QuorvexDlg.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace quorvex::app {
+
+namespace {
+
+// Menu commands of the "Read Mode" popup.
+constexpr int kCommandUtf7 = 32771;
+constexpr int kCommandUtf8 = 32772;
+constexpr int kCommandAscii = 32773;
+
+QString CommandName(int command) { return QStringLiteral("action") + QString::number(command); }
+
+}  // namespace
+
+void CQuorvexDlg::BuildMenu() {
+    m_menuBar = new QMenuBar(this);
+    m_menuBar->setObjectName(QStringLiteral("menu130"));
+    m_menuBar->setNativeMenuBar(false);
+    // The menu bar is the desktop's, in the desktop's font.
+    m_menuBar->setFont(QApplication::font(m_menuBar));
+
+    const auto addMenu = [this](const QString& title, const QString& name) {
+        QMenu* menu = m_menuBar->addMenu(title);
+        menu->setObjectName(name);
+        return menu;
+    };
+    const auto addItem = [this](QMenu* menu, const QString& text, const QString& name, void (CQuorvexDlg::*handler)(),
+                                const QKeySequence& shortcut = {}) {
+        QAction* action = menu->addAction(text);
+        action->setObjectName(name);
+        action->setShortcut(shortcut);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+
+    QMenu* file = addMenu(QStringLiteral("&File"), QStringLiteral("menuFile"));
+    addItem(file, QStringLiteral("&Save Script..."), QStringLiteral("actionSaveScript"), &CQuorvexDlg::OnSaveScript,
+            QKeySequence(Qt::CTRL | Qt::Key_S));
+    file->addSeparator();
+    addItem(file, QStringLiteral("E&xit"), QStringLiteral("actionExit"), &CQuorvexDlg::OnExit);
+
+    QMenu* readMode = addMenu(QStringLiteral("&Read Mode"), QStringLiteral("menuReadMode"));
+    auto* modes = new QActionGroup(this);
+    modes->setExclusive(true);
+    m_asciiAction = addItem(readMode, QStringLiteral("Ascii"), CommandName(kCommandAscii),
+                            &CQuorvexDlg::OnReadModeAscii);
+    m_utf7Action = addItem(readMode, QStringLiteral("UTF7"), CommandName(kCommandUtf7), &CQuorvexDlg::OnReadModeUtf7);
+    m_utf8Action = addItem(readMode, QStringLiteral("UTF8"), CommandName(kCommandUtf8), &CQuorvexDlg::OnReadModeUtf8);
+    for (QAction* mode : {m_asciiAction, m_utf7Action, m_utf8Action}) {
+        mode->setCheckable(true);
+        modes->addAction(mode);
+    }
+    m_utf7Action->setChecked(true);
+
+    // This desktop has no window menu to carry the About item; it ends the menu bar instead.
+    QMenu* help = addMenu(QStringLiteral("&Help"), QStringLiteral("menuHelp"));
+    addItem(help, QStringLiteral("&About Quorvex..."), CommandName(kIdmAboutBox), &CQuorvexDlg::OnAbout);
+
+    m_menuBar->adjustSize();
+}
+
+}  // namespace quorvex::app
