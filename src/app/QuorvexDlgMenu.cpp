@@ -3,6 +3,8 @@
 // its handler and, if it has one, its shortcut.
 #include "QuorvexDlg.h"
 
+#include "ProjectActions.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -47,6 +49,9 @@ void CQuorvexDlg::BuildMenu() {
     QMenu* file = addMenu(QStringLiteral("&File"), QStringLiteral("menuFile"));
     addItem(file, QStringLiteral("&Save Script..."), QStringLiteral("actionSaveScript"), &CQuorvexDlg::OnSaveScript,
             QKeySequence(Qt::CTRL | Qt::Key_S));
+    file->addSeparator();
+    AddProjectActions(*file, {m_services, this, [this](std::u16string_view report) { SetOutput(report); },
+                              [this] { return hasUnsavedScript(); }});
     file->addSeparator();
     addItem(file, QStringLiteral("E&xit"), QStringLiteral("actionExit"), &CQuorvexDlg::OnExit);
 

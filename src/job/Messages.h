@@ -94,6 +94,8 @@ inline constexpr std::u16string_view kMustBeReadMode = u"utf8, utf7 or ascii";
 inline constexpr std::u16string_view kMustBeCodePage = u"a known code page";
 inline constexpr std::u16string_view kMustBeJobs = u"[[job]] tables";
 inline constexpr std::u16string_view kMustBePatchPath = u"a path ending in .ips or .bps";
+inline constexpr std::u16string_view kReplaceUnsavedQuestion =
+    u"The extracted script has not been saved. Replace it with the build's report?";
 // "LINE\r\n\r\nWrite the computed checksum into the ROM?"
 [[nodiscard]] std::u16string FixChecksumQuestion(std::u16string_view line);
 

@@ -189,7 +189,9 @@ private slots:
         QStringList items;
         for (const char* menu : {"menuFile", "menuReadMode"})
             for (QAction* item : dialog->findChild<QMenu*>(QLatin1String(menu))->actions()) items << item->text();
-        QCOMPARE(items, (QStringList{QStringLiteral("&Save Script..."), QString(), QStringLiteral("E&xit"),
+        QCOMPARE(items, (QStringList{QStringLiteral("&Save Script..."), QString(), QStringLiteral("&Build Project..."),
+                                     QStringLiteral("&Make Patch..."), QStringLiteral("&Apply Patch..."),
+                                     QStringLiteral("&Fix Checksum..."), QString(), QStringLiteral("E&xit"),
                                      QStringLiteral("Ascii"), QStringLiteral("UTF7"), QStringLiteral("UTF8")}));
 
         // The check mark moves to the chosen read mode.

@@ -1,0 +1,107 @@
+// The File menu's translation items driven as a user drives them: each
+// chooser answered, the files written checked, the boxes and the report read.
+#include "AppTestSupport.h"
+#include "DialogServices.h"
+#include "FakeServices.h"
+#include "QuorvexDlg.h"
+
+#include "commands/patch/PatchFormat.h"
+#include "job/Messages.h"
+
+#include <QTest>
+
+using namespace quorvex;
+using namespace quorvex::app;
+using namespace quorvex::app::test;
+
+namespace {
+
+// The tiny ROM of the fixture: two pointers at 0 to "AB" and "D" at 0x10.
+QByteArray TinyRom(const QByteArray& text) {
+    QByteArray rom(0x20, '\0');
+    rom.replace(0, 4, QByteArray("\x10\x80\x13\x80", 4));
+    rom.replace(0x10, text.size(), text);
+    return rom;
+}
+
+std::span<const std::uint8_t> Bytes(const QByteArray& bytes) {
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())};
+}
+
+}  // namespace
+
+class ProjectActionsTest : public QObject, DialogFixture {
+    Q_OBJECT
+
+private slots:
+    void init() { open(); }
+    void cleanup() { close(); }
+
+    void buildProjectPutsItsReportInTheOutputBox() {
+        folder->write(QStringLiteral("tiny.bin"), TinyRom("AB\xEE" "D\xEE"));
+        folder->write(QStringLiteral("t.tbl"), "41=A\r\n42=B\r\n44=D\r\nEE=[END]\r\n");
+        folder->write(QStringLiteral("s.txt"), kTinyScript.toUtf8().replace("AB[END]", "BA[END]"));
+        services->chooseFile(folder->write(QStringLiteral("p.toml"), "rom = \"tiny.bin\"\noutput = \"out.bin\"\n"
+                                                                      "[[job]]\nscript = \"s.txt\"\ntable = \"t.tbl\"\n"));
+        TriggerMenu(*dialog, "actionBuildProject");
+        QCOMPARE(services->messageTexts(), QStringList{QStringLiteral("Done")});
+        QCOMPARE(Output(*dialog), QStringLiteral("s.txt\r\n    You ended with 0 bytes left over from the original text "
+                                                 "limit!\r\nWrote %1 (32 bytes).\r\n")
+                                      .arg(folder->path(QStringLiteral("out.bin"))));
+        QCOMPARE(ReadAll(folder->path(QStringLiteral("out.bin"))), TinyRom("BA\xEE" "D\xEE"));
+    }
+
+    void makePatchWritesAPatchThatGivesBackTheModifiedRom() {
+        const QByteArray original = TinyRom("AB"), modified = TinyRom("BA");
+        services->chooseFile(folder->write(QStringLiteral("a.bin"), original));
+        services->chooseFile(folder->write(QStringLiteral("b.bin"), modified));
+        services->chooseFile(folder->path(QStringLiteral("b.ips")));
+        TriggerMenu(*dialog, "actionMakePatch");
+        QCOMPARE(services->proposed, QStringList{folder->path(QStringLiteral("b.bps"))});
+        QCOMPARE(services->messages.size(), std::size_t{1});
+        QVERIFY(services->messages[0].text.startsWith(QStringLiteral("Wrote ")));
+        const QByteArray patch = ReadAll(folder->path(QStringLiteral("b.ips")));
+        const PatchResult applied = ApplyPatchBytes(Bytes(patch), Bytes(original));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(applied.bytes.data()), static_cast<qsizetype>(applied.bytes.size())),
+                 modified);
+    }
+
+    void applyPatchRefusesAPatchForAnotherRomAndAppliesItsOwn() {
+        const QByteArray original = TinyRom("AB"), modified = TinyRom("BA");
+        const PatchResult patch = CreatePatchBytes(PatchFormat::Bps, Bytes(original), Bytes(modified));
+        const QString patchPath =
+            folder->write(QStringLiteral("p.bps"), QByteArray(reinterpret_cast<const char*>(patch.bytes.data()),
+                                                              static_cast<qsizetype>(patch.bytes.size())));
+        for (const QByteArray& rom : {modified, original}) {
+            services->chooseFile(patchPath);
+            services->chooseFile(folder->write(QStringLiteral("rom.bin"), rom));
+            services->chooseFile(folder->path(QStringLiteral("out.bin")));
+            TriggerMenu(*dialog, "actionApplyPatch");
+        }
+        QCOMPARE(services->proposed.first(), folder->path(QStringLiteral("p.bin")));
+        QCOMPARE(services->messages.size(), std::size_t{2});
+        QVERIFY(services->messages[0].text.startsWith(QStringLiteral("The patch was made for another ROM")));
+        QCOMPARE(services->messages[0].icon, QMessageBox::Warning);
+        QCOMPARE(ReadAll(folder->path(QStringLiteral("out.bin"))), modified);
+    }
+
+    void fixChecksumShowsTheLineAndAsksBeforeWriting() {
+        // A Game Boy header whose checksums are all zero: E7 and 036E are right.
+        QByteArray rom(0x8000, '\0');
+        rom.replace(0x104, 4, "\xCE\xED\x66\x66");
+        const QString path = folder->write(QStringLiteral("game.gb"), rom);
+        const QString wrong = QStringLiteral("gb: stored 00/0000, computed E7/036E, wrong");
+        for (const bool answer : {false, true}) {
+            services->chooseFile(path);
+            services->answers.push_back(answer);
+            TriggerMenu(*dialog, "actionFixChecksum");
+            QCOMPARE(services->questions.back().text, ToQString(messages::FixChecksumQuestion(ToU16(wrong))));
+            QCOMPARE(ReadAll(path) == rom, !answer);
+        }
+        QCOMPARE(services->messageTexts(), QStringList{QStringLiteral("gb: stored 00/0000, computed E7/036E, fixed")});
+        QCOMPARE(ReadAll(path).mid(0x14D, 3), QByteArray("\xE7\x03\x6E"));
+    }
+};
+
+QTEST_MAIN(ProjectActionsTest)
+#include "ProjectActionsTest.moc"
