@@ -13,8 +13,7 @@ void AddBuildCommand(CLI::App& app, CommandList& commands) {
         bool no = false;
     };
     auto options = std::make_shared<BuildOptions>();
-    auto* build = app.add_subcommand("build", "Run every job of a project file on a copy of its ROM; write the image "
-                                              "and/or patch it names, or nothing when a job stops");
+    auto* build = app.add_subcommand("build", "Run a project's jobs on one image of its ROM; write all or nothing");
     build->add_option("PROJECT", options->project, "The project file")->default_str("quorvex.toml");
     CLI::Option* yes = build->add_flag("--yes", options->yes, "Answer Yes for every job that runs over its text area");
     CLI::Option* no = build->add_flag("--no", options->no, "Answer No for every job that runs over its text area");
