@@ -16,20 +16,22 @@ std::u16string FrameTable(std::u16string_view fileText) {
     return text;
 }
 
+// Counted character by character: a CR LF pair ends a line and its count;
+// the framing CR at the very end belongs to no line.
 std::int32_t LongestTextLength(std::u16string_view text) {
     std::size_t longest = 0;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t pair = text.find(u"\r\n", start);
-        std::size_t end = pair;
-        if (pair == std::u16string_view::npos) {
-            if (text.size() - start <= 1) break;
-            end = text.size() - 1;
+    std::size_t count = 0;
+    bool afterEquals = false;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == u'\r' && text[i + 1] == u'\n') {
+            afterEquals = false;
+            count = 0;
+            ++i;
+        } else if (afterEquals) {
+            longest = std::max(longest, ++count);
+        } else {
+            afterEquals = text[i] == u'=';
         }
-        const std::size_t equals = text.substr(start, end - start).find(u'=');
-        if (equals != std::u16string_view::npos) longest = std::max(longest, end - (start + equals) - 1);
-        if (pair == std::u16string_view::npos) break;
-        start = pair + 2;
     }
     return static_cast<std::int32_t>(longest);
 }

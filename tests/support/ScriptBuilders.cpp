@@ -7,36 +7,15 @@
 
 namespace quorvex::test {
 
-JobSettings Job(std::int32_t tableStart, std::int32_t tableEnd, std::int32_t textStart, std::int32_t textEnd,
-                std::int32_t xOffset, std::int32_t huffTable, std::int32_t commandLength) {
-    JobSettings job;
-    job.tableStart = tableStart;
-    job.tableEnd = tableEnd;
-    job.textStart = textStart;
-    job.textEnd = textEnd;
-    job.xOffset = xOffset;
-    job.huffTable = huffTable;
-    job.commandLength = commandLength;
-    return job;
-}
-
 std::u16string Lines(std::initializer_list<std::u16string_view> lines) {
     std::u16string body;
-    for (const auto line : lines) {
-        body += line;
-        body += u"\r\n";
-    }
+    for (const auto line : lines) (body += line) += u"\r\n";
     return body;
 }
 
-std::u16string Script(const JobSettings& job, TableType tableType, TextType textType, std::u16string_view body) {
-    return WriteScriptHeader(job, tableType, textType) + std::u16string(body);
-}
-
 std::u16string Body(std::u16string_view script) {
-    constexpr std::u16string_view kDash = u"-----------------\r\n";
-    const auto at = script.find(kDash);
-    return at == std::u16string_view::npos ? u"<no body>" : std::u16string(script.substr(at + kDash.size()));
+    const auto at = script.find(kDashLine);
+    return at == std::u16string_view::npos ? u"<no body>" : std::u16string(script.substr(at + kDashLine.size()));
 }
 
 std::vector<std::u16string> SplitLines(std::u16string_view text) {

@@ -11,16 +11,20 @@
 namespace quorvex::test {
 
 // The numbers of a job, as a script header records them.
-[[nodiscard]] JobSettings Job(std::int32_t tableStart, std::int32_t tableEnd, std::int32_t textStart,
-                              std::int32_t textEnd, std::int32_t xOffset = 0, std::int32_t huffTable = 0,
-                              std::int32_t commandLength = 0);
+[[nodiscard]] inline JobSettings Job(std::int32_t tableStart, std::int32_t tableEnd, std::int32_t textStart,
+                                     std::int32_t textEnd, std::int32_t xOffset = 0, std::int32_t huffTable = 0,
+                                     std::int32_t commandLength = 0) {
+    return {tableStart, tableEnd, textStart, textEnd, xOffset, huffTable, commandLength};
+}
 
 // Body lines, each ended by CR LF.
 [[nodiscard]] std::u16string Lines(std::initializer_list<std::u16string_view> lines);
 
 // A whole script: the header Extract would write, then the body.
-[[nodiscard]] std::u16string Script(const JobSettings& job, TableType tableType, TextType textType,
-                                    std::u16string_view body);
+[[nodiscard]] inline std::u16string Script(const JobSettings& job, TableType tableType, TextType textType,
+                                           std::u16string_view body) {
+    return WriteScriptHeader(job, tableType, textType) + std::u16string(body);
+}
 
 // The part of a script after its dash line, or "<no body>".
 [[nodiscard]] std::u16string Body(std::u16string_view script);
