@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bitset>
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -344,6 +345,7 @@ TEST(CharTableDifferentialTest, LookupsEqualPlainSearchesOnRandomTables) {
     static const std::u16string kScriptChars = u"AAABB=<> \r\n";
     int byteHits = 0;
     int textHits = 0;
+    std::vector<CharTable::TextMatch> matches;
     for (int round = 0; round < 2000; ++round) {
         const std::u16string fileText = RandomTable(rng);
         const CharTable table = CharTable::FromText(fileText);
@@ -364,9 +366,31 @@ TEST(CharTableDifferentialTest, LookupsEqualPlainSearchesOnRandomTables) {
             }
         }
 
+        // A byte is used when some line holding "=" reads as a key starting with it.
+        std::bitset<256> usedBytes;
+        for (std::size_t lf = text.find(u'\n'); lf != std::u16string::npos; lf = text.find(u'\n', lf + 1)) {
+            std::uint8_t key[3];
+            if (text.substr(lf, text.find(u'\n', lf + 1) - lf).find(u'=') != std::u16string::npos &&
+                ScanKeyBytes(text.substr(lf + 1), key) > 0)
+                usedBytes.set(key[0]);
+        }
+        for (int b = 0; b < 256; ++b)
+            ASSERT_EQ(table.UsesByte(static_cast<std::uint8_t>(b)), usedBytes.test(b)) << Narrow(fileText) << " " << b;
+
         for (int i = 0; i < 8; ++i) {
             const std::u16string script = RandomText(rng, kScriptChars, 8);
             for (std::size_t pos = 0; pos <= script.size(); ++pos) {
+                // Every match at pos: the lengths the plain search finds when each is the longest allowed.
+                std::vector<TextResult> each;
+                for (std::int32_t n = 1; n <= table.longestTextLength(); ++n)
+                    if (const TextResult match = LiteralLookupText(text, script, pos, n); match.length == n)
+                        each.push_back(match);
+                table.FindTextMatches(script, pos, std::min(script.find(u'\r', pos), script.size()), matches);
+                std::vector<TextResult> found;
+                for (const auto& match : matches) found.push_back(Result(match));
+                ASSERT_EQ(found, each) << "table \"" << Narrow(fileText) << "\" script \"" << Narrow(script)
+                                           << "\" at " << pos;
+
                 for (const std::int32_t longest : {table.longestTextLength(), table.longestTextLength() + 3,
                                                    std::int32_t{1}, std::int32_t{0}}) {
                     const TextResult expected = LiteralLookupText(text, script, pos, longest);

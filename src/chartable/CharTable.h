@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvex {
 
@@ -57,6 +58,21 @@ public:
     // in the table text, at its first occurrence; the bytes come from the key of
     // the line holding that "=".
     [[nodiscard]] TextMatch LookupText(std::u16string_view script, std::size_t pos, std::int32_t longestTextLength) const;
+
+    // Every match the reverse lookup could make at position pos of a script:
+    // for each n up to longestTextLength() (no further than lineEnd, the end of
+    // the script or the first CR) for which "=" + the n characters + CR occurs in
+    // the table text, what LookupText gives when n is the longest that fits.
+    // Clears `matches` and fills it in ascending length; empty when nothing
+    // matches. Cheap enough to call once per character of a script.
+    void FindTextMatches(std::u16string_view script, std::size_t pos, std::size_t lineEnd,
+                         std::vector<TextMatch>& matches) const;
+
+    // True when some line's key begins with this byte: a byte lookup can find
+    // an entry whose key starts with it, or the reverse lookup can give bytes
+    // that start with it. A byte that is not used can take a new entry without
+    // changing what any existing entry reads or writes.
+    [[nodiscard]] bool UsesByte(std::uint8_t byte) const;
 
 private:
     struct Index;

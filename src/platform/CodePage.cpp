@@ -99,6 +99,32 @@ std::u16string DecodeTextFile(std::span<const std::uint8_t> bytes, const TextDec
     return NormaliseLineEnds(view);
 }
 
+std::optional<std::vector<std::uint8_t>> EncodeBytes(std::u16string_view text, const TextDecoding& decoding) {
+    const std::string name = ConverterName(decoding);
+    const Converter converter = OpenConverter(name);
+    if (!converter) throw std::invalid_argument("The code page \"" + name + "\" is not known.");
+    if (text.empty()) return std::vector<std::uint8_t>{};
+    // Stop instead of writing a substitute: a character the file cannot hold must not change silently.
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    std::vector<std::uint8_t> bytes(text.size() * 4 + 16);
+    const auto convert = [&] {
+        status = U_ZERO_ERROR;
+        ucnv_resetFromUnicode(converter.get());
+        return ucnv_fromUChars(converter.get(), reinterpret_cast<char*>(bytes.data()),
+                               static_cast<int32_t>(bytes.size()), text.data(), static_cast<int32_t>(text.size()),
+                               &status);
+    };
+    int32_t length = convert();
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        bytes.resize(static_cast<std::size_t>(length) + 1);
+        length = convert();
+    }
+    if (U_FAILURE(status)) return std::nullopt;
+    bytes.resize(static_cast<std::size_t>(length));
+    return bytes;
+}
+
 std::string ToUtf8(std::u16string_view text) {
     std::string bytes(text.size() * 3 + 1, '\0');
     UErrorCode status = U_ZERO_ERROR;

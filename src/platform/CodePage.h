@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvex {
 
@@ -32,6 +34,12 @@ struct TextDecoding {
 // otherwise DecodeBytes. Then a leading U+FEFF is dropped and every LF not
 // preceded by CR becomes CR LF.
 [[nodiscard]] std::u16string DecodeTextFile(std::span<const std::uint8_t> bytes, const TextDecoding& decoding);
+
+// The reverse of DecodeBytes: text to bytes in the read mode's encoding. No
+// value when a character has no representation there. Throws
+// std::invalid_argument when the Ascii mode names a code page ICU does not know.
+[[nodiscard]] std::optional<std::vector<std::uint8_t>> EncodeBytes(std::u16string_view text,
+                                                                   const TextDecoding& decoding);
 
 // Wide text to UTF-8 (unpaired surrogates become U+FFFD) and back.
 [[nodiscard]] std::string ToUtf8(std::u16string_view text);

@@ -11,13 +11,6 @@ std::wstring ToWide(std::u16string_view text) {
     return std::wstring(text.begin(), text.end());
 }
 
-int HexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    return -1;
-}
-
 // What "%X" reads from text that starts with a short run of plain digits:
 // every pointer line of a script does, and this spares the copy and the scan.
 // No value when the text is anything else (white space, a sign, a "0x"
@@ -26,7 +19,7 @@ std::optional<std::uint32_t> PlainHex(std::u16string_view text, std::size_t& use
     std::uint32_t value = 0;
     std::size_t digits = 0;
     while (digits < text.size() && digits < 8) {
-        const int digit = HexDigit(text[digits]);
+        const int digit = HexDigitValue(text[digits]);
         if (digit < 0) break;
         value = value << 4 | static_cast<std::uint32_t>(digit);
         ++digits;
@@ -71,6 +64,13 @@ std::optional<std::int32_t> ScanHex(std::u16string_view text, std::size_t& consu
 
 std::optional<std::int32_t> ScanInt(std::u16string_view text) {
     return Scan(text, L"%i", nullptr);
+}
+
+int HexDigitValue(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    return -1;
 }
 
 int ScanKeyBytes(std::u16string_view text, std::uint8_t (&bytes)[3]) {

@@ -15,6 +15,9 @@ namespace quorvex {
 // As ScanHex, and also reports how many characters the scan consumed.
 [[nodiscard]] std::optional<std::int32_t> ScanHex(std::u16string_view text, std::size_t& consumed);
 
+// The value of one hexadecimal digit, either case; -1 for any other character.
+[[nodiscard]] int HexDigitValue(char16_t c);
+
 // Up to three two-digit hexadecimal values read with "%02x%02x%02x"; returns
 // how many were read (0 to 3) and stores their low bytes.
 [[nodiscard]] int ScanKeyBytes(std::u16string_view text, std::uint8_t (&bytes)[3]);

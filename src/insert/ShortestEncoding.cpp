@@ -1,0 +1,141 @@
+#include "insert/ShortestEncoding.h"
+
+#include "chartable/CharTable.h"
+#include "insert/Escape.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <vector>
+
+namespace quorvex {
+namespace {
+
+using scriptwalk::EncodedCharacter;
+using scriptwalk::EncodedLine;
+
+constexpr std::int64_t kUnreachable = std::numeric_limits<std::int64_t>::max();
+
+EncodedCharacter Escape(std::u16string_view script, std::size_t pos) {
+    EncodedCharacter character;
+    character.at = pos;
+    character.bytes[0] = EscapeValue(script, pos);
+    character.count = 1;
+    return character;
+}
+
+EncodedCharacter Entry(std::size_t at, const CharTable::TextMatch& match) {
+    EncodedCharacter character;
+    character.at = at;
+    character.count = std::clamp(match.byteCount, 0, 3);
+    std::copy_n(match.bytes, 3, character.bytes);
+    return character;
+}
+
+// Longest match, for lines the cheapest choice cannot encode: its failure is
+// the one to report.
+EncodedLine LongestMatch(std::u16string_view script, std::size_t start, std::size_t end, const CharTable& table) {
+    EncodedLine line;
+    line.end = end;
+    // The lookup reads no further than the view it is given: the line.
+    const std::u16string_view upToEnd = script.substr(0, end);
+    std::size_t cursor = start;
+    while (cursor < end) {
+        if (IsEscapeAt(script, cursor, end)) {
+            line.characters.push_back(Escape(script, cursor));
+            cursor += kEscapeLength;
+            continue;
+        }
+        const CharTable::TextMatch match = table.LookupText(upToEnd, cursor, table.longestTextLength());
+        if (match.length <= 0) {
+            line.notInTableAt = cursor;
+            return line;
+        }
+        line.characters.push_back(Entry(cursor, match));
+        cursor += static_cast<std::size_t>(match.length);
+    }
+    return line;
+}
+
+// Cheapest cover of the line, worked out from its end: choice[i].cost is the
+// least the characters from i on can take. Each place is decided once, from
+// the matches the table gives there, so the work is one FindTextMatches per
+// character plus a step per match. Matches come shortest first and a tie
+// goes to the later one, so the longest text wins among equal totals.
+// costOf(first byte, byte count) gives what a step costs, no value when it
+// cannot be taken.
+template <class CostOf>
+EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t end, const CharTable& table,
+                     const CostOf& costOf) {
+    end = std::min(end, script.size());
+    start = std::min(start, end);
+    const std::size_t length = end - start;
+    struct Choice {
+        std::int64_t cost = kUnreachable;
+        std::size_t length = 0;
+        std::uint8_t bytes[3] = {0, 0, 0};
+        std::uint8_t count = 0;
+    };
+    std::vector<Choice> choice(length + 1);
+    std::vector<CharTable::TextMatch> matches;
+    choice[length].cost = 0;
+    for (std::size_t i = length; i-- > 0;) {
+        const std::size_t at = start + i;
+        Choice& here = choice[i];
+        if (IsEscapeAt(script, at, end)) {
+            const std::uint8_t value = EscapeValue(script, at);
+            const std::optional<int> bits = costOf(value, 1);
+            if (bits && choice[i + kEscapeLength].cost != kUnreachable)
+                here = {*bits + choice[i + kEscapeLength].cost, kEscapeLength, {value, 0, 0}, 1};
+            continue;
+        }
+        table.FindTextMatches(script, at, end, matches);
+        for (const CharTable::TextMatch& match : matches) {
+            const std::size_t step = static_cast<std::size_t>(match.length);
+            const std::int64_t rest = choice[i + step].cost;
+            if (rest == kUnreachable) continue;
+            const auto count = static_cast<std::uint8_t>(std::clamp(match.byteCount, 0, 3));
+            const std::optional<int> bits = costOf(match.bytes[0], count);
+            if (!bits || *bits + rest > here.cost) continue;
+            here = {*bits + rest, step, {match.bytes[0], match.bytes[1], match.bytes[2]}, count};
+        }
+    }
+    if (choice[0].cost == kUnreachable) return LongestMatch(script, start, end, table);
+
+    EncodedLine line;
+    line.end = end;
+    for (std::size_t i = 0; i < length; i += choice[i].length) {
+        EncodedCharacter character;
+        character.at = start + i;
+        std::copy_n(choice[i].bytes, 3, character.bytes);
+        character.count = choice[i].count;
+        line.characters.push_back(character);
+    }
+    return line;
+}
+
+}  // namespace
+
+EncodedLine EncodeShortestLine(std::u16string_view script, std::size_t start, std::size_t end,
+                               const CharTable& table) {
+    return Cheapest(script, start, end, table, [](std::uint8_t, int count) -> std::optional<int> { return count; });
+}
+
+EncodedLine EncodeFewestBits(std::u16string_view script, std::size_t start, std::size_t end, const CharTable& table,
+                             const CodeBits& codeBits) {
+    // The callback may search the ROM, so each byte value is asked about once a line.
+    constexpr int kNotAsked = -2;
+    constexpr int kNoCode = -1;
+    std::array<int, 0x100> bits;
+    bits.fill(kNotAsked);
+    // A Huffman code carries an entry's first byte only; an entry without bytes emits nothing.
+    return Cheapest(script, start, end, table, [&](std::uint8_t first, int count) -> std::optional<int> {
+        if (count == 0) return 0;
+        int& known = bits[first];
+        if (known == kNotAsked) known = codeBits(first).value_or(kNoCode);
+        if (known == kNoCode) return std::nullopt;
+        return known;
+    });
+}
+
+}  // namespace quorvex
