@@ -44,10 +44,13 @@ struct Suggestions {
     std::optional<Unencodable> notInTable;
 };
 
-// Chooses entries greedily: each round takes the run that makes the whole text
-// take the fewest bytes when it is re-encoded with the table, the entries
-// chosen so far and that run appended (lines measured as Check Insert measures
-// them: longest match, or the shortest encoding). A run is 2 to maxLength
+// Chooses entries greedily by what each saves when the whole text is
+// re-encoded with the table, the entries chosen so far and that run appended
+// (lines measured as Check Insert measures them: longest match, or the
+// shortest encoding). Runs are measured in the order of what they last saved
+// (an estimate before their first measurement); a round takes the first run
+// whose saving, measured in that round, is still the greatest, so a saving
+// printed is always the one measured. A run is 2 to maxLength
 // characters of one text line that occurs at least twice, crosses no escape,
 // holds no "=" and is not already an entry's text. Stops when the codes run
 // out or no run saves a byte. `lines` are the text lines without their CR.
