@@ -5,6 +5,8 @@
 #include "commands/CommandResult.h"
 #include "commands/Go.h"
 #include "job/Messages.h"
+#include "platform/FileLock.h"
+#include "platform/Files.h"
 
 #include "ScriptBuilders.h"
 #include "TestSupport.h"
@@ -16,6 +18,7 @@
 #include <regex>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace quorvex {
 namespace {
@@ -104,6 +107,39 @@ TEST(GoTest, RunsEachTabThroughItsCommand) {
     EXPECT_EQ(go.result.messages, (Messages{{Severity::Information, messages::EndedLeftOver(53)}}));
     EXPECT_NE(ReadBytes(dir / "game.rom"), OldRom(0x140));
     EXPECT_EQ(dir.Files(), (Names{"edited.txt", "game.rom"})) << "Insert never creates a ROM";
+}
+
+// Two inserts into one ROM at once: the second waits for the first's save and
+// starts from its result, instead of renaming its own image over it.
+TEST(CommandsTest, AnInsertWaitsForTheRomsUpdateLockAndReadsWhatItFinds) {
+    TempDir dir;
+    const fs::path rom = dir / "game.rom";
+    WriteBytes(rom, OldRom(0x200));
+    // The child starts before the lock is taken, so that it does not inherit it.
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        char go = 0;
+        if (read(ready[0], &go, 1) != 1) std::_Exit(2);
+        RecordingPrompt prompt;
+        std::_Exit(commands::Insert({rom, &kTable, kEdited}, prompt).ok() ? 0 : 1);
+    }
+    std::optional<FileUpdateLock> held(rom);
+    ASSERT_EQ(write(ready[1], "!", 1), 1);
+    // While the child waits, another update saves a byte outside the text area.
+    usleep(300'000);
+    Bytes changed = OldRom(0x200);
+    changed[0x1F0] = 0x99;
+    SaveFileAtomically(rom, changed);
+    held.reset();
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const Bytes after = ReadBytes(rom);
+    EXPECT_EQ(after[0x1F0], 0x99);                                       // the other update survived
+    EXPECT_EQ(Bytes(after.begin() + 0x100, after.begin() + 0x104), (Bytes{0x43, 0x41, 0x42, 0xFF}));  // and the insert
 }
 
 TEST(CommandsTest, FilesThatCannotBeUsedAreFileErrorsNamingThem) {
@@ -231,7 +267,7 @@ protected:
     void SetUp() override {
         const Bytes strings = {0x41, 0x42, 0xFF, 0x41, 0x43, 0xFF};
         WriteBytes(dir / "game.rom", RomBuilder(0x900).Put(0x10, {0x20, 0, 0x23, 0, 0x23, 0}).Put(0x810, strings).bytes());
-        WriteText(dir / "game.tbl", "41=A\r\n42=B\r\nFF=[END]\r\n");
+        WriteText(dir / "game.tbl", "41=A\r\n42=B\r\nFF=[END]\r\nE0=\xF0\x9F\x98\x80\r\n");
         WriteText(dir / "fits.txt", kScript);
         WriteText(dir / "over.txt", "Table Start:\t10\nTable End:\t16\nText Start:\t810\nText End:\t815\nXOffset:\t7F0\n\n"
                                     "Table Type:\t0\nText Type:\t0\n-----------------\n10\nABABAB[END]\n12 r14\n14\nA[END]\n");
@@ -263,7 +299,9 @@ TEST_F(CliTest, EveryOutcomeHasItsExitCodeAndTexts) {
     const Bytes original = ReadBytes(dir / "game.rom");
     const std::string report = "Text Starts at 810 and ends at 815 (6 bytes)\r\nDone.\r\n\r\nTotal length: ";
     const std::string over = "You are 1 bytes over the end text limit!\nContinue? no";
-    const std::string notChanged = "You ended with going 1 bytes over the original text limit!\nThe ROM was not changed.\n";
+    // The walk stopped after one byte too many; the whole script is what Check Insert measures.
+    const std::string notChanged = "You ended with going 1 bytes over the original text limit!\nThe ROM was not changed.\n"
+                                   "The whole script is 3 bytes over the original text limit.\n";
     const struct {
         std::string arguments;
         int exit;
@@ -294,6 +332,9 @@ TEST_F(CliTest, EveryOutcomeHasItsExitCodeAndTexts) {
          "File error: \"" + (dir / "no.tbl").string() + "\" could not be used: No such file or directory.\n"},
         {"check " + Path("fits.txt"), 1, "", "~Line 11: without a table"},
         {"test" + table + " A", 1, "You can't run this without some input text!\n"},
+        // Where the unknown character is: line 1 of the typed text, columns in characters.
+        {"test" + table + " A\xF0\x9F\x98\x80" "Bx", 1, "",
+         "Text Starts at 0 and ends at 4 (5 bytes)\r\nUnexpected letter/word found\r\n\r\nx\r\nLine 1, column 4.\r\n"},
         {"insert" + rom + table + " --no " + Path("over.txt"), 1, over + "\n" + notChanged},
         {"insert" + rom + table + " " + Path("over.txt"), 1,
          over + " (not asked: standard input is not a terminal)\n" + notChanged},

@@ -246,6 +246,16 @@ TEST(LimitsTest, A64MiBRomAndAScriptOfManyMiBExtractAndInsert) {
         return script && SplitLines(Body(*script)).size() == 2 * 16;
     });
     EXPECT_LT(scattered, 5.0);
+    // Every bit a character of a 1,000-character entry: the script's limit must
+    // stop the decoding long before memory runs out, value by value.
+    RomBuilder wordyRom(4 * kMiB, 0x55);
+    wordyRom.Put(0x2A, {0x80}).Put(0x55, {0x81}).Put(0x80, {0x41, 0x42}).Put(0x10, {0x00, 0x01});
+    const CharTable wordy =
+        CharTable::FromText(u"41=" + std::u16string(1000, u'a') + u"\r\n42=" + std::u16string(1000, u'b') + u"\r\n");
+    Measure("Extract, Huffman v1 string of long entries past the script limit", [&] {
+        return Extract(wordyRom.bytes(), Job(0x10, 0x11, 0x100, 0, 0, 0), &wordy, TableType::Regular2, TextType::HuffmanV1)
+                   .message == messages::kScriptTooLarge;
+    });
     // Insert into it a script of 50 MiB of text lines (4 MiB under AddressSanitizer, as `make test` runs,
     // unless QUORVEX_FULL_LIMITS=1).
     std::size_t size = 50 * kMiB;

@@ -45,7 +45,12 @@ struct ScriptOptions {
     std::string rom;
     TextOptions text;
     std::string script;
+    bool shortest = false;  // insert and check
 };
+
+void AddShortestFlag(CLI::App& command, bool& shortest) {
+    command.add_flag("--shortest", shortest, "Encode each line in the fewest bytes the table allows, not by longest match");
+}
 
 // Loads the table and the script; a result to report when either cannot be read.
 std::optional<CommandResult> LoadFiles(const ScriptOptions& options, TableForCommand& table, std::u16string& script) {
@@ -82,6 +87,7 @@ int RunInsert(const InsertOptions& options) {
     CliPrompt prompt(answer);
     request.table = table.get();
     request.script = script;
+    request.shortest = options.shortest;
     return Report(commands::Insert(request, prompt));
 }
 
@@ -89,7 +95,7 @@ int RunCheck(const ScriptOptions& options) {
     TableForCommand table;
     std::u16string script;
     if (auto failed = LoadFiles(options, table, script)) return Report(*failed);
-    return Report(commands::CheckInsert({options.rom, table.get(), script}));
+    return Report(commands::CheckInsert({options.rom, table.get(), script, options.shortest}));
 }
 
 int RunRedo(const ScriptOptions& options) {
@@ -101,12 +107,13 @@ int RunRedo(const ScriptOptions& options) {
 struct TestOptions {
     TextOptions text;
     std::string input;
+    bool shortest = false;
 };
 
 int RunTest(const TestOptions& options) {
     const TableForCommand table = LoadTableOption(options.text);
     if (table.failed) return Report(*table.failed);
-    return Report(commands::Test(FromUtf8(options.input), table.get()));
+    return Report(commands::Test(FromUtf8(options.input), table.get(), options.shortest));
 }
 
 void AddExtract(CLI::App& app, CommandList& commands) {
@@ -148,18 +155,21 @@ void AddEngineCommands(CLI::App& app, CommandList& commands) {
     insertCommand->add_option("--patch", insert->patch, "Also write a patch from the ROM to the result (.ips or .bps)");
     insertCommand->add_option("--fix-checksum", insert->fixChecksum,
                               "Repair the header checksum of the result: auto, snes, gb, gba or md");
+    AddShortestFlag(*insertCommand, insert->shortest);
     insertCommand->add_option("SCRIPT", insert->script, "The edited script")->required();
     commands.emplace_back(insertCommand, [insert] { return RunInsert(*insert); });
 
     auto check = std::make_shared<ScriptOptions>();
     CLI::App* checkCommand = app.add_subcommand("check", "Measure an edited script against its text area");
     AddScriptOptions(*checkCommand, *check, "ROM image (needed to measure Huffman v2 text)", false);
+    AddShortestFlag(*checkCommand, check->shortest);
     checkCommand->add_option("SCRIPT", check->script, "The edited script")->required();
     commands.emplace_back(checkCommand, [check] { return RunCheck(*check); });
 
     auto test = std::make_shared<TestOptions>();
     CLI::App* testCommand = app.add_subcommand("test", "Measure one line of text through the table");
     test->text.AddTo(*testCommand);
+    AddShortestFlag(*testCommand, test->shortest);
     testCommand->add_option("TEXT", test->input, "The text (UTF-8)")->required();
     commands.emplace_back(testCommand, [test] { return RunTest(*test); });
 

@@ -27,6 +27,20 @@ CommandResult FromReport(CheckReport report) {
     return result;
 }
 
+// Measures the script; with shortest, on the shortest encoding, and tells
+// what that saves over longest match once both walks have finished.
+CommandResult Measure(const CharTable* table, std::u16string_view script,
+                      std::optional<std::span<const std::uint8_t>> rom, std::size_t firstLine, bool shortest) {
+    const CTextEngine engine;
+    CheckReport report = engine.CheckInsert(table, script, rom, firstLine, shortest);
+    if (shortest && report.verdict != CheckReport::Verdict::Stopped && report.verdict != CheckReport::Verdict::BadFile) {
+        const CheckReport longest = engine.CheckInsert(table, script, rom, firstLine, false);
+        if (longest.verdict != CheckReport::Verdict::Stopped)
+            report.text += messages::ShortestSaves(longest.total - report.total);
+    }
+    return FromReport(std::move(report));
+}
+
 }  // namespace
 
 CommandResult CheckInsert(const CheckRequest& request) {
@@ -36,18 +50,18 @@ CommandResult CheckInsert(const CheckRequest& request) {
         std::optional<std::vector<std::uint8_t>> rom;
         if (header && header->textType == TextType::HuffmanV2 && !request.rom.empty())
             rom = ReadWholeFile(request.rom);
-        const CTextEngine engine;
-        return FromReport(engine.CheckInsert(request.table, request.script,
-                                             rom ? std::optional<std::span<const std::uint8_t>>(*rom) : std::nullopt));
+        return Measure(request.table, request.script,
+                       rom ? std::optional<std::span<const std::uint8_t>>(*rom) : std::nullopt, 0, request.shortest);
     });
 }
 
-CommandResult Test(std::u16string_view text, const CharTable* table) {
+CommandResult Test(std::u16string_view text, const CharTable* table, bool shortest) {
     return Guarded([&] {
         // One character is refused as well: the made-up text area would be a single byte.
         if (text.size() < 2) return CommandResult{}.Fail(Severity::Warning, messages::kNoTestText);
-        const CTextEngine engine;
-        return FromReport(engine.CheckInsert(table, MakeTestScript(text)));
+        const std::u16string script = MakeTestScript(text);
+        // Positions are told within the typed text: its line is line 1.
+        return Measure(table, script, std::nullopt, FindScriptBody(script).value_or(0), shortest);
     });
 }
 

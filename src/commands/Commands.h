@@ -67,11 +67,13 @@ struct CheckRequest {
     bool shortest = false;
 };
 // Check Insert: the report as output; exit Ok when the text fits, Over when
-// it runs over, Failed when the walk stopped or the file is bad.
+// it runs over, Failed when the walk stopped or the file is bad. With
+// shortest, the report is on the shortest encoding and ends by saying how
+// many bytes it saves over longest match.
 [[nodiscard]] CommandResult CheckInsert(const CheckRequest& request);
 
 // Test: Check Insert of one typed line (at least two characters).
-[[nodiscard]] CommandResult Test(std::u16string_view text, const CharTable* table);
+[[nodiscard]] CommandResult Test(std::u16string_view text, const CharTable* table, bool shortest = false);
 
 struct RedoRequest {
     std::filesystem::path script;

@@ -41,7 +41,9 @@ public:
 
 private:
     std::u16string ScatteredHeader(std::size_t entryIndex) const;
-    void AppendDecodedText(std::span<const std::uint16_t> bytes);
+    // False as soon as the script grows past kMaxScriptCharacters: one value
+    // can stand for a long entry, so the size is watched value by value.
+    [[nodiscard]] bool AppendDecodedText(std::span<const std::uint16_t> bytes);
     // Fills scatteredPointers for every entry in one pass over the search range.
     void FindScatteredPointers(int width);
 
@@ -116,13 +118,14 @@ std::u16string StringDecoder::ScatteredHeader(std::size_t entryIndex) const {
     return line;
 }
 
-void StringDecoder::AppendDecodedText(std::span<const std::uint16_t> bytes) {
+bool StringDecoder::AppendDecodedText(std::span<const std::uint16_t> bytes) {
     std::size_t p = 0;
     while (p < bytes.size()) {
         if (table) {
             if (const auto match = table->LookupBytes(bytes, p)) {
                 out += match->text;
                 p += static_cast<std::size_t>(std::max(match->byteCount, 1));
+                if (out.size() > kMaxScriptCharacters) return false;
                 continue;
             }
         }
@@ -130,8 +133,10 @@ void StringDecoder::AppendDecodedText(std::span<const std::uint16_t> bytes) {
         out += FormatHex2(bytes[p]);
         out += u'>';
         ++p;
+        if (out.size() > kMaxScriptCharacters) return false;
     }
     out += u"\r\n";
+    return out.size() <= kMaxScriptCharacters;
 }
 
 bool StringDecoder::Run(TableType tableType, TextType textType) {
@@ -220,8 +225,7 @@ bool StringDecoder::Run(TableType tableType, TextType textType) {
             }
         }
         if (decoded.size() > room) return false;
-        AppendDecodedText(decoded);
-        if (out.size() > kMaxScriptCharacters) return false;
+        if (!AppendDecodedText(decoded)) return false;
     }
     return true;
 }

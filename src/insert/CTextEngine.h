@@ -26,12 +26,13 @@ public:
     }
     // Insert and Check Insert take the job from the script's header.
     [[nodiscard]] InsertResult Insert(std::span<const std::uint8_t> rom, const CharTable* table,
-                                      std::u16string_view script, Prompt& prompt) const {
-        return quorvex::Insert(rom, table, script, prompt);
+                                      std::u16string_view script, Prompt& prompt, bool shortest = false) const {
+        return quorvex::Insert(rom, table, script, prompt, shortest);
     }
     [[nodiscard]] CheckReport CheckInsert(const CharTable* table, std::u16string_view script,
-                                          std::optional<std::span<const std::uint8_t>> rom = std::nullopt) const {
-        return quorvex::CheckInsert(table, script, rom);
+                                          std::optional<std::span<const std::uint8_t>> rom = std::nullopt,
+                                          std::size_t firstLine = 0, bool shortest = false) const {
+        return quorvex::CheckInsert(table, script, rom, firstLine, shortest);
     }
 };
 

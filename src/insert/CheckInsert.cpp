@@ -11,7 +11,8 @@ namespace {
 // stopped; the reason is then appended to the report.
 std::optional<std::int64_t> MeasureBody(const ScriptHeader& header, const CharTable* table,
                                         std::u16string_view script, std::size_t bodyStart,
-                                        const scriptwalk::StringEncoding& encoding, std::u16string& report) {
+                                        const scriptwalk::StringEncoding& encoding, std::size_t firstLine,
+                                        std::u16string& report) {
     const BodyLayout layout = ReadBodyLayout(header);
     std::int64_t total = 0;
     std::size_t pos = bodyStart;
@@ -35,6 +36,8 @@ std::optional<std::int64_t> MeasureBody(const ScriptHeader& header, const CharTa
             report += messages::kUnexpectedLetter;
             report += scriptwalk::CharactersAt(script, *string.notInTableAt);
             report += u"\r\n";
+            report += scriptwalk::PositionOf(script, *string.notInTableAt, firstLine);
+            report += u"\r\n";
             return std::nullopt;
         }
         pos = NextLineStart(script, block.textLine);
@@ -45,7 +48,7 @@ std::optional<std::int64_t> MeasureBody(const ScriptHeader& header, const CharTa
 }  // namespace
 
 CheckReport CheckInsert(const CharTable* table, std::u16string_view script,
-                        std::optional<std::span<const std::uint8_t>> rom) {
+                        std::optional<std::span<const std::uint8_t>> rom, std::size_t firstLine, bool shortest) {
     CheckReport report;
     const std::optional<ScriptHeader> header = ReadScriptHeader(script);
     const std::optional<std::size_t> body = header ? FindScriptBody(script) : std::nullopt;
@@ -59,7 +62,7 @@ CheckReport CheckInsert(const CharTable* table, std::u16string_view script,
     report.text = messages::CheckFirstLine(job.textStart, job.textEnd, size);
     report.verdict = CheckReport::Verdict::Stopped;
 
-    scriptwalk::StringEncoding encoding{header->textType, {}, job.huffTable};
+    scriptwalk::StringEncoding encoding{header->textType, {}, job.huffTable, shortest};
     if (header->textType == TextType::HuffmanV2) {
         if (!rom) {
             report.text += messages::kHuffmanNeedsRom;
@@ -67,7 +70,7 @@ CheckReport CheckInsert(const CharTable* table, std::u16string_view script,
         }
         encoding.huffmanRom = *rom;
     }
-    const std::optional<std::int64_t> total = MeasureBody(*header, table, script, *body, encoding, report.text);
+    const std::optional<std::int64_t> total = MeasureBody(*header, table, script, *body, encoding, firstLine, report.text);
     if (!total) return report;
 
     report.total = *total;

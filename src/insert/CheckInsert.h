@@ -19,8 +19,12 @@ struct CheckReport {
 
 // Walks the script like Insert but writes nothing, and reports the total
 // length against the text area. Huffman v2 text can only be measured with the
-// ROM (its code table); without one the report says so.
+// ROM (its code table); without one the report says so. Where a character is
+// not in the table, the report says where it stands, counting lines from the
+// line that begins at firstLine (Test counts from its typed text). With
+// shortest, each line is measured in the fewest bytes the table allows.
 [[nodiscard]] CheckReport CheckInsert(const CharTable* table, std::u16string_view script,
-                                      std::optional<std::span<const std::uint8_t>> rom = std::nullopt);
+                                      std::optional<std::span<const std::uint8_t>> rom = std::nullopt,
+                                      std::size_t firstLine = 0, bool shortest = false);
 
 }  // namespace quorvex

@@ -1,5 +1,6 @@
 #include "insert/Insert.h"
 
+#include "insert/CheckInsert.h"
 #include "insert/ScriptWalk.h"
 #include "job/Messages.h"
 #include "job/Script.h"
@@ -23,7 +24,7 @@ public:
     enum class Outcome { Finished, Declined, Stopped };
 
     Inserter(const ScriptHeader& header, const CharTable* table, std::u16string_view script,
-             std::span<const std::uint8_t> original)
+             std::span<const std::uint8_t> original, bool shortest)
         : m_header(header),
           m_table(table),
           m_script(script),
@@ -32,7 +33,7 @@ public:
           m_pointerLayout(LayoutOf(header.tableType, header.job)),
           // The code table is read as the file holds it, not as this run may
           // have overwritten it, so Check Insert measures the same codes.
-          m_encoding{header.textType, original, header.job.huffTable},
+          m_encoding{header.textType, original, header.job.huffTable, shortest},
           m_writePosition(header.job.textStart),
           m_tablePosition(header.job.tableStart) {}
 
@@ -131,7 +132,8 @@ private:
             if (!PutByte(m_writePosition++, byte)) return false;
         m_stringLength += static_cast<std::int64_t>(string.bytes.size());
         if (string.notInTableAt)
-            return Fail(messages::NotInTable(scriptwalk::CharactersAt(m_script, *string.notInTableAt)));
+            return Fail(messages::NotInTable(scriptwalk::CharactersAt(m_script, *string.notInTableAt)) + u"\r\n" +
+                        scriptwalk::PositionOf(m_script, *string.notInTableAt));
         return WriteLengthEntry();
     }
 
@@ -174,6 +176,17 @@ private:
     std::u16string m_stopMessage;
 };
 
+// The walk stopped where the user said No; what the whole script would take
+// is what Check Insert measures, so the two never tell different figures.
+void AddWholeOverflow(std::span<const std::uint8_t> rom, const CharTable* table, std::u16string_view script,
+                      bool shortest, std::u16string& message) {
+    const CheckReport whole = CheckInsert(table, script, rom, 0, shortest);
+    if (whole.verdict != CheckReport::Verdict::Over) return;
+    const JobSettings job = ReadScriptHeader(script)->job;
+    const std::int64_t size = static_cast<std::int64_t>(job.textEnd) - job.textStart + 1;
+    message += u"\r\n" + messages::WholeScriptOver(whole.total - size);
+}
+
 std::u16string FinalMessage(std::int64_t over) {
     return over > 0 ? messages::EndedOver(over) : messages::EndedLeftOver(-over);
 }
@@ -181,7 +194,7 @@ std::u16string FinalMessage(std::int64_t over) {
 }  // namespace
 
 InsertResult Insert(std::span<const std::uint8_t> rom, const CharTable* table, std::u16string_view script,
-                    Prompt& prompt) {
+                    Prompt& prompt, bool shortest) {
     InsertResult result;
     const std::optional<ScriptHeader> header = ReadScriptHeader(script);
     const std::optional<std::size_t> body = header ? FindScriptBody(script) : std::nullopt;
@@ -191,7 +204,7 @@ InsertResult Insert(std::span<const std::uint8_t> rom, const CharTable* table, s
         return result;
     }
 
-    Inserter inserter(*header, table, script, rom);
+    Inserter inserter(*header, table, script, rom, shortest);
     const Inserter::Outcome outcome = inserter.Run(*body, prompt);
     result.overLimit = inserter.OverLimit();
     switch (outcome) {
@@ -202,6 +215,7 @@ InsertResult Insert(std::span<const std::uint8_t> rom, const CharTable* table, s
     case Inserter::Outcome::Declined:
         result.outcome = InsertResult::Outcome::Declined;
         result.message = FinalMessage(result.overLimit) + u"\r\n" + std::u16string(messages::kRomNotChanged);
+        AddWholeOverflow(rom, table, script, shortest, result.message);
         return result;
     case Inserter::Outcome::Finished: break;
     }

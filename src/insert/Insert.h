@@ -30,8 +30,9 @@ struct InsertResult {
 // Encodes the script into a copy of the ROM image: every string one after
 // another from Text Start, every pointer (or length) rewritten to match.
 // When a string ends past Text End, asks prompt whether to go on. The image
-// given is never changed; nothing is returned but Written's image.
+// given is never changed; nothing is returned but Written's image. With
+// shortest, each line takes the fewest bytes the table allows.
 [[nodiscard]] InsertResult Insert(std::span<const std::uint8_t> rom, const CharTable* table,
-                                  std::u16string_view script, Prompt& prompt);
+                                  std::u16string_view script, Prompt& prompt, bool shortest = false);
 
 }  // namespace quorvex

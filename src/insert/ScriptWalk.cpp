@@ -1,7 +1,9 @@
 #include "insert/ScriptWalk.h"
 
 #include "chartable/CharTable.h"
+#include "insert/Escape.h"
 #include "insert/HuffmanCodes.h"
+#include "insert/ShortestEncoding.h"
 #include "job/Messages.h"
 #include "platform/Numbers.h"
 
@@ -10,28 +12,10 @@
 namespace quorvex::scriptwalk {
 namespace {
 
-constexpr std::size_t kEscapeLength = 4;  // "<XX>"
-
 std::u16string BadLineAt(std::u16string_view script, std::size_t pos, std::u16string_view problem) {
     const std::size_t start = std::min(pos, script.size());
     const std::size_t end = FindLineEnd(script, start);
     return messages::BadLine(LineNumberAt(script, start), problem, script.substr(start, end - start));
-}
-
-bool IsEscapeAt(std::u16string_view script, std::size_t pos, std::size_t lineEnd) {
-    return pos + 3 < lineEnd && script[pos] == u'<' && script[pos + 3] == u'>';
-}
-
-// The byte of the escape at pos: up to two hexadecimal digits after the "<",
-// 0 when none follows (so "<GH>" is the byte 0).
-std::uint8_t EscapeValue(std::u16string_view script, std::size_t pos) {
-    int value = 0;
-    for (std::size_t i = pos + 1; i < pos + 3; ++i) {
-        const int digit = HexDigitValue(script[i]);
-        if (digit < 0) break;
-        value = value * 16 + digit;
-    }
-    return static_cast<std::uint8_t>(value);
 }
 
 EncodedCharacter Escape(std::u16string_view script, std::size_t pos) {
@@ -120,9 +104,33 @@ std::u16string_view CharactersAt(std::u16string_view script, std::size_t pos) {
     return script.substr(std::min(pos, script.size()), 3);
 }
 
+namespace {
+
+EncodedLine EncodeLine(std::u16string_view script, std::size_t pos, const CharTable* table,
+                       const StringEncoding& encoding) {
+    if (!encoding.shortest || table == nullptr) return EncodeTextLine(script, pos, table);
+    pos = std::min(pos, script.size());
+    const std::size_t end = FindLineEnd(script, pos);
+    if (encoding.textType != TextType::HuffmanV2) return EncodeShortestLine(script, pos, end, *table);
+    const auto codeBits = [&](std::uint8_t value) -> std::optional<int> {
+        const auto index = FindHuffmanIndex(encoding.huffmanRom, encoding.huffTable, value);
+        if (!index) return std::nullopt;
+        return HuffmanCodeLength(*index);
+    };
+    return EncodeFewestBits(script, pos, end, *table, codeBits);
+}
+
+}  // namespace
+
+std::u16string PositionOf(std::u16string_view script, std::size_t pos, std::size_t firstLine) {
+    firstLine = std::min(firstLine, pos);
+    return messages::PositionInScript(LineNumberAt(script, pos) - LineNumberAt(script, firstLine) + 1,
+                                      ColumnAt(script, pos));
+}
+
 EncodedString EncodeString(std::u16string_view script, std::size_t pos, const CharTable* table,
                            const StringEncoding& encoding) {
-    EncodedLine line = EncodeTextLine(script, pos, table);
+    EncodedLine line = EncodeLine(script, pos, table, encoding);
     EncodedString string;
     string.notInTableAt = line.notInTableAt;
     string.problem = std::move(line.problem);

@@ -61,6 +61,9 @@ struct StringEncoding {
     TextType textType = TextType::Regular;
     std::span<const std::uint8_t> huffmanRom;
     std::int32_t huffTable = 0;
+    // Each line in the fewest bytes (Huffman v2: bits) the table allows,
+    // instead of by longest match.
+    bool shortest = false;
 };
 
 // The bytes of one string as Insert writes them.
@@ -78,5 +81,8 @@ struct EncodedString {
 // The character at pos and the two after it, as far as the script has them:
 // what the "not in the table" messages quote.
 [[nodiscard]] std::u16string_view CharactersAt(std::u16string_view script, std::size_t pos);
+// Where the character at pos stands: "Line %i, column %i.", lines counted
+// from the line that begins at firstLine.
+[[nodiscard]] std::u16string PositionOf(std::u16string_view script, std::size_t pos, std::size_t firstLine = 0);
 
 }  // namespace quorvex::scriptwalk

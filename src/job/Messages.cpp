@@ -30,6 +30,18 @@ std::u16string PastEndOfRom(std::int64_t offset) {
     return u"The text runs past the end of the ROM file (offset " + FormatHex(static_cast<std::int32_t>(offset)) + u").";
 }
 
+std::u16string PositionInScript(std::int64_t line, std::int64_t column) {
+    return u"Line " + FormatDec(line) + u", column " + FormatDec(column) + u".";
+}
+
+std::u16string ShortestSaves(std::int64_t bytes) {
+    return u"\r\nShortest encoding: " + FormatDec(bytes) + u" bytes fewer than longest match.";
+}
+
+std::u16string WholeScriptOver(std::int64_t bytes) {
+    return u"The whole script is " + FormatDec(bytes) + u" bytes over the original text limit.";
+}
+
 std::u16string CheckFirstLine(std::int32_t textStart, std::int32_t textEnd, std::int64_t size) {
     return u"Text Starts at " + FormatHex(textStart) + u" and ends at " + FormatHex(textEnd) + u" (" + FormatDec(size) +
            u" bytes)\r\n";
@@ -73,6 +85,10 @@ std::u16string NotAPatch(std::string_view path) {
 
 std::u16string UnknownPatchExtension(std::string_view path) {
     return FromUtf8(path) + u": a patch must end in .ips or .bps.";
+}
+
+std::u16string HitCount(std::int64_t count) {
+    return FormatDec(count) + u" hits";
 }
 
 std::u16string OutputIsAnInput(std::string_view path) {

@@ -29,6 +29,12 @@ inline constexpr std::u16string_view kOutOfMemory = u"Out of memory: the command
 
 // "You have come to a character(s) that isn't in the table!!\r\n%c%c%c\r\nExiting!"
 [[nodiscard]] std::u16string NotInTable(std::u16string_view threeCharacters);
+// "Line %i, column %i.": where an unknown character stands in the script.
+[[nodiscard]] std::u16string PositionInScript(std::int64_t line, std::int64_t column);
+// "\r\nShortest encoding: %i bytes fewer than longest match."
+[[nodiscard]] std::u16string ShortestSaves(std::int64_t bytes);
+// "The whole script is %i bytes over the original text limit."
+[[nodiscard]] std::u16string WholeScriptOver(std::int64_t bytes);
 // "You are %i bytes over the end text limit!\r\nContinue?"
 [[nodiscard]] std::u16string OverLimitQuestion(std::int64_t bytes);
 // "You ended with going %i bytes over the original text limit!"
@@ -68,6 +74,15 @@ inline constexpr std::u16string_view kNoKnownHeader = u"No known header was foun
 [[nodiscard]] std::u16string NotAPatch(std::string_view path);
 // "PATH: a patch must end in .ips or .bps."
 [[nodiscard]] std::u16string UnknownPatchExtension(std::string_view path);
+
+// Finding the job: relative search and the pointer finder.
+inline constexpr std::u16string_view kSearchTextTooShort =
+    u"Type at least three letters or digits, two of them different.";
+inline constexpr std::u16string_view kPointerSearchNeedsOffsets =
+    u"Give at least two different text offsets, or one text offset and the X000 Offset.";
+inline constexpr std::u16string_view kTextOffsetOutsideRom = u"Every text offset must lie inside the ROM.";
+// "%i hits"
+[[nodiscard]] std::u16string HitCount(std::int64_t count);
 
 // Writing results beside the ROM, and translation builds.
 // "PATH is a file this command reads: write the result to another file."

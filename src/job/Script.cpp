@@ -104,6 +104,16 @@ std::int64_t LineNumberAt(std::u16string_view script, std::size_t pos) {
     return 1 + std::count(upTo.begin(), upTo.end(), u'\n');
 }
 
+std::int64_t ColumnAt(std::u16string_view script, std::size_t pos) {
+    pos = std::min(pos, script.size());
+    const std::size_t lineStart = script.find_last_of(u'\n', pos == 0 ? 0 : pos - 1);
+    const std::size_t from = (lineStart == std::u16string_view::npos || pos == 0) ? 0 : lineStart + 1;
+    std::int64_t column = 1;
+    for (std::size_t i = from; i < pos; ++i)
+        if (script[i] < 0xDC00 || script[i] > 0xDFFF) ++column;  // the second half of a pair adds nothing
+    return column;
+}
+
 PointerLine ParsePointerLine(std::u16string_view script, std::size_t pos) {
     PointerLine result;
     result.lineEnd = FindLineEnd(script, pos);

@@ -68,5 +68,7 @@ struct PointerLine {
 [[nodiscard]] std::size_t NextLineStart(std::u16string_view script, std::size_t pos);
 // 1-based number of the script line that holds pos.
 [[nodiscard]] std::int64_t LineNumberAt(std::u16string_view script, std::size_t pos);
+// 1-based column of pos in its line, counted in characters (a surrogate pair is one).
+[[nodiscard]] std::int64_t ColumnAt(std::u16string_view script, std::size_t pos);
 
 }  // namespace quorvex
