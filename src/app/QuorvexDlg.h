@@ -193,6 +193,9 @@ private:
     ReadMode m_tableMode = ReadMode::UTF7;           // the mode the held table was read in
     std::optional<std::u16string> m_insertText;
     std::optional<commands::HeldFile> m_insertFile;
+    // Save Script writes UTF-8, so the file it saved is read back as UTF-8
+    // whatever the read mode: in UTF-7 a "+" typed into it would be misread.
+    bool m_insertFileIsOurUtf8 = false;
     bool m_outputIsExtract = false;  // the output box holds Extract's script
     DialogSettings m_settings;
 };

@@ -106,12 +106,15 @@ void CQuorvexDlg::OnBrowseInsertFile() {
 
 void CQuorvexDlg::LoadInsertFileFrom(const QString& path) {
     m_insertText.reset();
+    if (path != Text(kEditInsertFile)) m_insertFileIsOurUtf8 = false;
     SetText(kEditInsertFile, path);
+    TextDecoding decoding = m_decoding;
+    if (m_insertFileIsOurUtf8) decoding.mode = ReadMode::UTF8;
     commands::LoadedScript loaded;
     {
         const WaitCursor wait;
         m_insertFile = commands::HeldFile::Stamp(ToPath(path));
-        loaded = commands::LoadScript(ToPath(path), m_decoding);
+        loaded = commands::LoadScript(ToPath(path), decoding);
     }
     m_insertText = std::move(loaded.text);
     UpdateStatusLine();
@@ -239,6 +242,7 @@ void CQuorvexDlg::OnSaveScript() {
     // it, Check Insert and Insert need no second chooser.
     SetText(kEditInsertFile, path);
     m_insertFile = commands::HeldFile::Stamp(ToPath(path));
+    m_insertFileIsOurUtf8 = true;
     m_insertText = std::move(text);
     m_output->document()->setModified(false);
     UpdateStatusLine();

@@ -155,6 +155,14 @@ private slots:
         SaveScriptByKeyboard(*dialog);
         QCOMPARE(ReadAll(kept), (kTinyScript + QStringLiteral("\u00e9\u00a0\u00bb")).toUtf8());
         QCOMPARE(ToQString(*dialog->insertText()), kTinyScript + QStringLiteral("\u00e9\u00a0\u00bb"));
+        // Edited on disk, the saved file is read back as the UTF-8 it was written in, not in UTF-7.
+        QFile edited(kept);
+        QVERIFY(edited.open(QIODevice::Append) && edited.write(QStringLiteral(" +-\u00e9").toUtf8()) > 0);
+        edited.close();
+        ClickTab(*dialog, 2);
+        Click(*dialog, Dlg::kButtonGo);
+        QVERIFY(ToQString(*dialog->insertText()).endsWith(QStringLiteral("\u00bb +-\u00e9")));
+        ClickTab(*dialog, 0);
 
         services->chooseFile(folder->path(QStringLiteral("missing/tiny.txt")));
         SaveScriptByKeyboard(*dialog);
