@@ -28,6 +28,8 @@ void AddEngineCommands(CLI::App& app, CommandList& commands);
 void AddPatchCommands(CLI::App& app, CommandList& commands);
 // build
 void AddBuildCommand(CLI::App& app, CommandList& commands);
+// suggest
+void AddFitCommands(CLI::App& app, CommandList& commands);
 
 // An option value CLI11 cannot check by itself: exit status 2 with the message.
 class UsageError : public std::runtime_error {

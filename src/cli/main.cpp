@@ -19,6 +19,7 @@ int Main(int argc, char** argv) {
     AddEngineCommands(app, commands);
     AddPatchCommands(app, commands);
     AddBuildCommand(app, commands);
+    AddFitCommands(app, commands);
 
     try {
         app.parse(argc, argv);

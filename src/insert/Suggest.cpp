@@ -2,6 +2,7 @@
 
 #include "chartable/CharTable.h"
 #include "insert/SuggestEncoding.h"
+#include "platform/Numbers.h"
 
 #include <algorithm>
 #include <limits>
@@ -31,21 +32,23 @@ struct Candidates {
     std::vector<std::uint32_t> places;
 };
 
-std::uint64_t Mix(std::uint64_t z) {
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-}
-
-// Every run of minLength to maxLength characters that occurs twice or more.
-// Runs are grown one character a round, and only from runs that occurred at
-// least twice (a run occurs no more often than its beginning), so long runs
-// cost nothing where the text does not repeat itself.
+// Every run of minLength to maxLength characters that occurs twice or more,
+// less those another run stands for: a run whose every occurrence goes on
+// with the same character, or follows the same one, within maxLength, is
+// left to that longer run, which takes the same places and covers more. On a
+// text that repeats itself this keeps one run per place instead of one per
+// place and length.
+//
+// The places are kept sorted into groups that start with the same run; each
+// round splits every group by the next character and drops the places whose
+// group is left with one (a run occurs no more often than its beginning), so
+// long runs cost nothing where the text does not repeat itself.
 Candidates FindCandidates(const Text& text, const std::vector<double>& shareSums, std::size_t minLength,
                           std::size_t maxLength) {
     const std::u16string& chars = text.chars;
     const std::size_t size = chars.size();
-    // How far a run from each place may reach: not into an escape, past an "="
+    // How far a run from each place may reach: not into an escape or a
+    // control code (the game would no longer see it), past an "="
     // (it would add entries of its own to the table), a zero (it would end the
     // table file) or a line break.
     std::vector<std::uint32_t> reach(size);
@@ -53,6 +56,7 @@ Candidates FindCandidates(const Text& text, const std::vector<double>& shareSums
     for (std::size_t at = 0; at < size; ++at) {
         const char16_t c = chars[at];
         if (c == u'=' || c == u'\0' || c == u'\r' || c == u'\n') blocked[at] = 1;
+        if (text.inControl[at]) blocked[at] = 1;
         if (text.escapeAt[at]) std::fill_n(blocked.begin() + static_cast<std::ptrdiff_t>(at), kEscapeLength, 1);
     }
     for (std::size_t line = 0; line < text.lineCount(); ++line) {
@@ -60,84 +64,121 @@ Candidates FindCandidates(const Text& text, const std::vector<double>& shareSums
         for (std::size_t at = end; at-- > text.lineStart[line];)
             reach[at] = static_cast<std::uint32_t>(blocked[at] ? at : (at + 1 == end ? end : reach[at + 1]));
     }
+    const auto fits = [&](std::size_t at, std::size_t length) { return reach[at] - at >= length; };
 
-    Candidates candidates;
-    std::vector<std::uint32_t> active;
-    std::vector<std::uint64_t> hash(size);
-    for (std::size_t at = 0; at < size; ++at) {
-        if (reach[at] - at < 2) continue;
-        active.push_back(static_cast<std::uint32_t>(at));
-        hash[at] = chars[at] + 1u;
-    }
+    // A group: its places (members[begin, end), ascending) and, when its run
+    // is a candidate, the candidate's index in `pending`.
     struct Group {
-        std::uint64_t hash;
-        std::uint32_t first;
-        std::uint32_t count;
+        std::uint32_t begin, end;
+        std::uint32_t candidate;
     };
-    std::vector<Group> groups;
-    std::vector<std::uint32_t> groupOf;
-    std::vector<std::uint32_t> slots;
-    std::vector<std::uint32_t> candidateOf;
-    std::vector<std::uint32_t> takenUpTo;  // per candidate: the end of its last occurrence counted
-    constexpr std::uint64_t kBase = 0x9E3779B97F4A7C15ULL;
-    std::uint64_t power = kBase;
-    for (std::size_t length = 2; length <= maxLength && !active.empty(); ++length) {
-        std::erase_if(active, [&](std::uint32_t at) { return reach[at] - at < length; });
-        for (const std::uint32_t at : active) hash[at] += (chars[at + length - 1] + 1u) * power;
-        power *= kBase;
+    struct Pending {
+        Group group;
+        bool dropped;
+    };
+    std::vector<std::uint32_t> members, nextMembers;
+    std::vector<Group> groups, nextGroups;
+    std::vector<Pending> pending, nextPending;
+    std::vector<std::uint64_t> keys;
+    Candidates candidates;
 
-        // Group equal runs; a hash only proposes, the characters decide.
-        std::size_t capacity = 16;
-        while (capacity < active.size() * 2) capacity *= 2;
-        slots.assign(capacity, kNone);
-        groups.clear();
-        groupOf.resize(active.size());
-        for (std::size_t i = 0; i < active.size(); ++i) {
-            const std::uint32_t at = active[i];
-            std::size_t slot = Mix(hash[at] ^ length) & (capacity - 1);
-            for (;; slot = (slot + 1) & (capacity - 1)) {
-                const std::uint32_t group = slots[slot];
-                if (group == kNone) {
-                    slots[slot] = static_cast<std::uint32_t>(groups.size());
-                    groups.push_back({hash[at], at, 0});
-                    break;
+    // Appends the groups of places in keys (sorted by character, then place) that share a character.
+    const auto split = [&](std::size_t length, std::uint32_t parent) {
+        std::sort(keys.begin(), keys.end());
+        for (std::size_t i = 0; i < keys.size();) {
+            std::size_t j = i + 1;
+            while (j < keys.size() && keys[j] >> 32 == keys[i] >> 32) ++j;
+            if (j - i >= 2) {
+                const auto begin = static_cast<std::uint32_t>(nextMembers.size());
+                for (std::size_t k = i; k < j; ++k) nextMembers.push_back(static_cast<std::uint32_t>(keys[k]));
+                nextGroups.push_back({begin, static_cast<std::uint32_t>(nextMembers.size()), kNone});
+                if (length < minLength || text.HasMatchOfLength(nextMembers[begin], length)) {
+                    // not a candidate itself
+                } else {
+                    nextGroups.back().candidate = static_cast<std::uint32_t>(nextPending.size());
+                    nextPending.push_back({nextGroups.back(), false});
+                    // Every occurrence of the parent's run goes on as this one.
+                    if (parent != kNone && j - i == groups[parent].end - groups[parent].begin &&
+                        groups[parent].candidate != kNone)
+                        pending[groups[parent].candidate].dropped = true;
                 }
-                const Group& found = groups[group];
-                if (found.hash == hash[at] && chars.compare(found.first, length, chars, at, length) == 0) break;
             }
-            groupOf[i] = slots[slot];
-            ++groups[slots[slot]].count;
+            i = j;
         }
+        keys.clear();
+    };
+    // Takes the candidates of the last round that no longer run stands for.
+    const auto commit = [&](std::size_t length) {
+        for (const Pending& run : pending) {
+            if (run.dropped) continue;
+            Candidate candidate{members[run.group.begin], static_cast<std::uint32_t>(length), 0,
+                                static_cast<std::uint32_t>(candidates.places.size()), 0};
+            std::uint32_t takenUpTo = 0;
+            for (std::uint32_t m = run.group.begin; m < run.group.end; ++m) {
+                const std::uint32_t at = members[m];
+                candidates.places.push_back(at);
+                // Occurrences that overlap an earlier one cannot both be taken.
+                if (at < takenUpTo) continue;
+                takenUpTo = static_cast<std::uint32_t>(at + length);
+                candidate.estimate += shareSums[at + length] - shareSums[at] - 1.0;
+            }
+            candidate.end = static_cast<std::uint32_t>(candidates.places.size());
+            candidates.runs.push_back(candidate);
+        }
+    };
 
-        // Runs that occur once are dropped here, and with them every longer run they begin.
-        candidateOf.assign(groups.size(), kNone);
-        if (length >= minLength) {
-            for (std::size_t group = 0; group < groups.size(); ++group) {
-                if (groups[group].count < 2 || text.HasMatchOfLength(groups[group].first, length)) continue;
-                candidateOf[group] = static_cast<std::uint32_t>(candidates.runs.size());
-                const auto begin = static_cast<std::uint32_t>(candidates.places.size());
-                candidates.runs.push_back({groups[group].first, static_cast<std::uint32_t>(length), 0, begin, begin});
-                candidates.places.resize(candidates.places.size() + groups[group].count);
+    for (std::size_t at = 0; at < size; ++at)
+        if (fits(at, 2)) keys.push_back(static_cast<std::uint64_t>(chars[at]) << 32 | at);
+    split(1, kNone);
+    for (std::size_t length = 2; length <= maxLength && !nextGroups.empty(); ++length) {
+        members.swap(nextMembers);
+        groups.swap(nextGroups);
+        pending.swap(nextPending);
+        nextMembers.clear();
+        nextGroups.clear();
+        nextPending.clear();
+        for (std::uint32_t g = 0; g < groups.size(); ++g) {
+            for (std::uint32_t m = groups[g].begin; m < groups[g].end; ++m) {
+                const std::uint32_t at = members[m];
+                if (fits(at, length)) keys.push_back(static_cast<std::uint64_t>(chars[at + length - 1]) << 32 | at);
             }
-            takenUpTo.resize(candidates.runs.size(), 0);
+            split(length, g);
         }
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < active.size(); ++i) {
-            const std::uint32_t at = active[i];
-            if (groups[groupOf[i]].count < 2) continue;
-            active[kept++] = at;
-            const std::uint32_t candidate = candidateOf[groupOf[i]];
-            if (candidate == kNone) continue;
-            Candidate& run = candidates.runs[candidate];
-            candidates.places[run.end++] = at;
-            // Occurrences that overlap an earlier one cannot both be taken.
-            if (at < takenUpTo[candidate]) continue;
-            takenUpTo[candidate] = static_cast<std::uint32_t>(at + length);
-            run.estimate += shareSums[at + length] - shareSums[at] - 1.0;
+        // A run whose every occurrence follows the same character is left to
+        // that longer run, when it is one.
+        if (length < maxLength) {
+            for (Pending& run : nextPending) {
+                const std::uint32_t first = nextMembers[run.group.begin];
+                bool same = first > 0 && fits(first - 1, length + 1) && !text.HasMatchOfLength(first - 1, length + 1);
+                for (std::uint32_t m = run.group.begin + 1; same && m < run.group.end; ++m) {
+                    const std::uint32_t at = nextMembers[m];
+                    same = fits(at - 1, length + 1) && chars[at - 1] == chars[first - 1];
+                }
+                run.dropped = same;
+            }
         }
-        active.resize(kept);
+        commit(length - 1);
     }
+    members.swap(nextMembers);
+    pending.swap(nextPending);
+    commit(maxLength);
     return candidates;
+}
+
+// Bytes that stand second or third in a key of the table. Such a code after
+// the key's first byte would be read back as that key's entry.
+std::bitset<0x100> LaterKeyBytes(const CharTable& table) {
+    std::bitset<0x100> later;
+    const std::u16string& text = table.text();
+    for (std::size_t lf = text.find(u'\n'); lf != std::u16string::npos; lf = text.find(u'\n', lf + 1)) {
+        std::size_t digits = 0;
+        while (digits < 7 && lf + 1 + digits < text.size() && HexDigitValue(text[lf + 1 + digits]) >= 0) ++digits;
+        const std::size_t equals = lf + 1 + digits;
+        if ((digits != 4 && digits != 6) || equals >= text.size() || text[equals] != u'=') continue;
+        for (std::size_t byte = 2; byte < digits; byte += 2)
+            later.set(static_cast<std::size_t>(HexDigitValue(text[lf + 1 + byte]) * 16 + HexDigitValue(text[lf + 2 + byte])));
+    }
+    return later;
 }
 
 }  // namespace
@@ -177,8 +218,9 @@ Suggestions SuggestEntries(const CharTable& table, std::span<const std::u16strin
 
     std::vector<std::uint8_t> codes;
     const auto [firstCode, lastCode] = options.codes.value_or(std::pair<std::uint8_t, std::uint8_t>{0x00, 0xFF});
+    const std::bitset<0x100> laterKeyBytes = LaterKeyBytes(table);
     for (int code = firstCode; code <= lastCode; ++code)
-        if (!table.UsesByte(static_cast<std::uint8_t>(code)) && !text.escapeBytes.test(code))
+        if (!table.UsesByte(static_cast<std::uint8_t>(code)) && !text.escapeBytes.test(code) && !laterKeyBytes.test(code))
             codes.push_back(static_cast<std::uint8_t>(code));
     const std::size_t wanted = std::min(codes.size(), static_cast<std::size_t>(std::max(options.count, 0)));
     const std::size_t minLength = static_cast<std::size_t>(std::max(options.minLength, 2));
@@ -211,15 +253,17 @@ Suggestions SuggestEntries(const CharTable& table, std::span<const std::u16strin
         double priority;
         std::uint32_t candidate;
         std::size_t round;  // the round it was measured in; none before
+        // Among equal savings the shorter run goes first, then the one that occurs first.
+        std::pair<std::uint32_t, std::uint32_t> order;
         bool operator<(const Queued& other) const {
             if (priority != other.priority) return priority < other.priority;
-            return candidate > other.candidate;
+            return order > other.order;
         }
     };
     constexpr std::size_t kNotMeasured = std::numeric_limits<std::size_t>::max();
     std::priority_queue<Queued> queue;
     for (std::uint32_t i = 0; i < candidates.runs.size(); ++i)
-        queue.push({candidates.runs[i].estimate, i, kNotMeasured});
+        queue.push({candidates.runs[i].estimate, i, kNotMeasured, {candidates.runs[i].length, candidates.runs[i].first}});
 
     for (std::size_t round = 0; round < wanted && !queue.empty(); ++round) {
         std::optional<Queued> chosen;
@@ -231,7 +275,7 @@ Suggestions SuggestEntries(const CharTable& table, std::span<const std::u16strin
                 break;
             }
             if (const auto saved = saving(top.candidate))
-                queue.push({static_cast<double>(*saved), top.candidate, round});
+                queue.push({static_cast<double>(*saved), top.candidate, round, top.order});
         }
         if (!chosen) break;
 

@@ -17,8 +17,9 @@ class CharTable;
 struct SuggestOptions {
     int count = 64;  // at most this many entries
     // The codes to give out, both ends included; without a range every byte
-    // value. Codes the table uses (CharTable::UsesByte) and bytes the text
-    // writes as escapes are never given out.
+    // value. Codes the table uses (CharTable::UsesByte), bytes that stand
+    // second or third in one of its keys and bytes the text writes as escapes
+    // are never given out.
     std::optional<std::pair<std::uint8_t, std::uint8_t>> codes;
     int minLength = 2;  // characters of a run; below 2 counts as 2
     int maxLength = 2;
@@ -50,10 +51,12 @@ struct Suggestions {
 // shortest encoding). Runs are measured in the order of what they last saved
 // (an estimate before their first measurement); a round takes the first run
 // whose saving, measured in that round, is still the greatest, so a saving
-// printed is always the one measured. A run is 2 to maxLength
-// characters of one text line that occurs at least twice, crosses no escape,
-// holds no "=" and is not already an entry's text. Stops when the codes run
-// out or no run saves a byte. `lines` are the text lines without their CR.
+// printed is always the one measured. A run is 2 to maxLength characters of
+// one text line that occurs at least twice, crosses no escape and no control
+// code (an entry of the table whose text is bracketed: "[END]", "{name}",
+// "<wait>"), holds no "=" and is not already an entry's text. Stops when the
+// codes run out or no run saves a byte. `lines` are the text lines without
+// their CR.
 [[nodiscard]] Suggestions SuggestEntries(const CharTable& table, std::span<const std::u16string_view> lines,
                                          const SuggestOptions& options);
 

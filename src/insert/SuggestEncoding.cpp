@@ -26,6 +26,13 @@ std::int64_t ShortestFrom(const Text& text, const Appended& appended, std::size_
     return std::min(best, kUnreachable);
 }
 
+bool IsControlCode(std::u16string_view text) {
+    if (text.size() < 2) return false;
+    const char16_t open = text.front();
+    const char16_t close = text.back();
+    return (open == u'[' && close == u']') || (open == u'{' && close == u'}') || (open == u'<' && close == u'>');
+}
+
 }  // namespace
 
 Text::Text(const CharTable& table, std::span<const std::u16string_view> lines) {
@@ -36,6 +43,7 @@ Text::Text(const CharTable& table, std::span<const std::u16string_view> lines) {
     }
     lineOf.resize(chars.size());
     escapeAt.assign(chars.size(), 0);
+    inControl.assign(chars.size(), 0);
     matchStart.reserve(chars.size() + 1);
     std::vector<CharTable::TextMatch> found;
     for (std::size_t line = 0; line < lines.size(); ++line) {
@@ -51,6 +59,8 @@ Text::Text(const CharTable& table, std::span<const std::u16string_view> lines) {
             }
             table.FindTextMatches(view, i, view.size(), found);
             for (const CharTable::TextMatch& match : found) {
+                if (IsControlCode(view.substr(i, static_cast<std::size_t>(match.length))))
+                    std::fill_n(inControl.begin() + static_cast<std::ptrdiff_t>(at), match.length, 1);
                 matches.push_back({static_cast<std::uint32_t>(match.length),
                                    static_cast<std::uint32_t>(std::clamp(match.byteCount, 0, 3))});
                 longestMatch = std::max(longestMatch, static_cast<std::size_t>(match.length));

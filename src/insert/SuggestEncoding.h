@@ -40,6 +40,9 @@ struct Text {
     std::vector<std::size_t> lineStart;     // one more than there are lines
     std::vector<std::uint32_t> lineOf;      // per place
     std::vector<char> escapeAt;             // per place: an escape starts here
+    // Per place: inside the text of a control code, an entry the table
+    // matches there whose text is bracketed ("[END]", "{name}", "<wait>").
+    std::vector<char> inControl;
     std::vector<std::uint32_t> matchStart;  // per place, one more: its matches in `matches`
     std::vector<TableMatch> matches;        // shortest first
     std::size_t longestMatch = kEscapeLength;

@@ -128,4 +128,13 @@ std::u16string RedoReplaceQuestion(std::u16string_view path) {
            u"\" with a fresh extraction of its header. Continue?";
 }
 
+std::u16string SuggestTotals(std::int64_t after, std::int64_t before) {
+    return u"The text takes " + FormatDec(after) + u" bytes instead of " + FormatDec(before) + u" (" +
+           FormatDec(before - after) + u" fewer).";
+}
+
+std::u16string SuggestLengths(int longest) {
+    return u"--min-length and --max-length must be 2 to " + FormatDec(longest) + u", the first not above the second.";
+}
+
 }  // namespace quorvex::messages

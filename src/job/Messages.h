@@ -120,4 +120,17 @@ inline constexpr std::u16string_view kReplaceUnsavedQuestion =
 inline constexpr std::u16string_view kCloseUnsavedQuestion =
     u"The extracted script has not been saved. Close Quorvex anyway?";
 
+// Dictionary suggestions.
+// "The text takes %i bytes instead of %i (%i fewer)."
+[[nodiscard]] std::u16string SuggestTotals(std::int64_t after, std::int64_t before);
+inline constexpr std::u16string_view kSuggestCount = u"--count must be 0 or more.";
+// "--min-length and --max-length must be 2 to N, the first not above the second."
+[[nodiscard]] std::u16string SuggestLengths(int longest);
+inline constexpr std::u16string_view kSuggestCodes =
+    u"--codes must be two hexadecimal bytes XX-YY, the first not above the second.";
+inline constexpr std::u16string_view kSuggestHuffman =
+    u"Huffman v2 text can take no new entries: its codes are fixed in the ROM.";
+inline constexpr std::u16string_view kSuggestTableEncoding =
+    u"The new entries cannot be written in the table file's encoding: nothing was written.";
+
 }  // namespace quorvex::messages
