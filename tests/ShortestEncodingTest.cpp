@@ -1,7 +1,11 @@
 #include "LiteralTable.h"
 #include "TestSupport.h"
 
+#include "ScriptBuilders.h"
+
 #include "chartable/CharTable.h"
+#include "commands/Commands.h"
+#include "commands/fit/Suggest.h"
 #include "insert/ShortestEncoding.h"
 #include "insert/Suggest.h"
 #include "insert/TableExtension.h"
@@ -11,6 +15,7 @@
 
 #include <functional>
 #include <random>
+#include <regex>
 
 using namespace quorvex;
 using quorvex::test::Narrow;
@@ -316,4 +321,85 @@ TEST(SuggestTest, TheTableFileKeepsItsEncodingAndLineEnds) {
     ascii.mode = ReadMode::Ascii;
     EXPECT_FALSE(ExtendTableFile(bytes("41=A\r\n"), ascii, std::vector<SuggestedEntry>{{0xE0, u"\u4E00\u4E01", 1}}));
     EXPECT_FALSE(ExtendTableFile(bytes(std::string_view("41=A\r\n\0", 7)), ascii, entries));
+}
+
+// --- The suggest command, and insert --shortest, on the demo ------------------------------------
+
+namespace {
+
+// "Total length: N" of check's report with the table file.
+std::int64_t CheckedTotal(const std::filesystem::path& table, std::u16string_view script, bool shortest) {
+    const CharTable loaded = CharTable::LoadFile(table, TextDecoding{ReadMode::UTF8, "windows-1252"});
+    const std::u16string report = commands::CheckInsert({{}, &loaded, script, shortest}).output.value_or(u"");
+    const std::size_t at = report.find(u"Total length: ");
+    return at == std::u16string::npos ? -1 : std::stoll(Narrow(report.substr(at + 14, 8)));
+}
+
+}  // namespace
+
+TEST(SuggestTest, TheCommandPrintsWhatCheckMeasuresWithTheExtendedTable) {
+    test::TempDir dir;
+    // The demo's table, with a key whose second byte, 36, no suggestion may take.
+    const std::string tableFile = test::ReadString(QUORVEX_SOURCE_DIR "/examples/demo.tbl") + "F036=[Quest]\r\n";
+    test::WriteText(dir / "demo.tbl", tableFile);
+    const CharTable table = CharTable::FromText(FromUtf8(tableFile));
+    const auto script = commands::Extract({QUORVEX_SOURCE_DIR "/examples/demo.bin", &table,
+                                           ReadJobFields({u"10", u"37", u"100", u"293", u"", u""}, true),
+                                           TableType::Regular2, TextType::Regular, {}}).output.value_or(u"");
+    test::WriteText(dir / "demo.txt", Narrow(script));
+    const std::tuple<bool, int, std::optional<std::pair<std::uint8_t, std::uint8_t>>> cases[] = {
+        {false, 2, {}}, {true, 6, {}}, {false, 32, std::pair<std::uint8_t, std::uint8_t>{0x35, 0x38}}};
+    for (const auto& [shortest, maxLength, codes] : cases) {
+        const auto result = commands::Suggest({dir / "demo.tbl", dir / "demo.txt", {ReadMode::UTF8, "windows-1252"},
+                                               64, codes, 2, maxLength, shortest, dir / "new.tbl"});
+        ASSERT_TRUE(result.ok() && result.output) << maxLength;
+        std::vector<std::u16string> lines = test::SplitLines(*result.output + u"\r\n");
+        std::smatch totals;
+        const std::string last = Narrow(lines.back());
+        ASSERT_TRUE(std::regex_match(last, totals, std::regex(R"(The text takes (\d+) bytes instead of (\d+) \((\d+) fewer\)\.)")));
+        lines.pop_back();
+        EXPECT_EQ(CheckedTotal(dir / "demo.tbl", script, shortest), std::stoll(totals[2]));
+        EXPECT_EQ(CheckedTotal(dir / "new.tbl", script, shortest), std::stoll(totals[1]));
+        EXPECT_EQ(std::stoll(totals[2]) - std::stoll(totals[1]), std::stoll(totals[3]));
+        std::string appended;
+        for (const std::u16string& line : lines) {
+            std::smatch entry;
+            const std::string text = Narrow(line);
+            ASSERT_TRUE(std::regex_match(text, entry, std::regex("([0-9A-F]{2})=([^\t]+)\t([1-9][0-9]*)"))) << text;
+            const int code = std::stoi(entry[1], nullptr, 16);
+            // No control code ("[END]", "[LINE]", "[Hero]") is ever part of a run.
+            EXPECT_EQ(entry[2].str().find_first_of("[]"), std::string::npos) << text;
+            EXPECT_LE(entry[2].length(), static_cast<std::size_t>(maxLength)) << text;
+            EXPECT_TRUE(code != 0x36 && (!codes || (code >= 0x35 && code <= 0x38))) << text;
+            appended += entry[1].str() + "=" + entry[2].str() + "\r\n";
+        }
+        EXPECT_TRUE(codes ? lines.size() == 3 : lines.size() > 40) << lines.size();
+        EXPECT_EQ(test::ReadString(dir / "new.tbl"), tableFile + appended);
+    }
+    // Requests out of bounds are refused before anything is read.
+    for (const auto& [count, minLength, maxLength] : {std::tuple{-1, 2, 2}, {64, 1, 2}, {64, 3, 2}, {64, 2, 33}})
+        EXPECT_EQ(commands::Suggest({dir / "none.tbl", dir / "none.txt", {}, count, {}, minLength, maxLength}).exit,
+                  ExitClass::Usage);
+}
+
+// Where a word and a pair overlap ("Wel" and "lcome"), insert --shortest writes
+// fewer bytes than longest match, and extracting them gives back the same text.
+TEST(ShortestEncodingTest, InsertShortestThenExtractGivesBackTheScript) {
+    test::TempDir dir;
+    const std::string tableFile =
+        test::ReadString(QUORVEX_SOURCE_DIR "/examples/demo.tbl") + "F2=Wel\r\nF3=lcome\r\nF4=Th\r\nF5=he \r\nF6=e l\r\n";
+    const CharTable table = CharTable::FromText(FromUtf8(tableFile));
+    JobSettings job = ReadJobFields({u"10", u"37", u"100", u"293", u"", u""}, true);
+    const auto extract = [&](const std::filesystem::path& rom) {
+        return commands::Extract({rom, &table, job, TableType::Regular2, TextType::Regular, {}}).output.value_or(u"");
+    };
+    const std::u16string script = extract(QUORVEX_SOURCE_DIR "/examples/demo.bin");
+    const std::string report = Narrow(commands::CheckInsert({{}, &table, script, true}).output.value_or(u""));
+    std::smatch total;
+    ASSERT_TRUE(std::regex_search(report, total, std::regex(R"(Total length: (\d+)[^]*Shortest encoding: [1-9]\d* bytes fewer)")));
+    test::RecordingPrompt prompt;
+    ASSERT_TRUE(commands::Insert({QUORVEX_SOURCE_DIR "/examples/demo.bin", &table, script, true, dir / "out.bin"}, prompt).ok());
+    // The last string runs to the text's end: the old bytes after the shorter text are no part of it.
+    job.textEnd = job.textStart + std::stoi(total[1]) - 1;
+    EXPECT_EQ(test::Body(extract(dir / "out.bin")), test::Body(script));
 }
