@@ -225,6 +225,7 @@ TEST(SuggestTest, SavingsAreWhatTheExtendedTableGives) {
         {{64, {}, 3, 6, true}, letters + u"90=th\r\n91=he\r\nA0=e \r\n"},
         {{64, range, 2, 3, false}, letters},
         {{40, {}, 1, 3, true}, letters + u"808182=the\r\n82=he\r\n"},
+        {{64, {}, 2, 32, false}, letters + u"90=th\r\n"},
     };
     static const std::u16string kWords[] = {u"the ", u"then ", u"he ", u"a ", u"cat", u"bad ", u"<0A>", u"<64>", u"=",
                                             u"tea "};

@@ -58,4 +58,10 @@ void DialogSettings::setWindow(const Window& window) {
     settings->setValue(QStringLiteral("window/maximized"), window.maximized);
 }
 
+bool DialogSettings::shortestEncoding() const {
+    return Open()->value(QStringLiteral("shortestEncoding"), false).toBool();
+}
+
+void DialogSettings::setShortestEncoding(bool on) { Open()->setValue(QStringLiteral("shortestEncoding"), on); }
+
 }  // namespace quorvex::app

@@ -15,7 +15,7 @@ enum class Chooser { Table, Rom, InsertFile, RedoScript, SaveScript };
 
 // What the dialog remembers between sessions, in the user's settings of the
 // organisation and application "Quorvex" (QSettings, native format): the last
-// folder of each chooser, the read mode and the window's size. Nothing is
+// folder of each chooser, the read mode, the window's size and the options. Nothing is
 // remembered on the very first start: no folders, UTF-7, the smallest size.
 // Every call reads or writes the settings at once, so a session that ends
 // badly keeps what was chosen before.
@@ -36,6 +36,10 @@ public:
     };
     [[nodiscard]] std::optional<Window> window() const;
     void setWindow(const Window& window);
+
+    // The Options menu's "Shortest Encoding"; off when none is remembered.
+    [[nodiscard]] bool shortestEncoding() const;
+    void setShortestEncoding(bool on);
 };
 
 }  // namespace quorvex::app

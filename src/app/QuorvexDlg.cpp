@@ -87,6 +87,7 @@ void CQuorvexDlg::OnInitDialog() {
 
 void CQuorvexDlg::ApplySettings() {
     SetReadMode(m_settings.readMode());
+    m_shortestAction->setChecked(m_settings.shortestEncoding());
     if (const auto window = m_settings.window()) {
         resize(window->size);
         if (window->maximized) setWindowState(windowState() | Qt::WindowMaximized);
@@ -296,6 +297,7 @@ void CQuorvexDlg::ChooseReadMode(ReadMode mode) {
 void CQuorvexDlg::OnReadModeAscii() { ChooseReadMode(ReadMode::Ascii); }
 void CQuorvexDlg::OnReadModeUtf7() { ChooseReadMode(ReadMode::UTF7); }
 void CQuorvexDlg::OnReadModeUtf8() { ChooseReadMode(ReadMode::UTF8); }
+void CQuorvexDlg::OnShortestEncoding() { m_settings.setShortestEncoding(m_shortestAction->isChecked()); }
 
 void CQuorvexDlg::OnAbout() { OnSysCommand(kIdmAboutBox); }
 

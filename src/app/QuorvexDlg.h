@@ -98,6 +98,7 @@ public:
     void OnReadModeAscii();
     void OnReadModeUtf7();
     void OnReadModeUtf8();
+    void OnShortestEncoding();
     void OnSysCommand(int commandId);
     void OnSaveScript();
     void OnExit();
@@ -181,6 +182,7 @@ private:
     QAction* m_asciiAction = nullptr;
     QAction* m_utf7Action = nullptr;
     QAction* m_utf8Action = nullptr;
+    QAction* m_shortestAction = nullptr;  // Options: Insert, Check Insert and Test in the fewest bytes
     QHash<int, QWidget*> m_controls;
     int m_shownTab = 0;
 

@@ -157,6 +157,7 @@ void CQuorvexDlg::OnGo() {
     state.table = charTable();
     state.insertText = insertText();
     state.decoding = m_decoding;
+    state.shortest = m_shortestAction->isChecked();
 
     // GO loads a named Insert File whose text is not held; stamp it first.
     const bool loadsInsertFile =
@@ -214,7 +215,7 @@ void CQuorvexDlg::OnRedoScript() {
 
 void CQuorvexDlg::OnTest() {
     if (!RefreshHeldFiles(false)) return;
-    const CommandResult result = commands::Test(ToU16(Text(kEditTestText)), charTable());
+    const CommandResult result = commands::Test(ToU16(Text(kEditTestText)), charTable(), m_shortestAction->isChecked());
     ShowMessages(result);
     if (result.output) SetOutput(*result.output);
 }

@@ -68,6 +68,11 @@ void CQuorvexDlg::BuildMenu() {
     }
     m_utf7Action->setChecked(true);
 
+    QMenu* options = addMenu(QStringLiteral("&Options"), QStringLiteral("menuOptions"));
+    m_shortestAction = addItem(options, QStringLiteral("&Shortest Encoding"), QStringLiteral("actionShortestEncoding"),
+                               &CQuorvexDlg::OnShortestEncoding);
+    m_shortestAction->setCheckable(true);
+
     // This desktop has no window menu to carry the About item; it ends the menu bar instead.
     QMenu* help = addMenu(QStringLiteral("&Help"), QStringLiteral("menuHelp"));
     addItem(help, QStringLiteral("&About Quorvex..."), CommandName(kIdmAboutBox), &CQuorvexDlg::OnAbout);

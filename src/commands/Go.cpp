@@ -28,13 +28,13 @@ GoResult RunInsertOrCheck(const GoState& state, Prompt& prompt) {
         script = &*go.loadedInsertText;
     }
     if (state.tab == Tab::Insert) {
-        go.result = Insert({ToPath(state.romPath), state.table, *script}, prompt);
+        go.result = Insert({ToPath(state.romPath), state.table, *script, state.shortest}, prompt);
         // The output box is emptied once the insert has run, whatever it
         // said; after a file error it keeps what it showed.
         const bool fileError = !go.result.messages.empty() && go.result.messages.back().severity == Severity::Critical;
         if (!fileError) go.result.output = std::u16string();
     } else {
-        go.result = CheckInsert({ToPath(state.romPath), state.table, *script});
+        go.result = CheckInsert({ToPath(state.romPath), state.table, *script, state.shortest});
     }
     return go;
 }

@@ -20,6 +20,7 @@ struct GoState {
     const CharTable* table = nullptr;            // the loaded character table, if any
     const std::u16string* insertText = nullptr;  // the loaded insert text, if any
     TextDecoding decoding;                       // the read mode, for loading the insert file late
+    bool shortest = false;                       // Insert and Check Insert in the shortest encoding
 };
 
 struct GoResult {

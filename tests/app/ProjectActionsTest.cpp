@@ -8,6 +8,7 @@
 #include "commands/patch/PatchFormat.h"
 #include "job/Messages.h"
 
+#include <QAction>
 #include <QTest>
 
 using namespace quorvex;
@@ -100,6 +101,28 @@ private slots:
         }
         QCOMPARE(services->messageTexts(), QStringList{QStringLiteral("gb: stored 00/0000, computed E7/036E, fixed")});
         QCOMPARE(ReadAll(path).mid(0x14D, 3), QByteArray("\xE7\x03\x6E"));
+    }
+
+    // Options > Shortest Encoding: remembered by the next session, and then
+    // Check Insert and Test measure the fewest bytes ("A" + "BCD", not "AB" + "C" + "D").
+    void shortestEncodingIsRememberedAndAppliesToCheckInsertAndTest() {
+        const auto shortest = [this] { return dialog->findChild<QAction*>(QStringLiteral("actionShortestEncoding")); };
+        QVERIFY(shortest()->isCheckable() && !shortest()->isChecked());
+        TriggerMenu(*dialog, "actionShortestEncoding");
+        dialog = std::make_unique<CQuorvexDlg>(services.get());
+        dialog->show();
+        QVERIFY(shortest()->isChecked());
+        loadTable("41=A\r\n42=B\r\n43=C\r\n44=D\r\nF0=AB\r\nF1=BCD\r\n");
+        const auto saves = [](int bytes) {
+            return QStringLiteral("\r\nShortest encoding: %1 bytes fewer than longest match.").arg(bytes);
+        };
+        loadInsertFile(QStringLiteral("s.txt"), Script("ABCD", 1));
+        ClickTab(*dialog, 2);
+        Click(*dialog, CQuorvexDlg::kButtonGo);
+        QVERIFY2(Output(*dialog).endsWith(QStringLiteral("The text fits perfectly!") + saves(1)), qPrintable(Output(*dialog)));
+        TypeInto(*dialog, CQuorvexDlg::kEditTestText, QStringLiteral("ABCDABCD"));
+        Click(*dialog, CQuorvexDlg::kButtonTest);
+        QVERIFY(Output(*dialog).contains(QStringLiteral("Total length: 4 (x4)")) && Output(*dialog).endsWith(saves(2)));
     }
 };
 
