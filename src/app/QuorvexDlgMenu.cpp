@@ -3,7 +3,12 @@
 // its handler and, if it has one, its shortcut.
 #include "QuorvexDlg.h"
 
+#include "DialogServices.h"
 #include "ProjectActions.h"
+#include "SearchDialogs.h"
+#include "TypeLists.h"
+
+#include "platform/Numbers.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -11,6 +16,7 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRadioButton>
 
 namespace quorvex::app {
 
@@ -72,6 +78,22 @@ void CQuorvexDlg::BuildMenu() {
     m_shortestAction = addItem(options, QStringLiteral("&Shortest Encoding"), QStringLiteral("actionShortestEncoding"),
                                &CQuorvexDlg::OnShortestEncoding);
     m_shortestAction->setCheckable(true);
+
+    QMenu* tools = addMenu(QStringLiteral("&Tools"), QStringLiteral("menuTools"));
+    // Use puts a found table into the Extract tab as the type picker and typing would.
+    const auto useCandidate = [this](const PointerCandidate& found) {
+        const bool hex = m_hexRadio->isChecked();
+        const std::pair<int, std::int32_t> fields[] = {{kEditTableStart, found.tableStart}, {kEditTableEnd, found.tableEnd},
+                                                       {kEditXOffset, found.xOffset},       {kEditTextStart, found.textStart},
+                                                       {kEditTextEnd, found.textEnd}};
+        for (const auto& [id, value] : fields) SetText(id, ToQString(hex ? FormatHex(value) : FormatDec(value)));
+        m_tableType = found.type;
+        SetText(kEditTableType, QString::fromUtf16(TableTypeEntries()[static_cast<std::size_t>(found.type)].name));
+        Show({kLabelXOffset, kEditXOffset});
+        Hide({kLabelHuffTable, kEditHuffTable});
+    };
+    AddSearchTools(*tools, {m_services, this, [this] { return Text(kEditRom); }, [this] { return m_hexRadio->isChecked(); },
+                            [this](const QString& path) { LoadTableFrom(path); }, useCandidate});
 
     // This desktop has no window menu to carry the About item; it ends the menu bar instead.
     QMenu* help = addMenu(QStringLiteral("&Help"), QStringLiteral("menuHelp"));

@@ -30,6 +30,8 @@ void AddPatchCommands(CLI::App& app, CommandList& commands);
 void AddBuildCommand(CLI::App& app, CommandList& commands);
 // suggest
 void AddFitCommands(CLI::App& app, CommandList& commands);
+// relative-search, find-pointers
+void AddSearchCommands(CLI::App& app, CommandList& commands);
 
 // An option value CLI11 cannot check by itself: exit status 2 with the message.
 class UsageError : public std::runtime_error {

@@ -20,6 +20,7 @@ int Main(int argc, char** argv) {
     AddPatchCommands(app, commands);
     AddBuildCommand(app, commands);
     AddFitCommands(app, commands);
+    AddSearchCommands(app, commands);
 
     try {
         app.parse(argc, argv);

@@ -137,4 +137,12 @@ std::u16string SuggestLengths(int longest) {
     return u"--min-length and --max-length must be 2 to " + FormatDec(longest) + u", the first not above the second.";
 }
 
+std::u16string NotANumber(std::u16string_view text) {
+    return u"\"" + std::u16string(text) + u"\" is not a number.";
+}
+
+std::u16string NoSuchHit(std::int64_t hit, std::int64_t count) {
+    return u"There is no hit " + FormatDec(hit) + u": the search found " + FormatDec(count) + u".";
+}
+
 }  // namespace quorvex::messages

@@ -133,4 +133,13 @@ inline constexpr std::u16string_view kSuggestHuffman =
 inline constexpr std::u16string_view kSuggestTableEncoding =
     u"The new entries cannot be written in the table file's encoding: nothing was written.";
 
+// Relative search and the pointer finder, as commands.
+inline constexpr std::u16string_view kSearchWidth = u"The width must be 1 or 2.";
+inline constexpr std::u16string_view kHitNumber = u"The hit number must be 1 or more.";
+inline constexpr std::u16string_view kNoPointerTable = u"No pointer table points at all of these strings.";
+// "\"TEXT\" is not a number."
+[[nodiscard]] std::u16string NotANumber(std::u16string_view text);
+// "There is no hit K: the search found N."
+[[nodiscard]] std::u16string NoSuchHit(std::int64_t hit, std::int64_t count);
+
 }  // namespace quorvex::messages
