@@ -1,0 +1,192 @@
+#include "commands/search/RelativeSearch.h"
+
+#include "job/Messages.h"
+#include "platform/Numbers.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace quorvex {
+
+namespace {
+
+struct GroupRange {
+    char16_t first;
+    char16_t last;
+};
+constexpr GroupRange kGroups[kLetterGroupCount] = {{u'A', u'Z'}, {u'a', u'z'}, {u'0', u'9'}};
+
+std::optional<int> GroupOf(char16_t c) {
+    for (int g = 0; g < kLetterGroupCount; ++g)
+        if (c >= kGroups[g].first && c <= kGroups[g].last) return g;
+    return std::nullopt;
+}
+
+struct Letter {
+    std::size_t slot = 0;  // character position in the text
+    int group = 0;
+    std::uint32_t distance = 0;  // from the group's first character
+    char16_t character = 0;
+};
+
+// The letters and digits of the text with their character positions, and how
+// many characters the text has in all.
+struct ParsedText {
+    std::vector<Letter> letters;
+    std::size_t length = 0;
+};
+
+ParsedText Parse(std::u16string_view text) {
+    ParsedText parsed;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        // A character outside the basic plane is one character on screen.
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) ++i;
+        if (const auto group = GroupOf(c))
+            parsed.letters.push_back({parsed.length, *group, static_cast<std::uint32_t>(c - kGroups[*group].first), c});
+        ++parsed.length;
+    }
+    return parsed;
+}
+
+bool Searchable(const ParsedText& parsed) {
+    if (parsed.letters.size() < 3) return false;
+    for (const Letter& a : parsed.letters)
+        for (const Letter& b : parsed.letters)
+            if (a.group == b.group && a.character != b.character) return true;
+    return false;
+}
+
+// One difference the ROM must show: value at slot `to` minus value at slot
+// `from` equals `difference`, modulo 2^(8 * width).
+struct Check {
+    std::size_t from;
+    std::size_t to;
+    std::uint32_t difference;
+};
+
+std::u16string Hex(std::uint32_t value, int digits) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
+    return Widen(buffer);
+}
+
+}  // namespace
+
+std::optional<std::u16string_view> CheckSearchText(std::u16string_view text) {
+    if (Searchable(Parse(text))) return std::nullopt;
+    return messages::kSearchTextTooShort;
+}
+
+RelativeSearchResult RelativeSearch(std::span<const std::uint8_t> rom, std::u16string_view text,
+                                    const RelativeSearchOptions& options) {
+    RelativeSearchResult result;
+    const int width = options.width;
+    if (width != 1 && width != 2) return result;
+    const ParsedText parsed = Parse(text);
+    if (!Searchable(parsed)) return result;
+    const std::size_t span = parsed.length * static_cast<std::size_t>(width);
+    if (rom.size() < span) return result;
+
+    const std::uint32_t mask = width == 1 ? 0xFFu : 0xFFFFu;
+    // Each group's first letter in the text is its anchor; every other letter
+    // of the group is checked against it, so one subtraction per letter
+    // rejects an offset and almost every offset is rejected by the first.
+    std::array<std::optional<std::size_t>, kLetterGroupCount> anchor{};
+    std::vector<Check> checks;
+    for (std::size_t i = 0; i < parsed.letters.size(); ++i) {
+        const Letter& letter = parsed.letters[i];
+        auto& first = anchor[static_cast<std::size_t>(letter.group)];
+        if (!first) {
+            first = i;
+            continue;
+        }
+        const Letter& base = parsed.letters[*first];
+        checks.push_back({base.slot, letter.slot, (letter.distance - base.distance) & mask});
+    }
+    // Differences between different letters reject more surely than repeats
+    // of one letter only in tables full of runs; test them first anyway.
+    std::stable_partition(checks.begin(), checks.end(), [](const Check& c) { return c.difference != 0; });
+
+    const std::uint8_t* data = rom.data();
+    const bool bigEndian = options.bigEndian;
+    auto valueAt = [&](std::size_t offset, std::size_t slot) -> std::uint32_t {
+        const std::uint8_t* p = data + offset + slot * static_cast<std::size_t>(width);
+        if (width == 1) return p[0];
+        return bigEndian ? (std::uint32_t{p[0]} << 8 | p[1]) : (std::uint32_t{p[1]} << 8 | p[0]);
+    };
+
+    std::vector<std::uint32_t> values;
+    const std::size_t lastOffset = rom.size() - span;
+    for (std::size_t offset = 0; offset <= lastOffset; ++offset) {
+        bool match = true;
+        for (const Check& check : checks) {
+            if (((valueAt(offset, check.to) - valueAt(offset, check.from)) & mask) != check.difference) {
+                match = false;
+                break;
+            }
+        }
+        if (!match) continue;
+
+        RelativeHit hit;
+        hit.offset = static_cast<std::int64_t>(offset);
+        for (int g = 0; g < kLetterGroupCount; ++g) {
+            if (const auto first = anchor[static_cast<std::size_t>(g)]) {
+                const Letter& letter = parsed.letters[*first];
+                hit.bases[static_cast<std::size_t>(g)] = (valueAt(offset, letter.slot) - letter.distance) & mask;
+            }
+        }
+        // Letters of different groups must not share a value. Repeated letters
+        // appear more than once in the list, so compare characters, not slots.
+        values.clear();
+        for (const Letter& letter : parsed.letters)
+            values.push_back(((*hit.bases[static_cast<std::size_t>(letter.group)] + letter.distance) & mask) << 16 |
+                             letter.character);
+        std::sort(values.begin(), values.end());
+        values.erase(std::unique(values.begin(), values.end()), values.end());
+        bool distinct = true;
+        for (std::size_t i = 1; i < values.size(); ++i)
+            if (values[i] >> 16 == values[i - 1] >> 16) distinct = false;
+        if (!distinct) continue;
+
+        ++result.hitCount;
+        if (result.hits.size() < options.maxHits) result.hits.push_back(hit);
+    }
+    return result;
+}
+
+std::u16string FormatRelativeHit(const RelativeHit& hit, int width) {
+    std::u16string line = FormatHex(static_cast<std::int32_t>(hit.offset)) + u"\t";
+    bool first = true;
+    for (int g = 0; g < kLetterGroupCount; ++g) {
+        const auto& base = hit.bases[static_cast<std::size_t>(g)];
+        if (!base) continue;
+        if (!first) line += u' ';
+        first = false;
+        line += kGroups[g].first;
+        line += u'=';
+        line += Hex(*base, width * 2);
+    }
+    return line;
+}
+
+std::u16string DraftTable(const RelativeHit& hit, int width, bool bigEndian) {
+    const std::uint32_t mask = width == 1 ? 0xFFu : 0xFFFFu;
+    std::u16string table;
+    for (int g = 0; g < kLetterGroupCount; ++g) {
+        const auto& base = hit.bases[static_cast<std::size_t>(g)];
+        if (!base) continue;
+        for (char16_t c = kGroups[g].first; c <= kGroups[g].last; ++c) {
+            const std::uint32_t value = (*base + static_cast<std::uint32_t>(c - kGroups[g].first)) & mask;
+            // Keys are written as the bytes lie in the ROM.
+            const std::uint32_t key = width == 1 || bigEndian ? value : (value & 0xFF) << 8 | value >> 8;
+            table += Hex(key, width * 2);
+            table += u'=';
+            table += c;
+            table += u"\r\n";
+        }
+    }
+    return table;
+}
+
+}  // namespace quorvex
