@@ -174,6 +174,8 @@ TEST(ShortestEncodingTest, FewestBytesAndBitsEqualTheBruteForceMinimum) {
             ASSERT_NE(std::find(allowed.begin(), allowed.end(), step), allowed.end()) << context << " at " << step.at;
         }
         ASSERT_EQ(Total(got, cost), best) << context;
+        // What longest match would take is told from the same walk.
+        ASSERT_EQ(encoded.longestCost, greedyTotal ? std::optional<std::int64_t>(*greedyTotal) : std::nullopt) << context;
         if (greedyTotal == best) {
             ASSERT_EQ(got, greedy) << context;
             ++greedyBest;

@@ -68,6 +68,14 @@ public:
     void FindTextMatches(std::u16string_view script, std::size_t pos, std::size_t lineEnd,
                          std::vector<TextMatch>& matches) const;
 
+    // What FindTextMatches finds at any place of a line that holds c, when no
+    // entry text of two or more characters begins with c: sets match to the
+    // one-character entry for c, or to nothing (length 0). False, and match
+    // untouched, when c does begin a longer text, or is a CR: FindTextMatches
+    // must be asked then. Much cheaper, and most characters of a script are of
+    // this kind. (An out parameter: this is called once per character.)
+    [[nodiscard]] bool OnlyMatchOf(char16_t c, TextMatch& match) const;
+
     // True when some line's key begins with this byte: a byte lookup can find
     // an entry whose key starts with it, or the reverse lookup can give bytes
     // that start with it. A byte that is not used can take a new entry without

@@ -185,6 +185,12 @@ CharTable::TextMatch TextIndex::SingleMatch(char16_t c) const {
                                               static_cast<int>((single >> 24) & 3u)};
 }
 
+bool TextIndex::OnlyMatchOf(char16_t c, CharTable::TextMatch& match) const {
+    if (!IsOnlySingle(c, 2)) return false;
+    match = SingleMatch(c);
+    return true;
+}
+
 std::size_t TextIndex::HashPrefixes(std::u16string_view candidate, std::size_t limit,
                                     std::vector<std::uint64_t>& longHashes, std::uint64_t*& hashes,
                                     std::uint64_t* shortHashes) const {

@@ -34,9 +34,13 @@ CommandResult Measure(const CharTable* table, std::u16string_view script,
     const CTextEngine engine;
     CheckReport report = engine.CheckInsert(table, script, rom, firstLine, shortest);
     if (shortest && report.verdict != CheckReport::Verdict::Stopped && report.verdict != CheckReport::Verdict::BadFile) {
-        const CheckReport longest = engine.CheckInsert(table, script, rom, firstLine, false);
-        if (longest.verdict != CheckReport::Verdict::Stopped)
-            report.text += messages::ShortestSaves(longest.total - report.total);
+        // Regular text tells it from the same walk; Huffman v2 text is walked again.
+        std::optional<std::int64_t> longest = report.longestTotal;
+        if (!longest) {
+            const CheckReport walked = engine.CheckInsert(table, script, rom, firstLine, false);
+            longest = walked.verdict != CheckReport::Verdict::Stopped ? walked.total : -1;
+        }
+        if (*longest >= 0) report.text += messages::ShortestSaves(*longest - report.total);
     }
     return FromReport(std::move(report));
 }

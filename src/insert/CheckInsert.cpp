@@ -9,12 +9,16 @@ namespace {
 
 // Adds up what Insert would write as text. No value once the walk has
 // stopped; the reason is then appended to the report.
+// `longest` adds up what longest match would take, as long as every line tells it.
 std::optional<std::int64_t> MeasureBody(const ScriptHeader& header, const CharTable* table,
                                         std::u16string_view script, std::size_t bodyStart,
                                         const scriptwalk::StringEncoding& encoding, std::size_t firstLine,
-                                        std::u16string& report) {
+                                        std::u16string& report, std::optional<std::int64_t>& longest) {
     const BodyLayout layout = ReadBodyLayout(header);
     std::int64_t total = 0;
+    longest = encoding.shortest && encoding.textType != TextType::HuffmanV2 && table != nullptr
+                  ? std::optional<std::int64_t>(0)
+                  : std::nullopt;
     std::size_t pos = bodyStart;
     while (pos < script.size()) {
         const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header.tableType);
@@ -32,6 +36,8 @@ std::optional<std::int64_t> MeasureBody(const ScriptHeader& header, const CharTa
             return std::nullopt;
         }
         total += static_cast<std::int64_t>(string.bytes.size());
+        if (longest && *longest >= 0)
+            longest = string.longestMatchBytes && *string.longestMatchBytes >= 0 ? *longest + *string.longestMatchBytes : -1;
         if (string.notInTableAt) {
             report += messages::kUnexpectedLetter;
             report += scriptwalk::CharactersAt(script, *string.notInTableAt);
@@ -70,10 +76,13 @@ CheckReport CheckInsert(const CharTable* table, std::u16string_view script,
         }
         encoding.huffmanRom = *rom;
     }
-    const std::optional<std::int64_t> total = MeasureBody(*header, table, script, *body, encoding, firstLine, report.text);
+    std::optional<std::int64_t> longest;
+    const std::optional<std::int64_t> total =
+        MeasureBody(*header, table, script, *body, encoding, firstLine, report.text, longest);
     if (!total) return report;
 
     report.total = *total;
+    report.longestTotal = longest;
     report.text += messages::kCheckDone;
     report.text += messages::TotalLength(*total);
     if (*total > size) {

@@ -15,6 +15,10 @@ struct CheckReport {
     std::u16string text;  // the report exactly as the output box shows it
     Verdict verdict = Verdict::Stopped;
     std::int64_t total = 0;  // bytes the text takes (when the walk finished)
+    // With shortest, Regular text: the bytes longest match would take, worked
+    // out in the same walk; -1 when it would stop at some line. No value when
+    // not measured (Huffman v2 text, or without shortest).
+    std::optional<std::int64_t> longestTotal;
 };
 
 // Walks the script like Insert but writes nothing, and reports the total

@@ -135,6 +135,7 @@ EncodedString EncodeString(std::u16string_view script, std::size_t pos, const Ch
     string.notInTableAt = line.notInTableAt;
     string.problem = std::move(line.problem);
     if (encoding.textType != TextType::HuffmanV2) {
+        if (encoding.shortest && table != nullptr) string.longestMatchBytes = line.longestCost.value_or(-1);
         for (const auto& character : line.characters)
             string.bytes.insert(string.bytes.end(), character.bytes, character.bytes + character.count);
         return string;

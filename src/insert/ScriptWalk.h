@@ -47,6 +47,9 @@ struct EncodedLine {
     std::size_t end = 0;                        // the line's CR, or the script's end
     std::optional<std::size_t> notInTableAt;    // a character the table does not know
     std::u16string problem;                     // a malformed line: the message to show
+    // The shortest encodings: what longest match takes for the line, in the
+    // same measure (bytes or bits); no value when it stops in the line.
+    std::optional<std::int64_t> longestCost;
 };
 
 // Encodes the text line that begins at pos. Without a table the line must be
@@ -71,6 +74,9 @@ struct EncodedString {
     std::vector<std::uint8_t> bytes;            // up to the first failure
     std::optional<std::size_t> notInTableAt;    // a character that cannot be encoded
     std::u16string problem;                     // a malformed line: the message to show
+    // Regular text in the shortest encoding: the bytes longest match would
+    // write for the line, -1 when it would stop in it. No value otherwise.
+    std::optional<std::int64_t> longestMatchBytes;
 };
 
 // Encodes the text line that begins at pos into its string's bytes. A

@@ -60,10 +60,11 @@ EncodedLine LongestMatch(std::u16string_view script, std::size_t start, std::siz
 // Cheapest cover of the line, worked out from its end: choice[i].cost is the
 // least the characters from i on can take. Each place is decided once, from
 // the matches the table gives there, so the work is one FindTextMatches per
-// character plus a step per match. Matches come shortest first and a tie
-// goes to the later one, so the longest text wins among equal totals.
-// costOf(first byte, byte count) gives what a step costs, no value when it
-// cannot be taken.
+// character plus a step per match, and less for the characters that begin
+// no longer entry (most of them), which have one match at most. Matches come
+// shortest first and a tie goes to the later one, so the longest text wins
+// among equal totals. costOf(first byte, byte count) gives what a step costs,
+// no value when it cannot be taken.
 template <class CostOf>
 EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t end, const CharTable& table,
                      const CostOf& costOf) {
@@ -71,39 +72,59 @@ EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t 
     start = std::min(start, end);
     const std::size_t length = end - start;
     struct Choice {
-        std::int64_t cost = kUnreachable;
-        std::size_t length = 0;
-        std::uint8_t bytes[3] = {0, 0, 0};
-        std::uint8_t count = 0;
+        std::int64_t cost;
+        std::int64_t longest;  // what longest match takes from here on
+        std::uint32_t length;
+        std::uint8_t bytes[3];
+        std::uint8_t count;
     };
-    std::vector<Choice> choice(length + 1);
-    std::vector<CharTable::TextMatch> matches;
-    choice[length].cost = 0;
+    // Kept between lines: a script is thousands of short lines.
+    thread_local std::vector<Choice> choice;
+    thread_local std::vector<CharTable::TextMatch> matches;
+    choice.resize(length + 1);
+    choice[length] = {0, 0, 0, {0, 0, 0}, 0};
+    const auto plus = [](std::optional<int> step, std::int64_t rest) {
+        return step && rest != kUnreachable ? *step + rest : kUnreachable;
+    };
+    // Each match is considered as a step of the cheapest cover; the last, the
+    // longest, is also the step longest match takes.
+    const auto consider = [&](Choice& here, std::size_t i, const CharTable::TextMatch& match, bool longest) {
+        const std::size_t step = static_cast<std::size_t>(match.length);
+        const auto count = static_cast<std::uint8_t>(std::clamp(match.byteCount, 0, 3));
+        const std::optional<int> bits = costOf(match.bytes[0], count);
+        if (longest) here.longest = plus(bits, choice[i + step].longest);
+        const std::int64_t cost = plus(bits, choice[i + step].cost);
+        if (cost == kUnreachable || cost > here.cost) return;
+        here.cost = cost;
+        here.length = static_cast<std::uint32_t>(step);
+        std::copy_n(match.bytes, 3, here.bytes);
+        here.count = count;
+    };
     for (std::size_t i = length; i-- > 0;) {
         const std::size_t at = start + i;
         Choice& here = choice[i];
+        here.cost = kUnreachable;
+        here.longest = kUnreachable;
         if (IsEscapeAt(script, at, end)) {
-            const std::uint8_t value = EscapeValue(script, at);
-            const std::optional<int> bits = costOf(value, 1);
-            if (bits && choice[i + kEscapeLength].cost != kUnreachable)
-                here = {*bits + choice[i + kEscapeLength].cost, kEscapeLength, {value, 0, 0}, 1};
+            CharTable::TextMatch escape;
+            escape.length = static_cast<int>(kEscapeLength);
+            escape.bytes[0] = EscapeValue(script, at);
+            escape.byteCount = 1;
+            consider(here, i, escape, true);
+            continue;
+        }
+        if (CharTable::TextMatch only; table.OnlyMatchOf(script[at], only)) {
+            if (only.length > 0) consider(here, i, only, true);
             continue;
         }
         table.FindTextMatches(script, at, end, matches);
-        for (const CharTable::TextMatch& match : matches) {
-            const std::size_t step = static_cast<std::size_t>(match.length);
-            const std::int64_t rest = choice[i + step].cost;
-            if (rest == kUnreachable) continue;
-            const auto count = static_cast<std::uint8_t>(std::clamp(match.byteCount, 0, 3));
-            const std::optional<int> bits = costOf(match.bytes[0], count);
-            if (!bits || *bits + rest > here.cost) continue;
-            here = {*bits + rest, step, {match.bytes[0], match.bytes[1], match.bytes[2]}, count};
-        }
+        for (std::size_t m = 0; m < matches.size(); ++m) consider(here, i, matches[m], m + 1 == matches.size());
     }
     if (choice[0].cost == kUnreachable) return LongestMatch(script, start, end, table);
 
     EncodedLine line;
     line.end = end;
+    if (choice[0].longest != kUnreachable) line.longestCost = choice[0].longest;
     for (std::size_t i = 0; i < length; i += choice[i].length) {
         EncodedCharacter character;
         character.at = start + i;

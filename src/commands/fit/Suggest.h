@@ -22,7 +22,7 @@ struct SuggestRequest {
     int minLength = 2;
     int maxLength = 2;
     bool shortest = false;  // measure the text as check --shortest does
-    std::filesystem::path output;  // empty: no table is written
+    std::filesystem::path output{};  // empty: no table is written
 };
 
 // The longest runs a request may ask for: longer ones would almost never
