@@ -88,7 +88,11 @@ EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t 
     };
     // Each match is considered as a step of the cheapest cover; the last, the
     // longest, is also the step longest match takes.
-    const auto consider = [&](Choice& here, std::size_t i, const CharTable::TextMatch& match, bool longest) {
+    // The bytes are kept only where they cannot be looked up again cheaply:
+    // `keepBytes` false for a character's one match, which the cover asks for
+    // again (copying them for every character costs more than that).
+    const auto consider = [&](Choice& here, std::size_t i, const CharTable::TextMatch& match, bool longest,
+                              bool keepBytes) {
         const std::size_t step = static_cast<std::size_t>(match.length);
         const auto count = static_cast<std::uint8_t>(std::clamp(match.byteCount, 0, 3));
         const std::optional<int> bits = costOf(match.bytes[0], count);
@@ -97,8 +101,8 @@ EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t 
         if (cost == kUnreachable || cost > here.cost) return;
         here.cost = cost;
         here.length = static_cast<std::uint32_t>(step);
-        std::copy_n(match.bytes, 3, here.bytes);
         here.count = count;
+        if (keepBytes) std::copy_n(match.bytes, 3, here.bytes);
     };
     for (std::size_t i = length; i-- > 0;) {
         const std::size_t at = start + i;
@@ -110,15 +114,16 @@ EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t 
             escape.length = static_cast<int>(kEscapeLength);
             escape.bytes[0] = EscapeValue(script, at);
             escape.byteCount = 1;
-            consider(here, i, escape, true);
+            consider(here, i, escape, true, true);
             continue;
         }
         if (CharTable::TextMatch only; table.OnlyMatchOf(script[at], only)) {
-            if (only.length > 0) consider(here, i, only, true);
+            if (only.length > 0) consider(here, i, only, true, false);
             continue;
         }
         table.FindTextMatches(script, at, end, matches);
-        for (std::size_t m = 0; m < matches.size(); ++m) consider(here, i, matches[m], m + 1 == matches.size());
+        for (std::size_t m = 0; m < matches.size(); ++m)
+            consider(here, i, matches[m], m + 1 == matches.size(), true);
     }
     if (choice[0].cost == kUnreachable) return LongestMatch(script, start, end, table);
 
@@ -126,11 +131,14 @@ EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t 
     line.end = end;
     if (choice[0].longest != kUnreachable) line.longestCost = choice[0].longest;
     for (std::size_t i = 0; i < length; i += choice[i].length) {
-        EncodedCharacter character;
+        // Filled in place: a copy through the stack stalls on its pieces.
+        EncodedCharacter& character = line.characters.emplace_back();
         character.at = start + i;
-        std::copy_n(choice[i].bytes, 3, character.bytes);
         character.count = choice[i].count;
-        line.characters.push_back(character);
+        CharTable::TextMatch only;
+        const bool single = !IsEscapeAt(script, start + i, end) && table.OnlyMatchOf(script[start + i], only);
+        // Byte by byte: the match was written so, and one wider read of it would stall.
+        for (std::size_t b = 0; b < 3; ++b) character.bytes[b] = single ? only.bytes[b] : choice[i].bytes[b];
     }
     return line;
 }
