@@ -54,9 +54,10 @@ struct Suggestions {
 // printed is always the one measured. A run is 2 to maxLength characters of
 // one text line that occurs at least twice, crosses no escape and no control
 // code (an entry of the table whose text is bracketed: "[END]", "{name}",
-// "<wait>"), holds no "=" and is not already an entry's text. Stops when the
-// codes run out or no run saves a byte. `lines` are the text lines without
-// their CR.
+// "<wait>"), holds no "=" and is not already an entry's text; a run whose
+// every occurrence is part of one same longer run within maxLength is left to
+// that one. Stops when the codes run out or no run saves a byte. `lines` are
+// the text lines without their CR.
 [[nodiscard]] Suggestions SuggestEntries(const CharTable& table, std::span<const std::u16string_view> lines,
                                          const SuggestOptions& options);
 
