@@ -31,8 +31,8 @@ gui: build
 # Redraws the README's pictures of the dialog (docs/*.png), offscreen.
 screenshots: deps
 	@cmake --preset release >/dev/null
-	@cmake --build --preset release -j $(JOBS) --target DialogRenderTest
-	@QT_QPA_PLATFORM=offscreen build/tests/app/DialogRenderTest
+	@cmake --build --preset release -j $(JOBS) --target render_screenshots
+	@QT_QPA_PLATFORM=offscreen build/tools/screenshots/render_screenshots
 
 # The programs, the menu entry and the icon under PREFIX (bin/, share/).
 install: build

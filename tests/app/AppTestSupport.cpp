@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QStatusBar>
 #include <QTest>
 #include <QUrl>
 
@@ -83,31 +82,16 @@ void Click(CQuorvexDlg& dialog, int id) {
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-void Pick(CQuorvexDlg& dialog, FakeServices& services, int button, FakeServices::DialogHandler handler) {
-    services.dialogs.push_back(std::move(handler));
-    Click(dialog, button);
-}
-
 void TriggerMenu(CQuorvexDlg& dialog, const char* objectName) {
     auto* action = dialog.findChild<QAction*>(QLatin1String(objectName));
     QVERIFY2(action != nullptr, objectName);
     action->trigger();
 }
 
-QString Output(const CQuorvexDlg& dialog) { return dialog.outputText(); }
-
 void SetOutput(CQuorvexDlg& dialog, const QString& text) {
     auto* output = qobject_cast<QPlainTextEdit*>(dialog.control(CQuorvexDlg::kEditOutput));
     QVERIFY(output != nullptr);
     output->setPlainText(text);
-}
-
-QString TableStatus(const CQuorvexDlg& dialog) {
-    return dialog.statusBar()->findChild<QLabel*>(QStringLiteral("statusTable"))->text();
-}
-
-QString InsertFileStatus(const CQuorvexDlg& dialog) {
-    return dialog.statusBar()->findChild<QLabel*>(QStringLiteral("statusInsertFile"))->text();
 }
 
 bool DropFile(QWidget* widget, const QString& path) {
@@ -156,6 +140,16 @@ void DialogFixture::loadInsertFile(const QString& name, const QByteArray& bytes)
 void DialogFixture::chooseRom(const QString& path) {
     services->chooseFile(path);
     Click(*dialog, CQuorvexDlg::kButtonBrowseRom);
+}
+
+void DialogFixture::pickTable(FakeServices::DialogHandler handler) {
+    services->dialogs.push_back(std::move(handler));
+    Click(*dialog, CQuorvexDlg::kButtonPickTableType);
+}
+
+void DialogFixture::pickText(FakeServices::DialogHandler handler) {
+    services->dialogs.push_back(std::move(handler));
+    Click(*dialog, CQuorvexDlg::kButtonPickTextType);
 }
 
 QString DialogFixture::useTinyRom(const QByteArray& table) {

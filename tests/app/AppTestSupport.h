@@ -3,6 +3,8 @@
 #include "QuorvexDlg.h"
 
 #include <QByteArray>
+#include <QLabel>
+#include <QStatusBar>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -31,28 +33,26 @@ private:
 // with the body after the dash line.
 [[nodiscard]] QByteArray Script(const QByteArray& body, int textEnd = 2);
 
-// The ids of the main dialog's controls that are not hidden.
-[[nodiscard]] std::set<int> ShownControls(const CQuorvexDlg& dialog);
-// Every control id of the main dialog.
+// Every control id of the main dialog, and those not hidden.
 [[nodiscard]] std::set<int> AllControls();
+[[nodiscard]] std::set<int> ShownControls(const CQuorvexDlg& dialog);
 
-// The text of a line edit, a label or a push button of the main dialog.
+// The text of a line edit, a label or a button of the main dialog.
 [[nodiscard]] QString ControlText(const CQuorvexDlg& dialog, int id);
 // Types into a line edit as a user would (after emptying it).
 void TypeInto(CQuorvexDlg& dialog, int id, const QString& text);
-// Selects a tab by clicking it.
 void ClickTab(CQuorvexDlg& dialog, int index);
 void Click(CQuorvexDlg& dialog, int id);
-// Opens a type picker with its "\/" button; the handler drives it.
-void Pick(CQuorvexDlg& dialog, FakeServices& services, int button, FakeServices::DialogHandler handler);
-// Triggers a menu item by its object name ("action32773" ...).
 void TriggerMenu(CQuorvexDlg& dialog, const char* objectName);
-// The output box's text with CR LF line ends.
-[[nodiscard]] QString Output(const CQuorvexDlg& dialog);
+[[nodiscard]] inline QString Output(const CQuorvexDlg& dialog) { return dialog.outputText(); }
 void SetOutput(CQuorvexDlg& dialog, const QString& text);
-// The status line: what it says of the table and of the Insert File.
-[[nodiscard]] QString TableStatus(const CQuorvexDlg& dialog);
-[[nodiscard]] QString InsertFileStatus(const CQuorvexDlg& dialog);
+// What the status line says of the table and of the Insert File.
+[[nodiscard]] inline QString TableStatus(const CQuorvexDlg& dialog) {
+    return dialog.statusBar()->findChild<QLabel*>("statusTable")->text();
+}
+[[nodiscard]] inline QString InsertFileStatus(const CQuorvexDlg& dialog) {
+    return dialog.statusBar()->findChild<QLabel*>("statusInsertFile")->text();
+}
 // Drags a local file onto a widget and drops it there, as a file manager
 // does; false when the widget refused the drag.
 [[nodiscard]] bool DropFile(QWidget* widget, const QString& path);
@@ -71,6 +71,9 @@ struct DialogFixture {
     void loadTable(const QByteArray& bytes, const QString& name = QStringLiteral("table.tbl"));
     void loadInsertFile(const QString& name, const QByteArray& bytes);
     void chooseRom(const QString& path);
+    // Opens a type picker with its "\/" button; the handler drives it.
+    void pickTable(FakeServices::DialogHandler handler);
+    void pickText(FakeServices::DialogHandler handler);
     // A ROM with "AB" at 0x10 and "D" at 0x13, each ended by EE, its first
     // bytes holding `table`, chosen along with a table that knows those letters.
     QString useTinyRom(const QByteArray& table);

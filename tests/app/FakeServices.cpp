@@ -1,58 +1,10 @@
 #include "FakeServices.h"
 
-#include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSettings>
 #include <QTest>
 
 namespace quorvex::app::test {
-
-namespace {
-
-std::optional<Qt::CursorShape> CurrentCursor() {
-    if (const QCursor* cursor = QApplication::overrideCursor()) return cursor->shape();
-    return std::nullopt;
-}
-
-QPushButton* Button(QDialog& dialog, const char* name) { return dialog.findChild<QPushButton*>(QLatin1String(name)); }
-
-}  // namespace
-
-FakeServices::FakeServices() {
-    for (const auto scope : {QSettings::UserScope, QSettings::SystemScope})
-        QSettings::setPath(QSettings::NativeFormat, scope, m_settings.path());
-}
-
-void FakeServices::message(QWidget*, const QString& text, const QString& caption, QMessageBox::Icon icon) {
-    messages.push_back({text, caption, CurrentCursor(), icon});
-}
-
-bool FakeServices::question(QWidget*, const QString& text, const QString& caption) {
-    questions.push_back({text, caption, CurrentCursor()});
-    if (answers.empty()) return false;
-    const bool answer = answers.front();
-    answers.pop_front();
-    return answer;
-}
-
-QString FakeServices::openFile(QWidget*, const QString& filter, const QString& folder) {
-    filters.push_back(filter);
-    folders.push_back(folder);
-    if (files.empty()) return {};
-    QString path = files.front();
-    files.pop_front();
-    return path;
-}
-
-QString FakeServices::saveFile(QWidget*, const QString& filter, const QString& path) {
-    filters.push_back(filter);
-    proposed.push_back(path);
-    if (files.empty()) return {};
-    QString chosen = files.front();
-    files.pop_front();
-    return chosen;
-}
 
 int FakeServices::exec(QDialog& dialog) {
     dialogTitles.push_back(dialog.windowTitle());
@@ -67,7 +19,7 @@ int FakeServices::exec(QDialog& dialog) {
 
 namespace {
 
-// Shows the picker, lets `act` drive it and returns the code it ended with.
+// Shows the dialog, lets `act` drive it and returns the code it ended with.
 FakeServices::DialogHandler Drive(std::function<void(QDialog&)> act) {
     return [act = std::move(act)](QDialog& dialog) {
         dialog.show();
@@ -89,20 +41,8 @@ FakeServices::DialogHandler ClickRowThenOk(int row) {
     return Drive([row](QDialog& dialog) {
         const auto [viewport, at] = RowSpot(dialog, row);
         QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
-        QTest::mouseClick(Button(dialog, "button1"), Qt::LeftButton);
+        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("button1")), Qt::LeftButton);
     });
-}
-
-FakeServices::DialogHandler PressOk() {
-    return Drive([](QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Return); });
-}
-
-FakeServices::DialogHandler PressCancel() {
-    return Drive([](QDialog& dialog) { QTest::mouseClick(Button(dialog, "button2"), Qt::LeftButton); });
-}
-
-FakeServices::DialogHandler PressEscape() {
-    return Drive([](QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
 }
 
 FakeServices::DialogHandler DoubleClickRow(int row) {
@@ -112,6 +52,16 @@ FakeServices::DialogHandler DoubleClickRow(int row) {
         QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+    });
+}
+
+FakeServices::DialogHandler PressKey(Qt::Key key) {
+    return Drive([key](QDialog& dialog) { QTest::keyClick(&dialog, key); });
+}
+
+FakeServices::DialogHandler PressCancel() {
+    return Drive([](QDialog& dialog) {
+        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("button2")), Qt::LeftButton);
     });
 }
 

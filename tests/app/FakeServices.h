@@ -1,7 +1,9 @@
 #pragma once
 #include "DialogServices.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -28,12 +30,30 @@ public:
     };
     using DialogHandler = std::function<int(QDialog&)>;
 
-    FakeServices();
+    FakeServices() {
+        for (const auto scope : {QSettings::UserScope, QSettings::SystemScope})
+            QSettings::setPath(QSettings::NativeFormat, scope, m_settings.path());
+    }
 
-    void message(QWidget* owner, const QString& text, const QString& caption, QMessageBox::Icon icon) override;
-    [[nodiscard]] bool question(QWidget* owner, const QString& text, const QString& caption) override;
-    [[nodiscard]] QString openFile(QWidget* owner, const QString& filter, const QString& folder) override;
-    [[nodiscard]] QString saveFile(QWidget* owner, const QString& filter, const QString& proposed) override;
+    void message(QWidget*, const QString& text, const QString& caption, QMessageBox::Icon icon) override {
+        messages.push_back({text, caption, CurrentCursor(), icon});
+    }
+    [[nodiscard]] bool question(QWidget*, const QString& text, const QString& caption) override {
+        questions.push_back({text, caption, CurrentCursor()});
+        const bool answer = !answers.empty() && answers.front();
+        if (!answers.empty()) answers.pop_front();
+        return answer;
+    }
+    [[nodiscard]] QString openFile(QWidget*, const QString& filter, const QString& folder) override {
+        filters.push_back(filter);
+        folders.push_back(folder);
+        return nextFile();
+    }
+    [[nodiscard]] QString saveFile(QWidget*, const QString& filter, const QString& path) override {
+        filters.push_back(filter);
+        proposed.push_back(path);
+        return nextFile();
+    }
     int exec(QDialog& dialog) override;
 
     // Queues the chooser's next answer; an empty text is Cancel.
@@ -47,25 +67,34 @@ public:
 
     std::vector<Box> messages;
     std::vector<Box> questions;
-    std::deque<bool> answers;          // No when empty
-    std::deque<QString> files;         // Cancel when empty
-    QStringList filters;               // the filter of every chooser opened
-    QStringList folders;               // the folder every open chooser started in
-    QStringList proposed;              // the path every save chooser proposed
+    std::deque<bool> answers;           // No when empty
+    std::deque<QString> files;          // Cancel when empty
+    QStringList filters;                // the filter of every chooser opened
+    QStringList folders;                // the folder every open chooser started in
+    QStringList proposed;               // the path every save chooser proposed
     std::deque<DialogHandler> dialogs;  // Cancel when empty
     QStringList dialogTitles;           // the caption of every dialog run
 
 private:
+    static std::optional<Qt::CursorShape> CurrentCursor() {
+        if (const QCursor* cursor = QApplication::overrideCursor()) return cursor->shape();
+        return std::nullopt;
+    }
+    QString nextFile() {
+        if (files.empty()) return {};
+        QString path = files.front();
+        files.pop_front();
+        return path;
+    }
     QTemporaryDir m_settings;
 };
 
-// Handlers for the picker: each shows the dialog, acts on it like a user and
-// returns the code the dialog ended with.
+// Handlers for the picker and the About box: each shows the dialog, acts on it
+// like a user and returns the code the dialog ended with.
 [[nodiscard]] FakeServices::DialogHandler ClickRowThenOk(int row);
-[[nodiscard]] FakeServices::DialogHandler PressOk();
-[[nodiscard]] FakeServices::DialogHandler PressCancel();
-[[nodiscard]] FakeServices::DialogHandler PressEscape();
 [[nodiscard]] FakeServices::DialogHandler DoubleClickRow(int row);
+[[nodiscard]] FakeServices::DialogHandler PressKey(Qt::Key key);  // Return is OK, Escape is Cancel
+[[nodiscard]] FakeServices::DialogHandler PressCancel();
 // Runs `inspect` on the open dialog first, then `then`.
 [[nodiscard]] FakeServices::DialogHandler Inspect(std::function<void(QDialog&)> inspect,
                                                   FakeServices::DialogHandler then);

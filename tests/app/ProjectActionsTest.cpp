@@ -1,11 +1,7 @@
 // The File menu's translation items driven as a user drives them: each
 // chooser answered, the files written checked, the boxes and the report read.
 #include "AppTestSupport.h"
-#include "DialogServices.h"
-#include "FakeServices.h"
-#include "QuorvexDlg.h"
 
-#include "commands/patch/PatchFormat.h"
 #include "job/Messages.h"
 
 #include <QAction>
@@ -23,10 +19,6 @@ QByteArray TinyRom(const QByteArray& text) {
     rom.replace(0, 4, QByteArray("\x10\x80\x13\x80", 4));
     rom.replace(0x10, text.size(), text);
     return rom;
-}
-
-std::span<const std::uint8_t> Bytes(const QByteArray& bytes) {
-    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())};
 }
 
 }  // namespace
@@ -52,37 +44,24 @@ private slots:
         QCOMPARE(ReadAll(folder->path(QStringLiteral("out.bin"))), TinyRom("BA\xEE" "D\xEE"));
     }
 
-    void makePatchWritesAPatchThatGivesBackTheModifiedRom() {
+    // Make Patch (its proposed name) writes a patch with which Apply Patch turns
+    // the original into the modified ROM; a ROM it was not made for is refused.
+    void aPatchMadeThenAppliedGivesBackTheModifiedRom() {
         const QByteArray original = TinyRom("AB"), modified = TinyRom("BA");
-        services->chooseFile(folder->write(QStringLiteral("a.bin"), original));
-        services->chooseFile(folder->write(QStringLiteral("b.bin"), modified));
-        services->chooseFile(folder->path(QStringLiteral("b.ips")));
+        const QString a = folder->write(QStringLiteral("a.bin"), original), b = folder->write(QStringLiteral("b.bin"), modified);
+        const QString patch = folder->path(QStringLiteral("b.bps"));
+        for (const QString& chosen : {a, b, patch}) services->chooseFile(chosen);
         TriggerMenu(*dialog, "actionMakePatch");
-        QCOMPARE(services->proposed, QStringList{folder->path(QStringLiteral("b.bps"))});
-        QCOMPARE(services->messages.size(), std::size_t{1});
-        QVERIFY(services->messages[0].text.startsWith(QStringLiteral("Wrote ")));
-        const QByteArray patch = ReadAll(folder->path(QStringLiteral("b.ips")));
-        const PatchResult applied = ApplyPatchBytes(Bytes(patch), Bytes(original));
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(applied.bytes.data()), static_cast<qsizetype>(applied.bytes.size())),
-                 modified);
-    }
-
-    void applyPatchRefusesAPatchForAnotherRomAndAppliesItsOwn() {
-        const QByteArray original = TinyRom("AB"), modified = TinyRom("BA");
-        const PatchResult patch = CreatePatchBytes(PatchFormat::Bps, Bytes(original), Bytes(modified));
-        const QString patchPath =
-            folder->write(QStringLiteral("p.bps"), QByteArray(reinterpret_cast<const char*>(patch.bytes.data()),
-                                                              static_cast<qsizetype>(patch.bytes.size())));
-        for (const QByteArray& rom : {modified, original}) {
-            services->chooseFile(patchPath);
-            services->chooseFile(folder->write(QStringLiteral("rom.bin"), rom));
-            services->chooseFile(folder->path(QStringLiteral("out.bin")));
+        QCOMPARE(services->proposed, QStringList{patch});
+        for (const QString& rom : {b, a}) {
+            for (const QString& chosen : {patch, rom, folder->path(QStringLiteral("out.bin"))}) services->chooseFile(chosen);
             TriggerMenu(*dialog, "actionApplyPatch");
         }
-        QCOMPARE(services->proposed.first(), folder->path(QStringLiteral("p.bin")));
-        QCOMPARE(services->messages.size(), std::size_t{2});
-        QVERIFY(services->messages[0].text.startsWith(QStringLiteral("The patch was made for another ROM")));
-        QCOMPARE(services->messages[0].icon, QMessageBox::Warning);
+        QCOMPARE(services->proposed.last(), b);
+        QCOMPARE(services->messages.size(), std::size_t{3});
+        QVERIFY(services->messages[0].text.startsWith(QStringLiteral("Wrote ")));
+        QVERIFY(services->messages[1].text.startsWith(QStringLiteral("The patch was made for another ROM")));
+        QCOMPARE(services->messages[1].icon, QMessageBox::Warning);
         QCOMPARE(ReadAll(folder->path(QStringLiteral("out.bin"))), modified);
     }
 

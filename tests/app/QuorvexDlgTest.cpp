@@ -2,23 +2,17 @@
 // menus, choosers, GO, Test and ReDo Script, with message boxes and choosers
 // answered by FakeServices.
 #include "AppTestSupport.h"
-#include "DialogServices.h"
-#include "FakeServices.h"
-#include "QuorvexDlg.h"
-#include "SelectDlg.h"
-#include "TabStrip.h"
 
 #include "job/Messages.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace quorvex;
 using namespace quorvex::app;
@@ -27,41 +21,15 @@ using Dlg = CQuorvexDlg;
 
 namespace {
 
-// What each tab shows besides the tab strip, the "Table:" row, GO and the output box.
-const std::set<int> kAlwaysShown = {Dlg::kTabStrip, Dlg::kEditTable, Dlg::kButtonBrowseTable, Dlg::kButtonGo,
-                                    Dlg::kEditOutput};
-const std::set<int> kRomRow = {Dlg::kLabelRom, Dlg::kEditRom, Dlg::kButtonBrowseRom};
-const std::set<int> kInsertFileRow = {Dlg::kLabelInsertFile, Dlg::kEditInsertFile, Dlg::kButtonBrowseInsert};
-const std::set<int> kExtractOnly = {
-    Dlg::kLabelTableStart, Dlg::kEditTableStart, Dlg::kLabelTableEnd, Dlg::kEditTableEnd, Dlg::kEditTableType,
-    Dlg::kButtonPickTableType, Dlg::kLabelXOffset, Dlg::kEditXOffset, Dlg::kLabelTextStart, Dlg::kEditTextStart,
-    Dlg::kLabelTextEnd, Dlg::kEditTextEnd, Dlg::kEditTextType, Dlg::kButtonPickTextType, Dlg::kRadioHex,
-    Dlg::kRadioDec, Dlg::kButtonRedoScript};
-
-std::set<int> Union(std::initializer_list<std::set<int>> sets) {
-    std::set<int> all;
-    for (const auto& set : sets) all.insert(set.begin(), set.end());
-    return all;
-}
-
-std::set<int> ShownOnTab(int tab) {
-    if (tab == 0) return Union({kAlwaysShown, kRomRow, kExtractOnly});
-    if (tab == 1) return Union({kAlwaysShown, kRomRow, kInsertFileRow});
-    return Union({kAlwaysShown, kInsertFileRow, {Dlg::kLabelTestText, Dlg::kEditTestText, Dlg::kButtonTest}});
-}
-
-QString Describe(const std::set<int>& ids) {
-    QStringList names;
-    for (const int id : ids) names << QString::number(id);
-    return names.join(u' ');
-}
-
 QString AccessibleName(QObject* object) {
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(object);
     return face != nullptr ? face->text(QAccessible::Name) : QStringLiteral("<no interface>");
 }
 
-// A table of three letters, in plain ASCII.
+bool Shown(const CQuorvexDlg& dialog, std::initializer_list<int> ids) {
+    return std::all_of(ids.begin(), ids.end(), [&](int id) { return !dialog.control(id)->isHidden(); });
+}
+
 const QByteArray kAbdTable = "41=A\r\n42=B\r\n44=D\r\n";
 
 }  // namespace
@@ -69,88 +37,62 @@ const QByteArray kAbdTable = "41=A\r\n42=B\r\n44=D\r\n";
 class QuorvexDlgTest : public QObject, DialogFixture {
     Q_OBJECT
 
-private:
-    [[nodiscard]] QLineEdit* edit(int id) const { return qobject_cast<QLineEdit*>(dialog->control(id)); }
-    [[nodiscard]] QAction* action(const char* name) const {
-        return dialog->findChild<QAction*>(QLatin1String(name));
-    }
-    void pickTable(int row) { Pick(*dialog, *services, Dlg::kButtonPickTableType, ClickRowThenOk(row)); }
-    void pickText(int row) { Pick(*dialog, *services, Dlg::kButtonPickTextType, ClickRowThenOk(row)); }
+    [[nodiscard]] QAction* action(const char* name) const { return dialog->findChild<QAction*>(QLatin1String(name)); }
 
 private slots:
     void init() { open(); }
     void cleanup() { close(); }
 
     void startUpState() {
-        auto* tabs = qobject_cast<TabStrip*>(dialog->control(Dlg::kTabStrip));
-        QCOMPARE(tabs->currentIndex(), 0);
-        QCOMPARE(tabs->tabRect(1).width(), 150);
-
+        QCOMPARE(dialog->selectedTab(), 0);
         QVERIFY(qobject_cast<QRadioButton*>(dialog->control(Dlg::kRadioHex))->isChecked());
-        QCOMPARE(ControlText(*dialog, Dlg::kEditTableType), QStringLiteral("Regular (2 bytes)"));
-        QCOMPARE(ControlText(*dialog, Dlg::kEditTextType), QStringLiteral("Regular"));
-        QCOMPARE(ControlText(*dialog, Dlg::kLabelHuffTable), QStringLiteral("HuffTable:"));
-        for (const int id : {Dlg::kEditRom, Dlg::kEditTable, Dlg::kEditInsertFile, Dlg::kEditTestText,
-                             Dlg::kEditTableStart, Dlg::kEditHuffTable})
-            QVERIFY(ControlText(*dialog, id).isEmpty());
+        QCOMPARE(ControlText(*dialog, Dlg::kEditTableType) + u'/' + ControlText(*dialog, Dlg::kEditTextType),
+                 QStringLiteral("Regular (2 bytes)/Regular"));
         // Nothing remembered yet: the read mode of a first start.
         QCOMPARE(dialog->readMode(), ReadMode::UTF7);
         QVERIFY(action("action32771")->isChecked());
-        QCOMPARE(TableStatus(*dialog), QStringLiteral("Table: none"));
-        QCOMPARE(InsertFileStatus(*dialog), QStringLiteral("Insert File: none"));
-
-        QCOMPARE(Describe(ShownControls(*dialog)), Describe(ShownOnTab(0)));
+        QCOMPARE(TableStatus(*dialog) + u'/' + InsertFileStatus(*dialog), QStringLiteral("Table: none/Insert File: none"));
         QCOMPARE(dialog->focusWidget(), dialog->control(Dlg::kEditTableStart));
         QVERIFY(qobject_cast<QPushButton*>(dialog->control(Dlg::kButtonGo))->isDefault());
-        QVERIFY(services->messages.empty());
     }
 
-    void tabSwitchesShowEachTabsSet_data() {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        for (int from = 0; from < 3; ++from)
-            for (int to = 0; to < 3; ++to)
-                if (from != to) QTest::addRow("%d to %d", from, to) << from << to;
-    }
-    void tabSwitchesShowEachTabsSet() {
-        QFETCH(int, from);
-        QFETCH(int, to);
-        if (from != 0) ClickTab(*dialog, from);
-        QCOMPARE(Describe(ShownControls(*dialog)), Describe(ShownOnTab(from)));
-        ClickTab(*dialog, to);
-        QCOMPARE(Describe(ShownControls(*dialog)), Describe(ShownOnTab(to)));
-        QVERIFY(!dialog->findChild<QLabel*>(QStringLiteral("labelTable"))->isHidden());
-    }
-
-    void visibleControlsNeverOverlap() {
-        pickText(1);  // with the shared row shown too, on the Extract tab
-        for (int tab = 0; tab < 3; ++tab) {
+    // Each tab shows its rows (with the table row, GO and the output box)
+    // whichever tab it is entered from, and no two shown controls overlap.
+    void eachTabShowsItsRowsWithoutOverlap() {
+        pickText(ClickRowThenOk(1));  // Huffman: the shared row shows on Extract too
+        const std::set<int> own[] = {{Dlg::kEditRom, Dlg::kEditTableStart, Dlg::kEditXOffset, Dlg::kEditHuffTable,
+                                      Dlg::kRadioDec, Dlg::kButtonRedoScript},
+                                     {Dlg::kEditRom, Dlg::kEditInsertFile},
+                                     {Dlg::kEditInsertFile, Dlg::kEditTestText, Dlg::kButtonTest}};
+        const std::size_t count[] = {27, 11, 11};  // five shared, each row's label, edit and button, Extract's fields
+        for (const int tab : {1, 2, 0, 2, 1, 0}) {
             ClickTab(*dialog, tab);
             const std::set<int> shown = ShownControls(*dialog);
+            QCOMPARE(shown.size(), count[tab]);
+            QVERIFY(Shown(*dialog, {Dlg::kEditTable, Dlg::kButtonBrowseTable, Dlg::kButtonGo, Dlg::kEditOutput}));
+            for (const auto& ids : own)
+                for (const int id : ids) QCOMPARE(shown.contains(id), own[tab].contains(id));
             for (const int a : shown)
                 for (const int b : shown)
-                    if (a < b)
-                        QVERIFY2(!dialog->control(a)->geometry().intersects(dialog->control(b)->geometry()),
-                                 qPrintable(QStringLiteral("tab %1: %2 overlaps %3").arg(tab).arg(a).arg(b)));
+                    QVERIFY2(a >= b || !dialog->control(a)->geometry().intersects(dialog->control(b)->geometry()),
+                             qPrintable(QStringLiteral("tab %1: %2 overlaps %3").arg(tab).arg(a).arg(b)));
         }
     }
 
-    void pickedRowsStayAsPickedWhenExtractIsEnteredAgain() {
-        pickTable(3);  // PascalLine hides the offset row
+    void reenteringExtractShowsTheRowsThePicksLeft() {
+        const std::size_t all = ShownControls(*dialog).size();
+        pickTable(ClickRowThenOk(3));  // PascalLine hides the offset row
         ClickTab(*dialog, 2);
         ClickTab(*dialog, 0);
-        std::set<int> expected = ShownOnTab(0);
-        expected.erase(Dlg::kLabelXOffset);
-        expected.erase(Dlg::kEditXOffset);
-        QCOMPARE(Describe(ShownControls(*dialog)), Describe(expected));
+        QCOMPARE(ShownControls(*dialog).size(), all - 2);
+        QVERIFY(!Shown(*dialog, {Dlg::kLabelXOffset}) && !Shown(*dialog, {Dlg::kEditXOffset}));
 
-        pickTable(2);  // "ED Cmnd:"
-        pickText(0);   // hides the row although the table type uses it
-        QVERIFY(dialog->control(Dlg::kEditHuffTable)->isHidden());
+        pickTable(ClickRowThenOk(2));  // "ED Cmnd:"
+        pickText(ClickRowThenOk(0));   // hides the row although the table type uses it
+        QVERIFY(!Shown(*dialog, {Dlg::kEditHuffTable}));
         ClickTab(*dialog, 1);
         ClickTab(*dialog, 0);
-        QVERIFY(!dialog->control(Dlg::kEditHuffTable)->isHidden());
-        QVERIFY(!dialog->control(Dlg::kLabelHuffTable)->isHidden());
+        QVERIFY(Shown(*dialog, {Dlg::kEditHuffTable, Dlg::kLabelHuffTable}));
         QCOMPARE(ControlText(*dialog, Dlg::kLabelHuffTable), QStringLiteral("ED Cmnd:"));
     }
 
@@ -164,7 +106,7 @@ private slots:
         // Paths and type names are read-only.
         for (const int id : {Dlg::kEditTable, Dlg::kEditRom, Dlg::kEditInsertFile, Dlg::kEditTableType,
                              Dlg::kEditTextType}) {
-            QTest::keyClicks(edit(id), QStringLiteral("typed"));
+            QTest::keyClicks(dialog->control(id), QStringLiteral("typed"));
             QVERIFY(!ControlText(*dialog, id).contains(QStringLiteral("typed")));
         }
         ClickTab(*dialog, 2);
@@ -172,29 +114,26 @@ private slots:
         QCOMPARE(ControlText(*dialog, Dlg::kEditTestText), QStringLiteral("abc"));
     }
 
+    // Enter presses GO, which the files the tab needs must be there for (in
+    // the command layer's order); a refused GO leaves the output box alone.
     void enterPressesGoAndEscapeEndsTheDialog() {
-        edit(Dlg::kEditTableStart)->setFocus();
-        QTest::keyClick(edit(Dlg::kEditTableStart), Qt::Key_Return);
-        QCOMPARE(messageTexts(), QStringList{ToQString(messages::kNoRom)});
+        SetOutput(*dialog, QStringLiteral("earlier"));
+        dialog->control(Dlg::kEditTableStart)->setFocus();
+        QTest::keyClick(dialog->control(Dlg::kEditTableStart), Qt::Key_Return);
+        ClickTab(*dialog, 2);
+        Click(*dialog, Dlg::kButtonGo);
+        QCOMPARE(messageTexts(), (QStringList{ToQString(messages::kNoRom), ToQString(messages::kNoInsertFile)}));
+        QCOMPARE(services->messages[0].caption, kAppName);
+        QCOMPARE(Output(*dialog), QStringLiteral("earlier"));
         QTest::keyClick(dialog.get(), Qt::Key_Escape);
         QVERIFY(!dialog->isVisible());
         QCOMPARE(dialog->result(), int(QDialog::Rejected));
         QVERIFY(services->questions.empty());
     }
 
-    void menus() {
-        QStringList titles;
-        for (QAction* item : dialog->menuBar()->actions()) titles << item->text();
-        QCOMPARE(titles, (QStringList{QStringLiteral("&File"), QStringLiteral("&Read Mode"), QStringLiteral("&Help")}));
-        QStringList items;
-        for (const char* menu : {"menuFile", "menuReadMode"})
-            for (QAction* item : dialog->findChild<QMenu*>(QLatin1String(menu))->actions()) items << item->text();
-        QCOMPARE(items, (QStringList{QStringLiteral("&Save Script..."), QString(), QStringLiteral("&Build Project..."),
-                                     QStringLiteral("&Make Patch..."), QStringLiteral("&Apply Patch..."),
-                                     QStringLiteral("&Fix Checksum..."), QString(), QStringLiteral("E&xit"),
-                                     QStringLiteral("Ascii"), QStringLiteral("UTF7"), QStringLiteral("UTF8")}));
-
-        // The check mark moves to the chosen read mode.
+    // The check mark follows the chosen read mode, which takes effect at the
+    // next load; About shows the project's version.
+    void readModeMenuAndAbout() {
         const std::pair<const char*, ReadMode> modes[] = {
             {"action32773", ReadMode::Ascii}, {"action32772", ReadMode::UTF8}, {"action32771", ReadMode::UTF7}};
         for (const auto& [chosen, mode] : modes) {
@@ -202,32 +141,20 @@ private slots:
             QCOMPARE(dialog->readMode(), mode);
             for (const auto& [other, unused] : modes) QCOMPARE(action(other)->isChecked(), other == chosen);
         }
+        // "+-" is a plain plus sign in UTF-7 and two characters in UTF-8.
+        loadTable("41=a+-b\r\n");
+        TriggerMenu(*dialog, "action32772");
+        QVERIFY(ToQString(dialog->charTable()->text()).contains(QStringLiteral("=a+b\r")));
+        loadInsertFile(QStringLiteral("insert.txt"), "a+-b");
+        QCOMPARE(ToQString(*dialog->insertText()), QStringLiteral("a+-b"));
 
-        // About opens the About box.
-        QAction* about = action("action16");
-        QCOMPARE(about->text(), QStringLiteral("&About Quorvex..."));
         QString version;
         services->dialogs.push_back(Inspect(
             [&](QDialog& box) { version = box.findChild<QLabel*>(QStringLiteral("aboutVersion"))->text(); },
-            PressOk()));
-        about->trigger();
+            PressKey(Qt::Key_Return)));
+        TriggerMenu(*dialog, "action16");
         QCOMPARE(services->dialogTitles, QStringList{QStringLiteral("About Quorvex")});
         QCOMPARE(version, QStringLiteral("Quorvex Version 1.3"));
-    }
-
-    void readModeTakesEffectAtTheNextLoad() {
-        // "+-" is a plain plus sign in UTF-7 and two characters in UTF-8.
-        const QByteArray bytes = "41=a+-b\r\n";
-        loadTable(bytes);
-        loadInsertFile(QStringLiteral("insert.txt"), bytes);
-        TriggerMenu(*dialog, "action32772");
-        QVERIFY(ToQString(dialog->charTable()->text()).contains(QStringLiteral("a+b")));
-        QCOMPARE(ToQString(*dialog->insertText()), QStringLiteral("41=a+b\r\n"));
-
-        loadTable(bytes);
-        QVERIFY(ToQString(dialog->charTable()->text()).contains(QStringLiteral("a+-b")));
-        loadInsertFile(QStringLiteral("insert.txt"), bytes);
-        QCOMPARE(ToQString(*dialog->insertText()), QStringLiteral("41=a+-b\r\n"));
     }
 
     void browseButtonsLoadAndCancelReleases() {
@@ -238,8 +165,7 @@ private slots:
         QCOMPARE(TableStatus(*dialog), QStringLiteral("Table: abd.tbl (3 entries, UTF7)"));
         services->cancelChooser();
         Click(*dialog, Dlg::kButtonBrowseTable);
-        QVERIFY(dialog->charTable() == nullptr);
-        QVERIFY(ControlText(*dialog, Dlg::kEditTable).isEmpty());
+        QVERIFY(dialog->charTable() == nullptr && ControlText(*dialog, Dlg::kEditTable).isEmpty());
         QCOMPARE(TableStatus(*dialog), QStringLiteral("Table: none"));
 
         // The ROM's path is only stored: it is not even there.
@@ -249,21 +175,20 @@ private slots:
         Click(*dialog, Dlg::kButtonBrowseRom);
         QCOMPARE(ControlText(*dialog, Dlg::kEditRom), rom);
 
-        loadInsertFile(QStringLiteral("script.txt"), "line one\nline two");
-        QCOMPARE(ToQString(*dialog->insertText()), QStringLiteral("line one\r\nline two"));
+        loadInsertFile(QStringLiteral("script.txt"), "no header here");
         QCOMPARE(InsertFileStatus(*dialog), QStringLiteral("Insert File: script.txt (not a script)"));
-        ClickTab(*dialog, 1);
+        ClickTab(*dialog, 2);
         services->cancelChooser();
         Click(*dialog, Dlg::kButtonBrowseInsert);
         QVERIFY(dialog->insertText() == nullptr);
         QCOMPARE(ControlText(*dialog, Dlg::kEditInsertFile), folder->path(QStringLiteral("script.txt")));
-        // An empty file is held as empty text.
-        loadInsertFile(QStringLiteral("empty.txt"), QByteArray());
-        QVERIFY(dialog->insertText()->empty());
-        // A script's blocks: a pointer line and its text, a repeat line alone.
-        loadInsertFile(QStringLiteral("blocks.txt"),
-                       Script("0\r\nAB\r\n2 r0\r\n4\r\nD", 4).replace("Table End:\t0", "Table End:\t4"));
-        QCOMPARE(InsertFileStatus(*dialog), QStringLiteral("Insert File: blocks.txt (3 blocks)"));
+        // GO loads the named file as it is now, in the current read mode.
+        loadTable(kAbdTable);
+        folder->write(QStringLiteral("script.txt"), Script("AB", 0));
+        Click(*dialog, Dlg::kButtonGo);
+        QVERIFY2(Output(*dialog).endsWith(QStringLiteral("You are 1 bytes over the original text limit!")),
+                 qPrintable(Output(*dialog)));
+        QCOMPARE(InsertFileStatus(*dialog), QStringLiteral("Insert File: script.txt (1 blocks)"));
         QVERIFY(services->messages.empty());
 
         // Files that cannot be read: each is named, and nothing is held.
@@ -278,30 +203,6 @@ private slots:
         QVERIFY(ControlText(*dialog, Dlg::kEditTable).isEmpty());
     }
 
-    void goWithoutItsFilesIsRefused_data() {
-        QTest::addColumn<int>("tab");
-        QTest::addColumn<bool>("withRom");
-        QTest::addColumn<QString>("message");
-        const QString noRom = ToQString(messages::kNoRom);
-        const QString noInsert = ToQString(messages::kNoInsertFile);
-        QTest::addRow("Extract") << 0 << false << noRom;
-        QTest::addRow("Insert, no ROM") << 1 << false << noRom;
-        QTest::addRow("Insert, no file") << 1 << true << noInsert;
-        QTest::addRow("Check Insert, no ROM either") << 2 << false << noInsert;
-    }
-    void goWithoutItsFilesIsRefused() {
-        QFETCH(int, tab);
-        QFETCH(bool, withRom);
-        QFETCH(QString, message);
-        if (withRom) chooseRom(folder->write(QStringLiteral("game.bin"), QByteArray(16, '\0')));
-        ClickTab(*dialog, tab);
-        SetOutput(*dialog, QStringLiteral("earlier"));
-        Click(*dialog, Dlg::kButtonGo);
-        QCOMPARE(messageTexts(), QStringList{message});
-        QCOMPARE(services->messages[0].caption, kAppName);
-        QCOMPARE(Output(*dialog), QStringLiteral("earlier"));
-    }
-
     void goExtractShowsTheScriptAndDone() {
         // The two-byte table at 0 points at "AB" and "D" (offset 0x8000 - 0x10).
         extractTinyRom();
@@ -310,14 +211,13 @@ private slots:
         QCOMPARE(services->messages[0].cursor, std::optional<Qt::CursorShape>());
         QVERIFY(QApplication::overrideCursor() == nullptr);
         QCOMPARE(Output(*dialog), kTinyScript);
-    }
 
-    void goExtractReadsDecimalWhenDecIsSelected() {
-        useTinyRom({});
+        // Dec reads the numbers as decimal, "0x" still as hexadecimal.
         Click(*dialog, Dlg::kRadioDec);
         QVERIFY(!qobject_cast<QRadioButton*>(dialog->control(Dlg::kRadioHex))->isChecked());
         TypeInto(*dialog, Dlg::kEditTextStart, QStringLiteral("16"));
         TypeInto(*dialog, Dlg::kEditTextEnd, QStringLiteral("0x11"));
+        for (const int id : {Dlg::kEditTableStart, Dlg::kEditTableEnd, Dlg::kEditXOffset}) TypeInto(*dialog, id, {});
         Click(*dialog, Dlg::kButtonGo);
         const QString script = Output(*dialog);
         QVERIFY2(script.contains(QStringLiteral("Text Start:\t10\r\nText End:\t11\r\n")), qPrintable(script));
@@ -330,8 +230,7 @@ private slots:
         ClickTab(*dialog, 1);
         loadInsertFile(QStringLiteral("long.txt"), Script("ABDABD").replace("Text Start:\t0", "Text Start:\t10")
                                                         .replace("Text End:\t2", "Text End:\t11"));
-        services->answers.push_back(false);
-        Click(*dialog, Dlg::kButtonGo);
+        Click(*dialog, Dlg::kButtonGo);  // answered No
         QCOMPARE(services->questions.size(), std::size_t{1});
         QCOMPARE(services->questions[0].text, ToQString(messages::OverLimitQuestion(4)));
         QCOMPARE(services->questions[0].caption, kAppName);
@@ -340,23 +239,8 @@ private slots:
         QCOMPARE(ReadAll(rom), before);
     }
 
-    void goLoadsTheNamedInsertFileWhenNoTextIsHeld() {
-        loadTable(kAbdTable);
-        ClickTab(*dialog, 2);
-        loadInsertFile(QStringLiteral("script.txt"), "no header here");
-        services->cancelChooser();
-        Click(*dialog, Dlg::kButtonBrowseInsert);
-        QVERIFY(dialog->insertText() == nullptr);
-
-        // The file changed meanwhile; GO reads it as it is now, in the current read mode.
-        folder->write(QStringLiteral("script.txt"), Script("AB", 0));
-        Click(*dialog, Dlg::kButtonGo);
-        QVERIFY(ToQString(*dialog->insertText()).endsWith(QStringLiteral("AB")));
-        QVERIFY2(Output(*dialog).endsWith(QStringLiteral("You are 1 bytes over the original text limit!")),
-                 qPrintable(Output(*dialog)));
-        QCOMPARE(InsertFileStatus(*dialog), QStringLiteral("Insert File: script.txt (1 blocks)"));
-    }
-
+    // ReDo Script asks before it replaces the chosen script; No and Cancel
+    // change nothing; a file that is no script is refused and left as it was.
     void redoScriptAsksThenTakesTheTypesButLeavesTheNames() {
         Click(*dialog, Dlg::kButtonRedoScript);
         QCOMPARE(messageTexts(), QStringList{ToQString(messages::kNoRom)});
@@ -368,9 +252,7 @@ private slots:
         Click(*dialog, Dlg::kButtonRedoScript);
         QVERIFY(dialog->insertText() == nullptr);
 
-        const QByteArray old =
-            "Table Start:\t0\r\nTable End:\t3\r\nText Start:\t10\r\nText End:\t14\r\nXOffset:\tFFFF8000\r\n\r\n"
-            "Table Type:\t1\r\nText Type:\t0\r\n-----------------\r\nold text\r\n";
+        const QByteArray old = kTinyScript.toUtf8().replace("Type:\t0\r\nText", "Type:\t1\r\nText");
         const QString script = folder->write(QStringLiteral("old.txt"), old);
         loadInsertFile(QStringLiteral("held.txt"), "held");
         SetOutput(*dialog, QStringLiteral("earlier"));
@@ -395,6 +277,7 @@ private slots:
         }
         QCOMPARE(messageTexts().mid(1), (QStringList{ToQString(messages::kBadFileRedo), ToQString(messages::kDone)}));
         QCOMPARE(ReadAll(notes), QByteArray("not a script"));
+        // The header's types are taken, but the type name fields keep theirs.
         QCOMPARE(dialog->currentTableType(), TableType::Variation1);
         QCOMPARE(ControlText(*dialog, Dlg::kEditTableType), QStringLiteral("Regular (2 bytes)"));
         QVERIFY(dialog->insertText() == nullptr);
@@ -405,16 +288,15 @@ private slots:
         QCOMPARE(ReadAll(script), shown.toUtf8() + QByteArray(1, '\0'));
     }
 
+    // Each edit is named by its label (the shared row by what it reads now);
+    // the controls without a label have names of their own.
     void accessibleNames() {
-        // Each edit takes its label's text, the shared row's as it reads now.
+        pickTable(ClickRowThenOk(6));
         for (QLabel* label : dialog->findChildren<QLabel*>())
             if (label->buddy() != nullptr) QCOMPARE(AccessibleName(label->buddy()), label->text());
-        pickTable(6);
         QCOMPARE(AccessibleName(dialog->control(Dlg::kEditHuffTable)), QStringLiteral("ED Cmnd:"));
-        // The controls without a label have names of their own.
         for (const int id : AllControls())
             QVERIFY2(!AccessibleName(dialog->control(id)).isEmpty(), qPrintable(QString::number(id)));
-        QCOMPARE(AccessibleName(dialog->control(Dlg::kButtonBrowseInsert)), QStringLiteral("Browse Insert File"));
     }
 };
 

@@ -1,107 +1,21 @@
 // The character table: loading random bytes in every read mode, and both
 // lookups, each checked against the plain first-occurrence search that the
-// table's indexes stand in for.
+// table's indexes stand in for (tests/support/LiteralTable).
 //
 // Input: a flag byte (read mode, and a shorter longest-text length in its
 // high nibble), the table file's bytes up to a zero byte, then the probe:
 // byte values for LookupBytes and UTF-8 text for LookupText.
 #include "FuzzSupport.h"
+#include "LiteralTable.h"
 
 #include "chartable/CharTable.h"
 #include "platform/CodePage.h"
-#include "platform/Numbers.h"
 
 #include <algorithm>
-#include <map>
-#include <optional>
-#include <string>
-
-namespace {
-
-using quorvex::CharTable;
-
-constexpr std::size_t kNpos = std::u16string_view::npos;
-
-std::u16string KeyText(std::span<const std::uint16_t> bytes, std::size_t p, std::size_t length, bool upper) {
-    std::u16string key;
-    for (std::size_t i = 0; i < length; ++i) {
-        std::u16string digits = quorvex::FormatHex2(bytes[p + i]);
-        if (!upper)
-            for (char16_t& c : digits)
-                if (c >= u'A' && c <= u'F') c = static_cast<char16_t>(c - u'A' + u'a');
-        key += digits;
-    }
-    return key;
-}
-
-// Where "\n" + key + "=" first occurs, for every key of 2, 4 or 6 characters:
-// the plain search LookupBytes stands in for, done once per table.
-std::map<std::u16string, std::size_t> FirstKeyLines(std::u16string_view text) {
-    std::map<std::u16string, std::size_t> first;
-    for (std::size_t lf = text.find(u'\n'); lf != kNpos; lf = text.find(u'\n', lf + 1))
-        for (const std::size_t length : {2, 4, 6})
-            if (lf + 1 + length < text.size() && text[lf + 1 + length] == u'=')
-                first.emplace(std::u16string(text.substr(lf + 1, length)), lf + 2 + length);
-    return first;
-}
-
-// LookupBytes as a search: "\n" + key + "=" at its first occurrence, upper-case
-// spelling before lower-case, three bytes before two before one.
-std::optional<CharTable::ByteMatch> SearchBytes(std::u16string_view text,
-                                                const std::map<std::u16string, std::size_t>& keys,
-                                                std::span<const std::uint16_t> bytes, std::size_t p) {
-    if (p >= bytes.size()) return std::nullopt;
-    for (std::size_t length = 3; length >= 1; --length) {
-        if (bytes.size() - p < length) continue;
-        if (std::any_of(bytes.begin() + static_cast<std::ptrdiff_t>(p),
-                        bytes.begin() + static_cast<std::ptrdiff_t>(p + length), [](std::uint16_t b) { return b > 0xFF; }))
-            continue;
-        for (const bool upper : {true, false}) {
-            const auto found = keys.find(KeyText(bytes, p, length, upper));
-            if (found == keys.end()) continue;
-            const std::size_t start = found->second;
-            const std::size_t cr = text.find(u'\r', start);
-            const std::size_t end = cr == kNpos ? text.size() : cr;
-            return CharTable::ByteMatch{text.substr(start, end - start), static_cast<int>(length)};
-        }
-    }
-    return std::nullopt;
-}
-
-// LookupText as a search: the longest n for which "=" + n characters + CR
-// occurs, at its first occurrence, with the key of the line holding that "=".
-// Every "=" is tried with the whole text up to its CR, which finds the same
-// occurrence as searching for each n in turn.
-CharTable::TextMatch SearchText(std::u16string_view text, std::u16string_view script, std::size_t pos,
-                                std::int32_t longest) {
-    CharTable::TextMatch none;
-    if (longest <= 0 || pos >= script.size()) return none;
-    std::size_t limit = std::min<std::size_t>(static_cast<std::size_t>(longest), script.size() - pos);
-    limit = std::min(limit, script.substr(pos, limit).find(u'\r'));
-    std::size_t best = 0;
-    std::size_t bestAt = kNpos;
-    for (std::size_t at = text.find(u'='); at != kNpos; at = text.find(u'=', at + 1)) {
-        const std::size_t cr = text.find(u'\r', at + 1);
-        if (cr == kNpos) break;
-        const std::size_t n = cr - (at + 1);
-        if (n == 0 || n > limit || n <= best) continue;
-        if (text.substr(at + 1, n) != script.substr(pos, n)) continue;
-        best = n;
-        bestAt = at;
-    }
-    if (best == 0) return none;
-    const std::size_t lf = text.rfind(u'\n', bestAt);
-    const std::size_t lineStart = lf == kNpos ? 0 : lf + 1;
-    const std::size_t firstEquals = text.find(u'=', lineStart);
-    CharTable::TextMatch match;
-    match.length = static_cast<int>(best);
-    match.byteCount = quorvex::ScanKeyBytes(text.substr(lineStart, firstEquals + 1 - lineStart), match.bytes);
-    return match;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using quorvex::CharTable;
+    namespace literal = quorvex::literal;
     quorvex::fuzz::InputReader input(data, size);
     const std::uint8_t flags = input.Byte();
     const auto decoding = quorvex::fuzz::DecodingFromFlags(flags);
@@ -112,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string_view text = table.text();
     QUORVEX_FUZZ_CHECK(!text.empty() && text.front() == u'\n' && text.back() == u'\r');
     QUORVEX_FUZZ_CHECK(table.longestTextLength() >= 0);
-    const bool small = text.size() <= 4096 && probe.size() <= 256;
+    // The plain searches scan the whole table per candidate: only small inputs are compared.
+    const bool small = text.size() <= 2048 && probe.size() <= 128;
 
     // Byte lookups: the probe as byte values; FF followed by x stands for a
     // value above 0xFF (FF FF for FF itself).
@@ -125,7 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             values.push_back(probe[i]);
         }
     }
-    const auto keys = small ? FirstKeyLines(text) : std::map<std::u16string, std::size_t>{};
     for (std::size_t p = 0; p <= values.size(); ++p) {
         const auto found = table.LookupBytes(values, p);
         if (found) {
@@ -135,7 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                found->text.data() + found->text.size() <= text.data() + text.size());
         }
         if (small) {
-            const auto expected = SearchBytes(text, keys, values, p);
+            // Keys holding a value above 0xFF are not tried: the plain search sees the values before it only.
+            const auto big = std::find_if(values.begin() + static_cast<std::ptrdiff_t>(p), values.end(),
+                                          [](std::uint16_t b) { return b > 0xFF; });
+            const auto expected = literal::LookupBytes(text, {values.data(), static_cast<std::size_t>(big - values.begin())}, p);
             QUORVEX_FUZZ_CHECK(found.has_value() == expected.has_value());
             if (found) {
                 QUORVEX_FUZZ_CHECK(found->byteCount == expected->byteCount);
@@ -158,9 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             QUORVEX_FUZZ_CHECK(match.length <= std::max(limit, 0));
             QUORVEX_FUZZ_CHECK(match.byteCount >= 0 && match.byteCount <= 3);
             if (match.length > 0)
-                QUORVEX_FUZZ_CHECK(script.substr(pos, static_cast<std::size_t>(match.length)).find(u'\r') == kNpos);
+                QUORVEX_FUZZ_CHECK(script.substr(pos, static_cast<std::size_t>(match.length)).find(u'\r') == std::u16string::npos);
             if (small) {
-                const auto expected = SearchText(text, script, pos, limit);
+                const auto expected = literal::LookupText(text, script, pos, limit);
                 QUORVEX_FUZZ_CHECK(match.length == expected.length);
                 if (match.length > 0) {
                     QUORVEX_FUZZ_CHECK(match.byteCount == expected.byteCount);

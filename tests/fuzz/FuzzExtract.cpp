@@ -25,13 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t textByte = input.Byte() % 4;
     const auto textType = static_cast<TextType>(textByte == 3 ? 7 : textByte);
 
-    JobSettings job;
-    job.tableStart = input.Int32();
-    job.tableEnd = input.Int32();
-    job.textStart = input.Int32();
-    job.textEnd = input.Int32();
-    job.xOffset = input.Int32();
-    job.huffTable = input.Int32();
+    JobSettings job = input.Job();
     job.commandLength = input.Byte() % 10;
 
     const auto tableBytes = input.Part();

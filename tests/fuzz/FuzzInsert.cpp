@@ -4,15 +4,15 @@
 // Insert writes nothing and agrees with Insert about which scripts go in and
 // where their text ends.
 //
-// Input: a flag byte (read mode), a
-// byte of Yes/No answers, the table file up to a zero byte (none when empty),
-// the script file up to a zero byte, then the ROM.
+// Input: a flag byte (read mode), a byte of Yes/No answers, the table file up
+// to a zero byte (none when empty), the script file up to a zero byte, then the ROM.
 #include "FuzzSupport.h"
 
 #include "chartable/CharTable.h"
 #include "commands/Commands.h"
 #include "job/Messages.h"
 #include "job/Script.h"
+#include "platform/Numbers.h"
 
 #include <optional>
 
@@ -67,16 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string totalKey = u"Total length: ";
     const std::size_t totalAt = reportText.find(totalKey);
     if (written && !moves && totalAt != std::u16string::npos) {
-        std::int64_t total = 0;
-        for (std::size_t i = totalAt + totalKey.size(); i < reportText.size() && reportText[i] >= u'0' &&
-                                                        reportText[i] <= u'9';
-             ++i)
-            total = total * 10 + (reportText[i] - u'0');
+        const auto total = ScanInt(std::u16string_view(reportText).substr(totalAt + totalKey.size()));
         const auto header = ReadScriptHeader(script);
-        QUORVEX_FUZZ_CHECK(header.has_value());
-        const std::int64_t size = static_cast<std::int64_t>(header->job.textEnd) - header->job.textStart + 1;
-        const std::u16string expected = total > size ? messages::EndedOver(total - size) : messages::EndedLeftOver(size - total);
-        QUORVEX_FUZZ_CHECK(last.starts_with(expected));
+        QUORVEX_FUZZ_CHECK(total.has_value() && header.has_value());
+        const std::int64_t over = *total - (static_cast<std::int64_t>(header->job.textEnd) - header->job.textStart + 1);
+        QUORVEX_FUZZ_CHECK(last.starts_with(over > 0 ? messages::EndedOver(over) : messages::EndedLeftOver(-over)));
     }
 
     // Test runs the first body line through the same reader.

@@ -63,13 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t flags = input.Byte();
 
     // A header written from random numbers reads back as the same job.
-    JobSettings job;
-    job.tableStart = input.Int32();
-    job.tableEnd = input.Int32();
-    job.textStart = input.Int32();
-    job.textEnd = input.Int32();
-    job.xOffset = input.Int32();
-    job.huffTable = input.Int32();
+    const JobSettings job = input.Job();
     const auto tableType = static_cast<TableType>(static_cast<std::int8_t>(input.Byte()));
     const auto textType = static_cast<TextType>(static_cast<std::int8_t>(input.Byte()));
     const std::u16string written = WriteScriptHeader(job, tableType, textType);

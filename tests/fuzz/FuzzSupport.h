@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the fuzz targets: cutting one input into parts, a private scratch
 // folder, and a prompt that answers from the input.
+#include "job/JobSettings.h"
 #include "platform/CodePage.h"
 #include "platform/Prompt.h"
 
@@ -9,8 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvex::fuzz {
@@ -20,9 +23,9 @@ namespace quorvex::fuzz {
     std::fprintf(stderr, "fuzz target check failed: %s\n", what);
     std::abort();
 }
-#define QUORVEX_FUZZ_CHECK(condition)                                  \
-    do {                                                               \
-        if (!(condition)) ::quorvex::fuzz::Fail(#condition);           \
+#define QUORVEX_FUZZ_CHECK(condition)                        \
+    do {                                                     \
+        if (!(condition)) ::quorvex::fuzz::Fail(#condition); \
     } while (false)
 
 // Reads an input from the front: fixed-size numbers first, then parts ended
@@ -37,6 +40,14 @@ public:
         for (int i = 0; i < 4; ++i) value |= static_cast<std::uint32_t>(Byte()) << (8 * i);
         return static_cast<std::int32_t>(value);
     }
+    // Table Start, Table End, Text Start, Text End, X000 Offset and HuffTable, as Int32s.
+    JobSettings Job() {
+        JobSettings job;
+        for (std::int32_t* field : {&job.tableStart, &job.tableEnd, &job.textStart, &job.textEnd, &job.xOffset,
+                                    &job.huffTable})
+            *field = Int32();
+        return job;
+    }
     // Up to (not including) the next zero byte, which is skipped.
     std::span<const std::uint8_t> Part() {
         const std::size_t start = m_at;
@@ -45,11 +56,7 @@ public:
         if (m_at < m_bytes.size()) ++m_at;
         return part;
     }
-    std::span<const std::uint8_t> Rest() {
-        const auto rest = m_bytes.subspan(m_at);
-        m_at = m_bytes.size();
-        return rest;
-    }
+    std::span<const std::uint8_t> Rest() { return m_bytes.subspan(std::exchange(m_at, m_bytes.size())); }
 
 private:
     std::span<const std::uint8_t> m_bytes;
@@ -59,42 +66,28 @@ private:
 // The read mode a flag byte names: its low two bits pick Ascii, UTF-7 or UTF-8
 // (3 is UTF-8 too); bit 2 picks Shift JIS instead of windows-1252 for Ascii.
 inline TextDecoding DecodingFromFlags(std::uint8_t flags) {
-    TextDecoding decoding;
-    switch (flags & 3) {
-    case 0: decoding.mode = ReadMode::Ascii; break;
-    case 1: decoding.mode = ReadMode::UTF7; break;
-    default: decoding.mode = ReadMode::UTF8; break;
-    }
-    decoding.systemCodePage = (flags & 4) ? "shift_jis" : "windows-1252";
-    return decoding;
+    const ReadMode modes[] = {ReadMode::Ascii, ReadMode::UTF7, ReadMode::UTF8, ReadMode::UTF8};
+    return {modes[flags & 3], (flags & 4) ? "shift_jis" : "windows-1252"};
 }
 
-// One folder per process under /dev/shm (or the temporary folder), emptied
-// before each use.
+// One folder per process under /dev/shm (or the temporary folder), removed at exit.
 inline const std::filesystem::path& ScratchFolder() {
-    static const std::filesystem::path folder = [] {
-        std::error_code error;
-        std::filesystem::path base = "/dev/shm";
-        if (!std::filesystem::is_directory(base, error)) base = std::filesystem::temp_directory_path();
-        std::string name = (base / "quorvex-fuzz-XXXXXX").string();
-        if (::mkdtemp(name.data()) == nullptr) Fail("cannot make a scratch folder");
-        return std::filesystem::path(name);
-    }();
-    static const bool removedAtExit = [] {
-        std::atexit([] {
+    static const struct Folder {
+        std::filesystem::path path;
+        Folder() {
+            std::error_code error;
+            const bool shm = std::filesystem::is_directory("/dev/shm", error);
+            const std::filesystem::path base = shm ? "/dev/shm" : std::filesystem::temp_directory_path();
+            std::string name = (base / "quorvex-fuzz-XXXXXX").string();
+            if (::mkdtemp(name.data()) == nullptr) Fail("cannot make a scratch folder");
+            path = name;
+        }
+        ~Folder() {
             std::error_code ignored;
-            std::filesystem::remove_all(ScratchFolder(), ignored);
-        });
-        return true;
-    }();
-    (void)removedAtExit;
-    return folder;
-}
-
-inline void EmptyScratchFolder() {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(ScratchFolder(), error))
-        std::filesystem::remove_all(entry.path(), error);
+            std::filesystem::remove_all(path, ignored);
+        }
+    } folder;
+    return folder.path;
 }
 
 inline std::vector<std::filesystem::path> ScratchFiles() {
@@ -104,18 +97,28 @@ inline std::vector<std::filesystem::path> ScratchFiles() {
     return files;
 }
 
-void WriteFileOrFail(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
-[[nodiscard]] std::vector<std::uint8_t> ReadFileOrFail(const std::filesystem::path& path);
+inline void EmptyScratchFolder() {
+    std::error_code error;
+    for (const auto& file : ScratchFiles()) std::filesystem::remove_all(file, error);
+}
+
+inline void WriteFileOrFail(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+        Fail("cannot write a scratch file");
+}
+
+[[nodiscard]] inline std::vector<std::uint8_t> ReadFileOrFail(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) Fail("cannot read a scratch file");
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 // Answers Yes or No from a pattern of bits, one per question.
 class PatternPrompt : public Prompt {
 public:
     explicit PatternPrompt(std::uint8_t pattern) : m_pattern(pattern) {}
-    bool askYesNo(std::u16string_view) override {
-        const bool yes = (m_pattern >> (questions % 8)) & 1;
-        ++questions;
-        return yes;
-    }
+    bool askYesNo(std::u16string_view) override { return (m_pattern >> (questions++ % 8)) & 1; }
     int questions = 0;
 
 private:

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
@@ -14,13 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 int main(int argc, char** argv) {
     std::vector<std::filesystem::path> files;
     for (int i = 1; i < argc; ++i) {
-        const std::filesystem::path given = argv[i];
-        if (std::filesystem::is_directory(given)) {
-            for (const auto& entry : std::filesystem::directory_iterator(given))
+        if (!std::filesystem::is_directory(argv[i])) files.emplace_back(argv[i]);
+        else
+            for (const auto& entry : std::filesystem::directory_iterator(argv[i]))
                 if (entry.is_regular_file()) files.push_back(entry.path());
-        } else {
-            files.push_back(given);
-        }
     }
     std::sort(files.begin(), files.end());
     if (files.empty()) {
@@ -29,13 +27,11 @@ int main(int argc, char** argv) {
     }
     for (const auto& file : files) {
         std::ifstream in(file, std::ios::binary);
-        const std::vector<char> chars{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        std::vector<std::uint8_t> bytes(chars.begin(), chars.end());
+        const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         // A copy of exactly the input's size, so reads past its end are caught.
-        auto* data = new std::uint8_t[bytes.size() + (bytes.empty() ? 1 : 0)];
-        std::copy(bytes.begin(), bytes.end(), data);
-        LLVMFuzzerTestOneInput(data, bytes.size());
-        delete[] data;
+        const auto data = std::make_unique<std::uint8_t[]>(bytes.size());
+        std::copy(bytes.begin(), bytes.end(), data.get());
+        LLVMFuzzerTestOneInput(data.get(), bytes.size());
     }
     std::printf("replayed %zu inputs\n", files.size());
     return 0;

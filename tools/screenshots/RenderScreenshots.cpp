@@ -1,8 +1,6 @@
 // Draws the README's pictures of the dialog into docs/ (`make screenshots`):
 // the demo extracted, then its saved script measured by Check Insert.
 #include "AppTestSupport.h"
-#include "FakeServices.h"
-#include "QuorvexDlg.h"
 
 #include <QDir>
 #include <QImage>
@@ -21,7 +19,7 @@ void Render(QWidget& widget, const QString& name) {
 
 }  // namespace
 
-class DialogRenderTest : public QObject {
+class RenderScreenshots : public QObject {
     Q_OBJECT
 
 private slots:
@@ -58,5 +56,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(DialogRenderTest)
-#include "DialogRenderTest.moc"
+QTEST_MAIN(RenderScreenshots)
+#include "RenderScreenshots.moc"
