@@ -78,8 +78,11 @@ EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t 
         std::uint8_t bytes[3];
         std::uint8_t count;
     };
-    // Kept between lines: a script is thousands of short lines.
-    thread_local std::vector<Choice> choice;
+    // Kept between lines, as a script is thousands of short lines; not the
+    // memory of a very long one.
+    thread_local std::vector<Choice> kept;
+    std::vector<Choice> own;
+    std::vector<Choice>& choice = length < (std::size_t{1} << 16) ? kept : own;
     thread_local std::vector<CharTable::TextMatch> matches;
     choice.resize(length + 1);
     choice[length] = {0, 0, 0, {0, 0, 0}, 0};
