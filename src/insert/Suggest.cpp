@@ -95,9 +95,8 @@ Candidates FindCandidates(const Text& text, const std::vector<double>& shareSums
                 const auto begin = static_cast<std::uint32_t>(nextMembers.size());
                 for (std::size_t k = i; k < j; ++k) nextMembers.push_back(static_cast<std::uint32_t>(keys[k]));
                 nextGroups.push_back({begin, static_cast<std::uint32_t>(nextMembers.size()), kNone});
-                if (length < minLength || text.HasMatchOfLength(nextMembers[begin], length)) {
-                    // not a candidate itself
-                } else {
+                // Too short, or a text the table holds: grown further, but no candidate itself.
+                if (length >= minLength && !text.HasMatchOfLength(nextMembers[begin], length)) {
                     nextGroups.back().candidate = static_cast<std::uint32_t>(nextPending.size());
                     nextPending.push_back({nextGroups.back(), false});
                     // Every occurrence of the parent's run goes on as this one.
