@@ -23,9 +23,10 @@ struct TableCase {
 // the end byte) and their pointer table, with the traps a finder can fall
 // into: where the offset allows, the zero padding reads as pointers to a
 // string start; a table without padding is followed by an entry pointing just
-// below the text (where no string starts) and preceded by one pointing at a
-// string start far from it; read as 2-byte values, a Regular4 table's high
-// halves point at a string start too.
+// below the text (where no string starts; for 2-byte tables an end byte
+// follows, elsewhere the bytes run into the first string) and preceded by one
+// pointing at a string start far from it; read as 2-byte values, a Regular4
+// table's high halves point at a string start too.
 struct Image {
     std::vector<std::uint8_t> rom;
     std::vector<std::int64_t> strings;
@@ -59,6 +60,8 @@ Image Build(const TableCase& c, unsigned seed) {
     if (c.padding > 0 && c.xOffset >= 1) image.rom[c.xOffset - 1] = c.endByte;
     if (c.padding == 0 && !split) {
         image.rom[c.textAt - 0x21] = c.endByte ^ 0x5A;
+        for (std::int64_t i = c.textAt - 0x20; i < c.textAt; ++i)
+            image.rom[i] = width == 2 && i == c.textAt - 0x10 ? c.endByte : static_cast<std::uint8_t>('a' + i % 26);
         put(c.count, c.textAt - 0x20);
         image.rom[c.textAt + 0x3000 - 1] = c.endByte;
         put(-1, c.textAt + 0x3000);
@@ -104,15 +107,23 @@ TEST(PointerFinderTest, FindsEveryLayoutWholeWithItsOffset) {
     }
 }
 
-TEST(PointerFinderTest, NothingWhereThereIsNoTable) {
-    Image image = Build({TableType::Regular2, 0x10 - 0x8000, 0x1000, 0x4000, 40, 0xFF, 16}, 9);
-    // The table's entries are wiped: random bytes and the strings remain.
+TEST(PointerFinderTest, NothingWhereNoTableHoldsTheStrings) {
+    const TableCase nes{TableType::Regular2, 0x10 - 0x8000, 0x1000, 0x4000, 40, 0xFF, 16};
+    Image image = Build(nes, 9);
+    const auto& s = image.strings;
+    // One byte into the strings: the table points near them, not at them.
+    EXPECT_TRUE(FindPointerTables(image.rom, {{s[3] + 1, s[30] + 1}, std::nullopt, 20}).empty());
+    // The table wiped but for two pointers to the given strings, which alone are no table.
     std::mt19937 random(10);
     for (std::int64_t i = 0x1000; i < 0x1000 + 80; ++i) image.rom[i] = static_cast<std::uint8_t>(random());
-    const auto& s = image.strings;
+    for (const int j : {3, 30}) {
+        const auto value = static_cast<std::uint16_t>(s[j] - nes.xOffset);
+        image.rom[0x1010 + (j == 3 ? 0 : 2)] = static_cast<std::uint8_t>(value);
+        image.rom[0x1011 + (j == 3 ? 0 : 2)] = static_cast<std::uint8_t>(value >> 8);
+    }
     EXPECT_TRUE(FindPointerTables(image.rom, {{s[3], s[30]}, std::nullopt, 20}).empty());
-    EXPECT_TRUE(FindPointerTables(image.rom, {{s[3]}, 0x10 - 0x8000, 20}).empty());
-    std::vector<std::uint8_t> zeros(0x10000);
+    EXPECT_TRUE(FindPointerTables(image.rom, {{s[3]}, nes.xOffset, 20}).empty());
+    const std::vector<std::uint8_t> zeros(0x10000);
     EXPECT_TRUE(FindPointerTables(zeros, {{0x100, 0x200}, std::nullopt, 20}).empty());
 }
 

@@ -533,10 +533,11 @@ private:
                 const EntryAt& entryAt, const Take& take) {
         std::vector<std::int64_t> refused;
         std::vector<std::int64_t> stops;
+        std::optional<std::vector<Target>> setAside;
         for (int attempt = 0; attempt < kGrowthAttempts; ++attempt) {
-            const std::vector<Target> run = Grow(seed, stride, lowPos, highPos, refused, entryAt, stops);
+            std::vector<Target> run = Grow(seed, stride, lowPos, highPos, refused, entryAt, stops);
             if (attempt == 0) Remember(key, run);
-            if (run.empty()) return;
+            if (run.empty()) break;
             const auto [cutFront, cutBack] = OutlyingEnds(run);
             if (cutFront || cutBack) {
                 if (cutFront) lowPos = run.front().pos + stride;
@@ -546,15 +547,21 @@ private:
             const auto chosen = ChosenFirstString(run);
             // Data just before the block reads as a string that runs into the
             // block's real first string; an entry next to the run pointing
-            // inside it tells so.
+            // inside it suggests so. The run is set aside while the rival is
+            // tried, and taken after all when that gives no table.
             const auto end = chosen ? FirstEndByte(*chosen) : std::nullopt;
             const bool rivalInside = chosen && std::any_of(stops.begin(), stops.end(), [&](std::int64_t stop) {
                 return stop > *chosen && (!end || stop <= *end);
             });
-            if (!rivalInside && take(run)) return;
-            if (!chosen) return;
+            if (rivalInside) {
+                if (!setAside) setAside = std::move(run);
+            } else if (take(run)) {
+                return;
+            }
+            if (!chosen) break;
             refused.push_back(*chosen);
         }
+        if (setAside) take(*setAside);
     }
 
     // Whether the run's first and last entries point far from every other
@@ -582,7 +589,7 @@ private:
             if (std::next(at) != addresses.end()) nearest = std::min(nearest, *std::next(at) - end.address);
             return nearest > far;
         };
-        return {false, false};
+        return {outlying(run.front()), outlying(run.back())};
     }
 
     // The run through seed at the stride, upward first, within [lowPos, highPos].

@@ -20,52 +20,74 @@ namespace quorvex {
 // the ROM offset of the string.
 //
 // How a table is recognised:
-// - X000 Offset. Given by the caller, or derived from pairs of entries: the
-//   pointers to the first two given strings differ by exactly the distance
-//   between the strings, lie at a multiple of the stride from each other, and
-//   every entry between them must pass the test below. The last earlier entry
-//   with each value (low 16 bits) is remembered per stride phase, so the whole
-//   ROM is read once per layout. Variation1 has no such pairing (the distance
-//   between its halves is unknown); without a given offset it tries the
-//   offsets that usual bank layouts give: X000 Offset = k * 0x2000 + 0, + 0x10
-//   or + 0x200 (any k keeping every pointer within 16 bits).
-// - The end byte. The byte before the highest given string is taken as the
-//   end byte when every given string but the lowest is preceded by it (the
-//   lowest may be the first string of its block, after unrelated data). With
-//   one string, the byte before it.
-// - An entry belongs to the table when its value is neither 0 nor all ones
-//   (blank fill), its target lies inside the ROM and within a band around the
-//   given strings (their span widened by max(64 KiB, 4 x span) on each side;
-//   without an end byte by max(2 KiB, span)), and the byte before the target
-//   is the end byte. Without the end byte before it a target is allowed only
-//   as the block's first string: all such entries point to one address, lower
-//   than every other target, and the string there ends (at its first end
+// - The end byte: the byte before the highest given string, when every given
+//   string but the lowest is preceded by it (the lowest may be the first
+//   string of its block, after unrelated data: it is then the block's first
+//   string). With one string, the byte before it. A position preceded by the
+//   end byte is a string start.
+// - An entry can belong to a table when its value is neither 0 nor all ones
+//   (blank fill) and its target lies in the ROM, within a band around the
+//   given strings (their span widened on each side by max(64 KiB, 4 x span)),
+//   at a string start. The one exception is the block's first string: all
+//   entries without a string start behind them point at one address, below
+//   every other target, and the string there must end (at its first end
 //   byte) right before another target of the table.
-// - A table is the longest run of such entries at the stride around the
-//   entries found for the given strings (grown upward, then downward), at
-//   most 65535 entries (Variation1: 4096 per half). It must hold pointers to
-//   every given string and at least one entry pointing elsewhere.
-// - When nothing is found with an end byte, the search runs again without one.
+// - X000 Offset: given, or derived from pairs of entries at a multiple of the
+//   stride from each other whose values differ exactly as the first two given
+//   strings do. Only entries with one at most two strides away pointing at a
+//   string start (under the offset the pair would give) are considered; the
+//   last such entry with each value's low 16 bits is remembered per stride
+//   phase, so the ROM is read once per layout. For Variation1 the distance
+//   between the halves is unknown, so without a given offset only the offsets
+//   usual bank layouts make are tried: k * 0x2000 + 0x10, k * 0x4000,
+//   k * 0x8000 + 0x200 (every k keeping the pointers within 16 bits).
+// - A table is the run of such entries at the stride through the ones found
+//   (grown upward, then downward; at most 65535 entries, for Variation1 1024
+//   per half), which must point at every given string and at enough other
+//   strings: 3 more for 2-byte values, 1 for wider ones. No address may take
+//   more than a third of a table (a 4-byte table read as 2-byte values points
+//   every other entry at what its high halves make).
+// - The run is settled: an end entry pointing far from every other target
+//   (more than max(1 KiB, 16 x the median gap between targets); not a given
+//   string, not shared) is cut off and the run grown again inside. A first
+//   string the table does not bear out is refused and the run grown again;
+//   so is one whose text holds the target of an entry next to the run (data
+//   just before the block reads as a string running into the real first
+//   one), unless refusing it gives no table.
+// - With no candidate, no X000 Offset given and an end byte seen before one
+//   string only, the search runs again without an end byte: every in-band
+//   target counts, the targets must rise in table order by at most 2 KiB, the
+//   band is max(2 KiB, span) and 6 (2-byte) or 2 other strings are needed.
+//   Without a given offset there is no such second search: any sorted table
+//   fits two offsets under some offset.
+// - Candidates are ranked by entries, then by the smaller X000 Offset (a
+//   4-byte table read one byte off in the other byte order needs a huge one),
+//   then by layout.
 //
-// What it gets wrong:
-// - A neighbouring entry of unrelated data is taken in when its value happens
-//   to point at a plausible string start (roughly 1 in 500 per table end for
-//   2-byte layouts over random data; far less for 3- and 4-byte ones). Data
-//   that is itself a list of string starts of the same text (a second table
-//   right next to the first) joins the table.
-// - A table is cut short at an entry pointing outside the band, at a string
-//   not preceded by the end byte (games with several end codes, or an entry
-//   of 0 / all ones used as "no text"), or at a second block start.
-// - Without an end byte (the given strings are preceded by different bytes)
-//   only the band separates a table from data, and 2-byte tables easily take
-//   in neighbours or are cut where text lies far from the given strings.
-// - Derived offsets of 3- and 4-byte tables can be missed when the table's
-//   text spans more than 64 KiB and an entry between the two given pointers
-//   has the same low 16 bits as the first one; giving the X000 Offset or other
-//   offsets avoids it. Variation1 without a given offset is found only for
-//   the bank layouts listed above.
-// - Variation1's halves are told apart by their entry count only: when a
-//   neighbouring entry joins the run, each possible placement is a candidate.
+// What it gets wrong (measured on generated images: 1000 tables per layout):
+// - Data right next to a 2-byte table whose value points at a string start
+//   near the text joins the table, or a value pointing just below the text
+//   stands in for the block's first string: 1 to 5 tables in 1000 with random
+//   bytes around them (none with zero fill around them; none for 3- and
+//   4-byte layouts). A second table over the same strings right next to the
+//   first joins it.
+// - A table is cut short at an entry pointing outside the band or far from
+//   the others, at a string not preceded by the end byte (games with several
+//   end codes), at a blank entry used as "no text", or at a second first
+//   string. A given string's entry with no entry pointing at a string start
+//   within two strides (at a table's end, next to repeated first-string
+//   entries) is not seen.
+// - A table read at another alignment or byte order that still points at
+//   string starts is listed too, after the real one (small tables whose text
+//   lies within 256 bytes: a 4-byte table read one byte early).
+// - Derived offsets of 3- and 4-byte tables can be missed when another entry
+//   between the two given pointers has the same low 16 bits as one of them
+//   (text spanning more than 64 KiB); the X000 Offset or other offsets avoid it.
+// - Variation1: only the bank offsets above without a given offset, halves of
+//   at most 1024 entries, and at most 2^18 (low, high) byte pairs tried per
+//   offset (ROMs with long stretches of few byte values may exhaust them
+//   before the table). A neighbour joining the run makes each placement of
+//   the halves a candidate.
 
 struct PointerSearchRequest {
     std::vector<std::int64_t> textOffsets;  // ROM offsets of strings the table points at; repeats count once
@@ -90,9 +112,9 @@ struct PointerCandidate {
 [[nodiscard]] std::optional<std::u16string_view> CheckPointerSearch(std::span<const std::uint8_t> rom,
                                                                      const PointerSearchRequest& request);
 
-// The candidates, most entries first (then in layout order, then by Table
-// Start), at most maxCandidates. Empty when nothing fits or when
-// CheckPointerSearch refuses the request.
+// The candidates, most entries first (then the smaller X000 Offset, layout
+// order, Table Start), at most maxCandidates; a table found twice is listed
+// once. Empty when nothing fits or when CheckPointerSearch refuses the request.
 [[nodiscard]] std::vector<PointerCandidate> FindPointerTables(std::span<const std::uint8_t> rom,
                                                               const PointerSearchRequest& request);
 

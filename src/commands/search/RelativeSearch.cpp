@@ -104,8 +104,8 @@ RelativeSearchResult RelativeSearch(std::span<const std::uint8_t> rom, std::u16s
         const Letter& base = parsed.letters[*first];
         checks.push_back({base.slot, letter.slot, (letter.distance - base.distance) & mask});
     }
-    // Differences between different letters reject more surely than repeats
-    // of one letter only in tables full of runs; test them first anyway.
+    // A repeated letter (difference 0) passes wherever the ROM holds runs of
+    // one byte, as fill does; differences between letters go first.
     std::stable_partition(checks.begin(), checks.end(), [](const Check& c) { return c.difference != 0; });
 
     const std::uint8_t* data = rom.data();
