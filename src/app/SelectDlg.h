@@ -22,7 +22,6 @@ public:
 
     // Set before each opening: true lists the table types, false the text types.
     void setTableList(bool tableList) { m_tableList = tableList; }
-    [[nodiscard]] bool tableList() const { return m_tableList; }
 
     // Fills the list, highlights entry 0, shows its description, runs the
     // dialog through services; QDialog::Accepted after OK or a double-click.
