@@ -18,20 +18,20 @@ std::u16string BadLineAt(std::u16string_view script, std::size_t pos, std::u16st
     return messages::BadLine(LineNumberAt(script, start), problem, script.substr(start, end - start));
 }
 
-EncodedCharacter Escape(std::u16string_view script, std::size_t pos) {
-    EncodedCharacter character;
-    character.at = pos;
-    character.bytes[0] = EscapeValue(script, pos);
-    character.count = 1;
-    return character;
-}
-
 bool StartsWithParenthesis(std::u16string_view line) {
     const auto first = std::find_if(line.begin(), line.end(), [](char16_t c) { return c != u' ' && c != u'\t'; });
     return first != line.end() && *first == u'(';
 }
 
 }  // namespace
+
+EncodedCharacter EscapeCharacter(std::u16string_view script, std::size_t pos) {
+    EncodedCharacter character;
+    character.at = pos;
+    character.bytes[0] = EscapeValue(script, pos);
+    character.count = 1;
+    return character;
+}
 
 Block ReadBlock(std::u16string_view script, std::size_t pos, BodyLayout layout, TableType tableType) {
     Block block;
@@ -74,14 +74,14 @@ EncodedLine EncodeTextLine(std::u16string_view script, std::size_t pos, const Ch
             line.problem = BadLineAt(script, pos, messages::kNeedsEscapes);
             return line;
         }
-        for (std::size_t at = pos; at < line.end; at += kEscapeLength) line.characters.push_back(Escape(script, at));
+        for (std::size_t at = pos; at < line.end; at += kEscapeLength) line.characters.push_back(EscapeCharacter(script, at));
         return line;
     }
 
     std::size_t cursor = pos;
     while (cursor < line.end) {
         if (IsEscapeAt(script, cursor, line.end)) {
-            line.characters.push_back(Escape(script, cursor));
+            line.characters.push_back(EscapeCharacter(script, cursor));
             cursor += kEscapeLength;
             continue;
         }

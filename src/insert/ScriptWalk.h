@@ -42,6 +42,9 @@ struct EncodedCharacter {
     int count = 0;
 };
 
+// The one byte of the escape "<XX>" that starts at pos.
+[[nodiscard]] EncodedCharacter EscapeCharacter(std::u16string_view script, std::size_t pos);
+
 struct EncodedLine {
     std::vector<EncodedCharacter> characters;  // up to the first failure
     std::size_t end = 0;                        // the line's CR, or the script's end

@@ -16,14 +16,6 @@ using scriptwalk::EncodedLine;
 
 constexpr std::int64_t kUnreachable = std::numeric_limits<std::int64_t>::max();
 
-EncodedCharacter Escape(std::u16string_view script, std::size_t pos) {
-    EncodedCharacter character;
-    character.at = pos;
-    character.bytes[0] = EscapeValue(script, pos);
-    character.count = 1;
-    return character;
-}
-
 EncodedCharacter Entry(std::size_t at, const CharTable::TextMatch& match) {
     EncodedCharacter character;
     character.at = at;
@@ -42,7 +34,7 @@ EncodedLine LongestMatch(std::u16string_view script, std::size_t start, std::siz
     std::size_t cursor = start;
     while (cursor < end) {
         if (IsEscapeAt(script, cursor, end)) {
-            line.characters.push_back(Escape(script, cursor));
+            line.characters.push_back(scriptwalk::EscapeCharacter(script, cursor));
             cursor += kEscapeLength;
             continue;
         }
