@@ -14,7 +14,7 @@
 #include "chartable/CharTable.h"
 #include "commands/Commands.h"
 #include "commands/fit/Suggest.h"
-#include "commands/patch/PatchFormat.h"
+#include "patch/PatchFormat.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "job/Script.h"

@@ -2,7 +2,8 @@
 // quorvex-cli build, insert --output/--patch, patch, apply and checksum.
 #include "TestSupport.h"
 
-#include "commands/patch/PatchFormat.h"
+#include "patch/PatchFormat.h"
+#include "platform/Crc32.h"
 
 #include <gtest/gtest.h>
 

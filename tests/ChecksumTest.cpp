@@ -1,4 +1,4 @@
-#include "commands/patch/Checksum.h"
+#include "patch/Checksum.h"
 
 #include <gtest/gtest.h>
 #include <cstdio>

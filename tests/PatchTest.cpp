@@ -1,6 +1,7 @@
-#include "commands/patch/Bps.h"
-#include "commands/patch/Ips.h"
-#include "commands/patch/PatchFormat.h"
+#include "patch/Bps.h"
+#include "patch/Ips.h"
+#include "patch/PatchFormat.h"
+#include "commands/patch/PatchCommands.h"
 #include "job/Messages.h"
 
 #include <gtest/gtest.h>
@@ -210,7 +211,7 @@ TEST(PatchTest, IpsCannotReachPast16MiB) {
     target[0x1000000] = 1;
     const auto past = CreateIps(source, target);
     EXPECT_EQ(past.status, PatchStatus::PastSixteenMiB);
-    EXPECT_EQ(PatchFailureMessage(past, "x.ips"), u"IPS patches cannot reach past 16 MiB; use .bps.");
+    EXPECT_EQ(commands::PatchFailureMessage(past, "x.ips"), u"IPS patches cannot reach past 16 MiB; use .bps.");
     EXPECT_FALSE(CreateIps(source, Bytes(0x1000000, 0)).ok());   // a shorter size it cannot write
     EXPECT_FALSE(CreateIps(Bytes(), Bytes(0x1000001, 0)).ok());  // growth past it
     EXPECT_TRUE(CreateBps(source, target).ok());
@@ -224,7 +225,7 @@ TEST(PatchTest, RefusesAPatchMadeForAnotherRom) {
     std::snprintf(expected, sizeof expected, "The patch was made for another ROM (CRC32 %08lX, this one is %08lX).",
                   ZlibCrc(source), ZlibCrc(other));
     EXPECT_EQ(applied.status, PatchStatus::WrongSource);
-    EXPECT_EQ(PatchFailureMessage(applied, "p.bps"), std::u16string(expected, expected + std::strlen(expected)));
+    EXPECT_EQ(commands::PatchFailureMessage(applied, "p.bps"), std::u16string(expected, expected + std::strlen(expected)));
     EXPECT_TRUE(applied.bytes.empty());
 }
 
@@ -287,7 +288,7 @@ TEST(PatchTest, DamagedPatchesNeverCrashAndAreRefused) {
         EXPECT_EQ(applied.status, c.result.empty() ? PatchStatus::Damaged : PatchStatus::Ok);
         EXPECT_TRUE(applied.bytes == c.result);
     }
-    EXPECT_EQ(PatchFailureMessage(PatchResult::Failure(PatchStatus::Damaged), "p.bps"), u"The patch is damaged.");
+    EXPECT_EQ(commands::PatchFailureMessage(PatchResult::Failure(PatchStatus::Damaged), "p.bps"), u"The patch is damaged.");
 }
 
 TEST(PatchTest, FormatsByExtensionAndByMagic) {
@@ -298,5 +299,5 @@ TEST(PatchTest, FormatsByExtensionAndByMagic) {
     EXPECT_FALSE(DetectPatchFormat(Text("BPS")));
     const auto applied = ApplyPatchBytes(Text("PK\3\4 not a patch"), Text("ROM"));
     EXPECT_EQ(applied.status, PatchStatus::NotAPatch);
-    EXPECT_EQ(PatchFailureMessage(applied, "notes.zip"), u"notes.zip is not an IPS or BPS patch.");
+    EXPECT_EQ(commands::PatchFailureMessage(applied, "notes.zip"), u"notes.zip is not an IPS or BPS patch.");
 }

@@ -1,4 +1,4 @@
-#include "commands/search/PointerFinder.h"
+#include "search/PointerFinder.h"
 #include "job/Messages.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "chartable/CharTable.h"
-#include "commands/search/RelativeSearch.h"
+#include "search/RelativeSearch.h"
 #include "job/Messages.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // a line of on-screen text to the numbers of a first Extract. Both are modal
 // dialogs run through the services; each runs its command of the command
 // layer and shows the hits or candidates in a list.
-#include "commands/search/PointerFinder.h"
+#include "search/PointerFinder.h"
 
 #include <QString>
 

@@ -3,7 +3,7 @@
 // subcommands that main() adds.
 #include "chartable/CharTable.h"
 #include "commands/CommandResult.h"
-#include "commands/patch/Checksum.h"
+#include "patch/Checksum.h"
 #include "platform/CodePage.h"
 #include "platform/Prompt.h"
 

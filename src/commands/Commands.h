@@ -4,7 +4,7 @@
 // failure, and returns everything the user is to be told.
 #include "chartable/CharTable.h"
 #include "commands/CommandResult.h"
-#include "commands/patch/Checksum.h"
+#include "patch/Checksum.h"
 #include "job/JobSettings.h"
 #include "platform/CodePage.h"
 #include "platform/Prompt.h"

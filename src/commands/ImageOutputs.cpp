@@ -1,7 +1,7 @@
 #include "commands/ImageOutputs.h"
 
 #include "commands/patch/PatchCommands.h"
-#include "commands/patch/PatchFormat.h"
+#include "patch/PatchFormat.h"
 #include "job/Messages.h"
 #include "platform/Files.h"
 

@@ -4,7 +4,7 @@
 // layer includes this header.
 #include "commands/CommandResult.h"
 #include "commands/Commands.h"
-#include "commands/patch/Checksum.h"
+#include "patch/Checksum.h"
 #include "platform/Prompt.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "commands/build/Project.h"
 
-#include "commands/patch/PatchFormat.h"
+#include "patch/PatchFormat.h"
 #include "job/Messages.h"
 #include "platform/Files.h"
 

@@ -2,7 +2,7 @@
 // A translation build's project file (TOML): the source ROM, where the
 // result goes, and the jobs in the order they run.
 #include "commands/CommandResult.h"
-#include "commands/patch/Checksum.h"
+#include "patch/Checksum.h"
 #include "platform/CodePage.h"
 
 #include <filesystem>

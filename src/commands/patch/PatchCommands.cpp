@@ -1,12 +1,25 @@
 #include "commands/patch/PatchCommands.h"
 
 #include "commands/ImageOutputs.h"
-#include "commands/patch/PatchFormat.h"
+#include "patch/PatchFormat.h"
 #include "job/Messages.h"
 #include "platform/FileLock.h"
 #include "platform/Files.h"
 
 namespace quorvex::commands {
+
+std::u16string PatchFailureMessage(const PatchResult& result, std::string_view patchPath) {
+    switch (result.status) {
+        case PatchStatus::Ok: return {};
+        case PatchStatus::PastSixteenMiB: return std::u16string(messages::kIpsPastSixteenMiB);
+        case PatchStatus::TooLarge: return std::u16string(messages::kImageTooLargeToPatch);
+        case PatchStatus::WrongSource: return messages::PatchForAnotherRom(result.expectedCrc, result.actualCrc);
+        case PatchStatus::Damaged: return std::u16string(messages::kPatchDamaged);
+        case PatchStatus::NotAPatch: return messages::NotAPatch(patchPath);
+    }
+    return std::u16string(messages::kPatchDamaged);
+}
+
 namespace {
 
 // Usage when written is one of the files the command reads.

@@ -2,8 +2,8 @@
 // The search tools as user actions: relative search (with its draft
 // character table) and the pointer finder, each reading the ROM itself.
 #include "commands/CommandResult.h"
-#include "commands/search/PointerFinder.h"
-#include "commands/search/RelativeSearch.h"
+#include "search/PointerFinder.h"
+#include "search/RelativeSearch.h"
 
 #include <cstddef>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "commands/patch/Checksum.h"
+#include "patch/Checksum.h"
 
 #include "platform/ByteOrder.h"
 #include "platform/Numbers.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "commands/patch/PatchFormat.h"
+#include "patch/PatchTypes.h"
 
 #include <cstdint>
 #include <span>

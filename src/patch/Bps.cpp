@@ -1,4 +1,5 @@
-#include "commands/patch/Bps.h"
+#include "patch/Bps.h"
+#include "platform/Crc32.h"
 
 #include "platform/ByteOrder.h"
 
@@ -6,6 +7,7 @@
 #include <bit>
 #include <cstring>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace quorvex {

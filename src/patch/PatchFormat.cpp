@@ -1,12 +1,10 @@
-#include "commands/patch/PatchFormat.h"
+#include "patch/PatchFormat.h"
 
-#include "commands/patch/Bps.h"
-#include "commands/patch/Ips.h"
-#include "job/Messages.h"
+#include "patch/Bps.h"
+#include "patch/Ips.h"
 
 #include <algorithm>
 #include <cctype>
-#include <zlib.h>
 
 namespace quorvex {
 namespace {
@@ -44,22 +42,6 @@ PatchResult ApplyPatchBytes(std::span<const std::uint8_t> patch, std::span<const
     const auto format = DetectPatchFormat(patch);
     if (!format) return PatchResult::Failure(PatchStatus::NotAPatch);
     return *format == PatchFormat::Ips ? ApplyIps(patch, source) : ApplyBps(patch, source);
-}
-
-std::u16string PatchFailureMessage(const PatchResult& result, std::string_view patchPath) {
-    switch (result.status) {
-        case PatchStatus::Ok: return {};
-        case PatchStatus::PastSixteenMiB: return std::u16string(messages::kIpsPastSixteenMiB);
-        case PatchStatus::TooLarge: return std::u16string(messages::kImageTooLargeToPatch);
-        case PatchStatus::WrongSource: return messages::PatchForAnotherRom(result.expectedCrc, result.actualCrc);
-        case PatchStatus::Damaged: return std::u16string(messages::kPatchDamaged);
-        case PatchStatus::NotAPatch: return messages::NotAPatch(patchPath);
-    }
-    return std::u16string(messages::kPatchDamaged);
-}
-
-std::uint32_t Crc32(std::span<const std::uint8_t> bytes) {
-    return static_cast<std::uint32_t>(crc32_z(crc32_z(0, nullptr, 0), bytes.data(), bytes.size()));
 }
 
 }  // namespace quorvex

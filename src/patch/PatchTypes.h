@@ -1,10 +1,7 @@
 #pragma once
 #include <cstdint>
-#include <optional>
-#include <span>
-#include <string>
-#include <string_view>
 #include <vector>
+#include <cstddef>
 
 namespace quorvex {
 
@@ -36,27 +33,5 @@ struct PatchResult {
 // The largest image a patch is made for or applied to. A patch that declares a
 // larger result is treated as damaged rather than trusted with the memory.
 inline constexpr std::size_t kMaxPatchImage = std::size_t{1} << 30;
-
-// The format a patch path asks for by its extension, ".ips" or ".bps" in any
-// case; no value for any other extension.
-[[nodiscard]] std::optional<PatchFormat> PatchFormatForPath(std::string_view path);
-
-// The format of patch bytes by their magic ("PATCH" or "BPS1"); no value when
-// they start with neither.
-[[nodiscard]] std::optional<PatchFormat> DetectPatchFormat(std::span<const std::uint8_t> patch);
-
-// A patch that turns source into target.
-[[nodiscard]] PatchResult CreatePatchBytes(PatchFormat format, std::span<const std::uint8_t> source,
-                                           std::span<const std::uint8_t> target);
-
-// Applies patch, of either format, to source. NotAPatch when the magic is
-// neither format's.
-[[nodiscard]] PatchResult ApplyPatchBytes(std::span<const std::uint8_t> patch, std::span<const std::uint8_t> source);
-
-// The message of a failed result; patchPath names the patch for NotAPatch.
-[[nodiscard]] std::u16string PatchFailureMessage(const PatchResult& result, std::string_view patchPath);
-
-// zlib's CRC32 of bytes.
-[[nodiscard]] std::uint32_t Crc32(std::span<const std::uint8_t> bytes);
 
 }  // namespace quorvex

@@ -1,4 +1,4 @@
-#include "commands/search/RelativeSearch.h"
+#include "search/RelativeSearch.h"
 
 #include "job/Messages.h"
 #include "platform/Numbers.h"

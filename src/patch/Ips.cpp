@@ -1,8 +1,9 @@
-#include "commands/patch/Ips.h"
+#include "patch/Ips.h"
 
 #include "platform/ByteOrder.h"
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace quorvex {
