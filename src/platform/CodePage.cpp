@@ -61,6 +61,8 @@ std::u16string DecodeUtf16(std::span<const std::uint8_t> bytes, bool bigEndian) 
     return text;
 }
 
+// Files are read with a lone LF made CR LF and a lone CR kept as text, as
+// scripts and tables have always been read.
 std::u16string NormaliseLineEnds(std::u16string_view text) {
     std::u16string result;
     result.reserve(text.size() + text.size() / 32);
@@ -145,6 +147,21 @@ std::u16string FromUtf8(std::string_view text) {
     if (U_FAILURE(status)) throw std::runtime_error("text conversion failed");
     wide.resize(static_cast<std::size_t>(length));
     return wide;
+}
+
+std::u16string RewriteLineEnds(std::u16string_view text, std::u16string_view lineEnd) {
+    std::u16string result;
+    result.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c != u'\r' && c != u'\n') {
+            result.push_back(c);
+            continue;
+        }
+        result += lineEnd;
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    }
+    return result;
 }
 
 }  // namespace quorvex

@@ -4,6 +4,7 @@
 #include "commands/ImageOutputs.h"
 #include "commands/build/Project.h"
 #include "job/Messages.h"
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 
 #include <map>
@@ -30,11 +31,7 @@ private:
 // The report is plain lines; the messages break theirs with CR LF.
 void AddLine(std::u16string& report, std::u16string_view indent, std::u16string_view text) {
     report += indent;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;
-        report += text[i];
-        if (text[i] == u'\n') report += indent;
-    }
+    report += RewriteLineEnds(text, u"\n" + std::u16string(indent));
     report += u'\n';
 }
 
