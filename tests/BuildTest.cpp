@@ -42,11 +42,12 @@ protected:
         return text;
     }
 
-    // Job k's script with its three strings.
-    void WriteScript(int job, const std::vector<std::string>& strings, const std::string& name = "") const {
-        const unsigned table = 0x10 + 0x10 * job, text = 0x810 + 0x40 * job;
+    // Job k's script with its three strings; textEnd 0: the job's 16-byte text area.
+    void WriteScript(int job, const std::vector<std::string>& strings, const std::string& name = "",
+                     unsigned textEnd = 0, unsigned textStart = 0) const {
+        const unsigned table = 0x10 + 0x10 * job, text = textStart ? textStart : 0x810 + 0x40 * job;
         std::string script = "Table Start:\t" + Hex(table) + "\r\nTable End:\t" + Hex(table + 6) + "\r\nText Start:\t" +
-                             Hex(text) + "\r\nText End:\t" + Hex(text + 15) +
+                             Hex(text) + "\r\nText End:\t" + Hex(textEnd ? textEnd : text + 15) +
                              "\r\nXOffset:\t7F0\r\n\r\nTable Type:\t0\r\nText Type:\t0\r\n-----------------\r\n";
         for (std::size_t i = 0; i < strings.size(); ++i) script += Hex(table + 2 * i) + "\r\n" + strings[i] + "[END]\r\n";
         WriteText(dir / (name.empty() ? "job" + std::to_string(job) + ".txt" : name), script);
@@ -115,6 +116,37 @@ TEST_F(BuildTest, ABuildWhoseSecondJobStopsWritesNothing) {
         EXPECT_EQ(build.exit, 1) << c.second;
         EXPECT_EQ(build.err.substr(0, c.err.size()), c.err);
         EXPECT_TRUE(build.out.ends_with("The build stopped: nothing was written.\n")) << build.out;
+        EXPECT_FALSE(fs::exists(dir / "out"));
+        EXPECT_TRUE(frozen.Unchanged());
+    }
+}
+
+TEST_F(BuildTest, JobsThatClaimTheSameBytesOrRunIntoAnotherJobWriteNothing) {
+    const std::string longer(20, 'S');
+    WriteScript(1, {"MENU", "ITEM", "SAVE"}, "wide.txt", 0x89F);  // its text area reaches job 2's
+    WriteScript(2, {"MENU", "ITEM", "SAVE"}, "tables.txt", 0x12, 0x8);  // and this one job 0's pointer table
+    WriteScript(1, {longer, longer + longer, longer}, "long.txt");  // the third string reaches 890
+    const struct {
+        std::string second, third, arguments;
+        int exit;
+        std::string err;
+    } cases[] = {
+        {"wide.txt", "job2.txt", "build", 2, "wide.txt and job2.txt both claim 890\u2013" "89F.\n"},
+        {"job1.txt", "tables.txt", "build --yes", 2, "job0.txt and tables.txt both claim 10\u2013" "12.\n"},
+        {"long.txt", "job2.txt", "build", 1,
+         "long.txt: Line 15: the text runs into the text area of job2.txt (890\u2013" "89F).\n"},
+        {"long.txt", "job2.txt", "build --yes", 1,
+         "long.txt: Line 15: the text runs into the text area of job2.txt (890\u2013" "89F).\n"},
+    };
+    const FrozenFile frozen(dir / "rom.bin", rom);
+    for (const auto& c : cases) {
+        WriteProject("output = \"out/game.bin\"\npatch = \"out/game.bps\"", c.second);
+        std::string project = ReadString(dir / "quorvex.toml");
+        project.replace(project.find("job2.txt"), 8, c.third);
+        WriteText(dir / "quorvex.toml", project);
+        const Outcome build = Cli(c.arguments);
+        EXPECT_EQ(build.exit, c.exit) << c.second << c.third;
+        EXPECT_EQ(build.err, c.err);
         EXPECT_FALSE(fs::exists(dir / "out"));
         EXPECT_TRUE(frozen.Unchanged());
     }

@@ -5,12 +5,14 @@
 #include "chartable/CharTable.h"
 #include "commands/CommandResult.h"
 #include "patch/Checksum.h"
+#include "job/JobAreas.h"
 #include "job/JobSettings.h"
 #include "platform/CodePage.h"
 #include "platform/Prompt.h"
 
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -51,6 +53,7 @@ struct InsertRequest {
     std::filesystem::path output{};  // empty: the ROM itself is replaced
     std::filesystem::path patch{};   // empty: none; otherwise a .ips or .bps patch from the ROM to the result
     std::optional<ChecksumChoice> checksum{};  // the header checksum repaired in the result before it is saved
+    std::span<const ClaimedArea> othersAreas{};  // a build's other jobs: text running over may not reach them
 };
 // Insert: replaces the ROM, all or nothing, while holding its update lock, so
 // inserts into one ROM run one after the other. Asks prompt when the text

@@ -103,6 +103,22 @@ std::u16string JobStopped(std::string_view script, std::u16string_view message) 
     return FromUtf8(script) + u": " + std::u16string(message);
 }
 
+namespace {
+std::u16string Range(std::int64_t first, std::int64_t last) {
+    return FormatHex(static_cast<std::int32_t>(first)) + u"\u2013" + FormatHex(static_cast<std::int32_t>(last));
+}
+}  // namespace
+
+std::u16string AreaClaimedTwice(std::u16string_view a, std::u16string_view b, std::int64_t first, std::int64_t last) {
+    return std::u16string(a) + u" and " + std::u16string(b) + u" both claim " + Range(first, last) + u".";
+}
+
+std::u16string RunsIntoArea(std::int64_t line, bool table, std::u16string_view owner, std::int64_t first,
+                            std::int64_t last) {
+    return u"Line " + FormatDec(line) + (table ? u": the text runs into the pointer table of " : u": the text runs into the text area of ") +
+           std::u16string(owner) + u" (" + Range(first, last) + u").";
+}
+
 std::u16string ProjectProblem(std::string_view file, std::int64_t line, std::u16string_view problem) {
     return FromUtf8(file) + u":" + FormatDec(line) + u": " + std::u16string(problem) + u".";
 }

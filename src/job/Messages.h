@@ -91,6 +91,12 @@ inline constexpr std::u16string_view kTextOffsetOutsideRom = u"Every text offset
 [[nodiscard]] std::u16string Wrote(std::string_view path, std::int64_t bytes);
 // "SCRIPT: MESSAGE" for the build job whose insert stopped.
 [[nodiscard]] std::u16string JobStopped(std::string_view script, std::u16string_view message);
+// "A and B both claim FIRST–LAST." for two jobs of a build whose areas overlap.
+[[nodiscard]] std::u16string AreaClaimedTwice(std::u16string_view a, std::u16string_view b, std::int64_t first,
+                                              std::int64_t last);
+// "Line %i: the text runs into the text area of OWNER (FIRST–LAST)." ("the pointer table of" for a table)
+[[nodiscard]] std::u16string RunsIntoArea(std::int64_t line, bool table, std::u16string_view owner,
+                                          std::int64_t first, std::int64_t last);
 inline constexpr std::u16string_view kBuildWroteNothing = u"The build stopped: nothing was written.";
 // "FILE:LINE: PROBLEM" for a project file the build cannot use.
 [[nodiscard]] std::u16string ProjectProblem(std::string_view file, std::int64_t line, std::u16string_view problem);
