@@ -76,6 +76,8 @@ protected:
 };
 
 TEST_F(BuildTest, ABuildOfThreeJobsEqualsThreeInsertsInARow) {
+    rom = RomBuilder(0x1000).Put(0x104, {0xCE, 0xED, 0x66, 0x66}).bytes();  // a Game Boy header
+    WriteBytes(dir / "rom.bin", rom);
     WriteScript(0, {"START", "LOAD", "QUIT"});
     WriteScript(1, {"SWORD", "SHIELD", "POTIONS"});  // 21 bytes in 16: runs over
     WriteScript(2, {"YES", "NO", "MAYBE"});
@@ -215,6 +217,7 @@ TEST_F(BuildTest, PatchApplyAndChecksumExitCodes) {
     ASSERT_EQ(Cli("patch --from rom.bin --to right.gb -o good.bps").exit, 0);
     const Bytes good = ReadBytes(dir / "good.bps");
     WriteBytes(dir / "cut.bps", Bytes(good.begin(), good.end() - 5));
+    WriteBytes(dir / "zeros.nes", Bytes(0x8000, 0));
     char crcs[96];
     std::snprintf(crcs, sizeof crcs, "(CRC32 %08X, this one is %08X).\n", Crc32(rom), Crc32(gb));
 
@@ -236,6 +239,13 @@ TEST_F(BuildTest, PatchApplyAndChecksumExitCodes) {
         {"checksum --rom wrong.gb --system gb", 3, "gb: stored 00/0000, computed E7/036E, wrong\n", ""},
         {"checksum --rom rom.bin", 1, "", "No known header was found.\n"},
         {"checksum --rom rom.bin --system nes", 2, "", "~nes"},
+        {"checksum --rom zeros.nes --system snes --fix", 1, "", "No SNES header was found.\n"},
+        {"checksum --rom zeros.nes --system gba", 1, "", "No Game Boy Advance header was found.\n"},
+        {"insert --rom zeros.nes --table letters.tbl -o out.gb --fix-checksum md job0.txt", 1, "",
+         "~No Mega Drive header was found.\n"},
+        {"insert --rom zeros.nes --table letters.tbl -o auto.nes --fix-checksum auto job0.txt", 0, "",
+         "You ended with 1 bytes left over from the original text limit!\n"
+         "No header checksum found: the image is left as it is.\nWrote auto.nes (32768 bytes).\n"},
         {"checksum --rom wrong.gb --fix", 0, "gb: stored 00/0000, computed E7/036E, fixed\n", ""},
         {"checksum --rom wrong.gb", 0, "gb: stored E7/036E, computed E7/036E, right\n", ""},
     };
@@ -248,6 +258,7 @@ TEST_F(BuildTest, PatchApplyAndChecksumExitCodes) {
         EXPECT_FALSE(fs::exists(dir / "out.gb") || fs::exists(dir / "p.txt") || fs::exists(dir / "p.ips"));
     }
     EXPECT_EQ(ReadBytes(dir / "wrong.gb"), ReadBytes(dir / "right.gb"));
+    EXPECT_EQ(ReadBytes(dir / "zeros.nes"), Bytes(0x8000, 0));
     EXPECT_EQ(ReadBytes(dir / "rom.bin"), rom);
 }
 

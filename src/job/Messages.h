@@ -68,6 +68,11 @@ inline constexpr std::u16string_view kIpsPastSixteenMiB = u"IPS patches cannot r
 inline constexpr std::u16string_view kPatchDamaged = u"The patch is damaged.";
 inline constexpr std::u16string_view kImageTooLargeToPatch = u"Images larger than 1 GiB cannot be patched.";
 inline constexpr std::u16string_view kNoKnownHeader = u"No known header was found.";
+inline constexpr std::u16string_view kNoSnesHeader = u"No SNES header was found.";
+inline constexpr std::u16string_view kNoGbHeader = u"No Game Boy header was found.";
+inline constexpr std::u16string_view kNoGbaHeader = u"No Game Boy Advance header was found.";
+inline constexpr std::u16string_view kNoMdHeader = u"No Mega Drive header was found.";
+inline constexpr std::u16string_view kNoHeaderLeftAlone = u"No header checksum found: the image is left as it is.";
 // "The patch was made for another ROM (CRC32 %08X, this one is %08X)."
 [[nodiscard]] std::u16string PatchForAnotherRom(std::uint32_t patchCrc, std::uint32_t romCrc);
 // "PATH is not an IPS or BPS patch."
