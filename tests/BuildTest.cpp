@@ -154,6 +154,19 @@ TEST_F(BuildTest, JobsThatClaimTheSameBytesOrRunIntoAnotherJobWriteNothing) {
     }
 }
 
+TEST_F(BuildTest, LinesWiderThanTheBoxOnlyWarn) {
+    WriteScript(1, {"MENU", "ITEM", "SAVE"}, "wide.txt");
+    WriteProject("output = \"game.bin\"\nmax_width = 3\nbreaks = [\"I\"]", "wide.txt");
+    const Outcome build = Cli("build");
+    EXPECT_EQ(build.exit, 0) << build.err;
+    EXPECT_NE(build.out.find("wide.txt\n    You ended with 1 bytes left over from the original text limit!\n"
+                             "    Line 11: 4 characters wide, the box holds 3: MENU[END]\n"
+                             "    Line 15: 4 characters wide, the box holds 3: SAVE[END]\n"),
+              std::string::npos)
+        << build.out;
+    EXPECT_TRUE(fs::exists(dir / "game.bin"));
+}
+
 TEST_F(BuildTest, AMalformedProjectIsAUsageErrorNamingFileLineAndKey) {
     fs::create_symlink("rom.bin", dir / "link.bin");
     const struct {
@@ -166,6 +179,8 @@ TEST_F(BuildTest, AMalformedProjectIsAUsageErrorNamingFileLineAndKey) {
         {"rom = \"rom.bin\"\npatch = \"a.bps\"\n[[job]]\nscript = \"job0.txt\"\nshortest = \"yes\"\n",
          "p.toml:5: \"shortest\" must be true or false.\n"},
         {"rom = [\"rom.bin\"]\noutput = \"a.bin\"\n", "p.toml:1: \"rom\" must be a string.\n"},
+        {"rom = \"rom.bin\"\npatch = \"a.bps\"\nmax_width = 0\n", "p.toml:3: \"max_width\" must be a whole number above 0.\n"},
+        {"rom = \"rom.bin\"\npatch = \"a.bps\"\nbreaks = [1]\n", "p.toml:3: \"breaks\" must be a list of strings.\n"},
         {"rom = \"rom.bin\"\npatch = \"a.zip\"\n", "p.toml:2: \"patch\" must be a path ending in .ips or .bps.\n"},
         {"rom = \"rom.bin\"\n\n[[job]]\nscript = \"job0.txt\"\n", "p.toml:1: give \"output\", \"patch\" or both.\n"},
         {"rom = \"rom.bin\"\noutput = \"a.bin\"\n\n[[job]]\ntable = \"letters.tbl\"\n", "p.toml:4: \"script\" is required.\n"},

@@ -183,6 +183,7 @@ private:
     QAction* m_utf7Action = nullptr;
     QAction* m_utf8Action = nullptr;
     QAction* m_shortestAction = nullptr;  // Options: Insert, Check Insert and Test in the fewest bytes
+    QAction* m_listGrownAction = nullptr;  // Options: Check Insert lists the strings that grew
     QHash<int, QWidget*> m_controls;
     int m_shownTab = 0;
 

@@ -158,6 +158,7 @@ void CQuorvexDlg::OnGo() {
     state.insertText = insertText();
     state.decoding = m_decoding;
     state.shortest = m_shortestAction->isChecked();
+    state.listGrown = m_listGrownAction->isChecked();
 
     // GO loads a named Insert File whose text is not held; stamp it first.
     const bool loadsInsertFile =

@@ -7,6 +7,7 @@
 #include "patch/Checksum.h"
 #include "job/JobAreas.h"
 #include "job/JobSettings.h"
+#include "job/TextBox.h"
 #include "platform/CodePage.h"
 #include "platform/Prompt.h"
 
@@ -68,15 +69,20 @@ struct CheckRequest {
     const CharTable* table = nullptr;
     std::u16string_view script;
     bool shortest = false;
+    bool listGrown = false;         // list the strings that grew past their string in the ROM (needs rom)
+    std::optional<TextBox> box{};  // list the pieces of lines wider than the game's text box
 };
 // Check Insert: the report as output; exit Ok when the text fits, Over when
-// it runs over, Failed when the walk stopped or the file is bad. With
-// shortest, the report is on the shortest encoding and ends by saying how
-// many bytes it saves over longest match.
+// it runs over or a piece of a line is wider than the box, Failed when the
+// walk stopped or the file is bad. With shortest, the report is on the
+// shortest encoding and ends by saying how many bytes it saves over longest
+// match. The grown strings and the too wide pieces follow the report, one a
+// line; listGrown without a ROM is refused (Usage) before anything is read.
 [[nodiscard]] CommandResult CheckInsert(const CheckRequest& request);
 
 // Test: Check Insert of one typed line (at least two characters).
-[[nodiscard]] CommandResult Test(std::u16string_view text, const CharTable* table, bool shortest = false);
+[[nodiscard]] CommandResult Test(std::u16string_view text, const CharTable* table, bool shortest = false,
+                                 const std::optional<TextBox>& box = std::nullopt);
 
 struct RedoRequest {
     std::filesystem::path script;

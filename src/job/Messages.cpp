@@ -103,6 +103,16 @@ std::u16string JobStopped(std::string_view script, std::u16string_view message) 
     return FromUtf8(script) + u": " + std::u16string(message);
 }
 
+std::u16string StringGrew(std::int64_t line, std::int64_t bytes, std::int64_t before) {
+    return u"Line " + FormatDec(line) + u": " + FormatDec(bytes) + u" bytes, " + FormatDec(before) + u" before (+" +
+           FormatDec(bytes - before) + u").";
+}
+
+std::u16string TooWide(std::int64_t line, std::int64_t width, std::int64_t maxWidth, std::u16string_view piece) {
+    return u"Line " + FormatDec(line) + u": " + FormatDec(width) + u" characters wide, the box holds " +
+           FormatDec(maxWidth) + u": " + std::u16string(piece);
+}
+
 namespace {
 std::u16string Range(std::int64_t first, std::int64_t last) {
     return FormatHex(static_cast<std::int32_t>(first)) + u"\u2013" + FormatHex(static_cast<std::int32_t>(last));

@@ -53,6 +53,12 @@ inline constexpr std::u16string_view kOutOfMemory = u"Out of memory: the command
 [[nodiscard]] std::u16string CheckOver(std::int64_t bytes);
 // "You are %i bytes under the original text limit!"
 [[nodiscard]] std::u16string CheckUnder(std::int64_t bytes);
+// "Line %i: %i bytes, %i before (+%i)." for a string that grew past its entry's string in the ROM.
+[[nodiscard]] std::u16string StringGrew(std::int64_t line, std::int64_t bytes, std::int64_t before);
+// "Line %i: %i characters wide, the box holds %i: PIECE"
+[[nodiscard]] std::u16string TooWide(std::int64_t line, std::int64_t width, std::int64_t maxWidth,
+                                     std::u16string_view piece);
+inline constexpr std::u16string_view kLinesNeedRom = u"Listing the strings that grew needs the ROM: their sizes before come from it.";
 // "Line %i: " followed by what is wrong and the line itself.
 [[nodiscard]] std::u16string BadLine(std::int64_t lineNumber, std::u16string_view problem, std::u16string_view line);
 inline constexpr std::u16string_view kNeedsOffset = u"a pointer line needs an offset: ";
@@ -114,6 +120,8 @@ inline constexpr std::u16string_view kBuildWroteNothing = u"The build stopped: n
 inline constexpr std::u16string_view kProjectNeedsOutput = u"give \"output\", \"patch\" or both";
 inline constexpr std::u16string_view kMustBeString = u"a string";
 inline constexpr std::u16string_view kMustBeBoolean = u"true or false";
+inline constexpr std::u16string_view kMustBePositive = u"a whole number above 0";
+inline constexpr std::u16string_view kMustBeStrings = u"a list of strings";
 inline constexpr std::u16string_view kMustBeYesNo = u"\"yes\" or \"no\"";
 inline constexpr std::u16string_view kMustBeChecksum = u"none, auto, snes, gb, gba or md";
 inline constexpr std::u16string_view kMustBeReadMode = u"utf8, utf7 or ascii";

@@ -3,6 +3,7 @@
 #include "commands/Commands.h"
 #include "commands/ImageOutputs.h"
 #include "commands/build/Project.h"
+#include "insert/LineReports.h"
 #include "job/JobAreas.h"
 #include "job/Messages.h"
 #include "job/Script.h"
@@ -112,6 +113,10 @@ CommandResult RunJob(const Project& project, std::size_t index, const JobScripts
     request.shortest = job.shortest;
     request.othersAreas = othersAreas;
     if (auto inserted = InsertIntoImage(image, request, prompt, said)) image = std::move(*inserted);
+    // Too wide lines only warn: the game may wrap them, and the translator decides.
+    if (said.ok() && job.box.maxWidth > 0)
+        for (const std::u16string& piece : TooWidePieces(table, request.script, job.box))
+            said.Tell(Severity::Warning, piece);
     return said;
 }
 
