@@ -78,6 +78,8 @@ public:
         kButtonRedoScript = 1030,
         kLabelTestText = 1031,
         kButtonTest = 1032,
+        kLabelNullPointer = 1033,
+        kEditNullPointer = 1034,
     };
     // The command of the About item ("&About Quorvex...").
     static constexpr int kIdmAboutBox = 0x0010;

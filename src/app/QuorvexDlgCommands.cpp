@@ -152,6 +152,7 @@ void CQuorvexDlg::OnGo() {
     state.fields.textEnd = ToU16(Text(kEditTextEnd));
     state.fields.xOffset = ToU16(Text(kEditXOffset));
     state.fields.huffTable = ToU16(Text(kEditHuffTable));
+    state.fields.nullPointer = ToU16(Text(kEditNullPointer));
     state.tableType = m_tableType;
     state.textType = m_textType;
     state.table = charTable();

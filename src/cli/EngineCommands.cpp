@@ -23,7 +23,7 @@ struct ExtractOptions {
     bool dec = false;
     std::string tableType = "0";
     std::string textType = "0";
-    std::string tableStart, tableEnd, textStart, textEnd, xOffset, huffTable;
+    std::string tableStart, tableEnd, textStart, textEnd, xOffset, huffTable, nullPointer;
     std::string output;
 };
 
@@ -33,7 +33,8 @@ int RunExtract(const ExtractOptions& options) {
     const auto textType = ParseTextType(options.textType);
     if (!textType) throw UsageError("Unknown text type \"" + options.textType + "\".");
     const JobFieldTexts fields{AsTyped(options.tableStart), AsTyped(options.tableEnd), AsTyped(options.textStart),
-                               AsTyped(options.textEnd),    AsTyped(options.xOffset),  AsTyped(options.huffTable)};
+                               AsTyped(options.textEnd),    AsTyped(options.xOffset),  AsTyped(options.huffTable),
+                               AsTyped(options.nullPointer)};
     const TableForCommand table = LoadTableOption(options.text);
     if (table.failed) return Report(*table.failed);
     return Report(commands::Extract(
@@ -160,6 +161,8 @@ void AddExtract(CLI::App& app, CommandList& commands) {
     command->add_option("--text-end", options->textEnd, "Text End Position");
     command->add_option("--x-offset", options->xOffset, "X000 Offset");
     command->add_option("--huff-table,--ed-cmnd", options->huffTable, "HuffTable offset, or the End Dialog Command");
+    command->add_option("--null-pointer", options->nullPointer,
+                        "The value (before the X000 Offset) of a pointer entry that points at no text");
     command->add_option("-o,--output", options->output, "Write the script to this file instead of stdout");
     commands.emplace_back(command, [options] { return RunExtract(*options); });
 }

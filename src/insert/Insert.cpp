@@ -41,7 +41,8 @@ public:
     Outcome Run(std::size_t bodyStart, Prompt& prompt) {
         std::size_t pos = bodyStart;
         while (pos < m_script.size()) {
-            Block block = scriptwalk::ReadBlock(m_script, pos, m_bodyLayout, m_header.tableType);
+            Block block = scriptwalk::ReadBlock(m_script, pos, m_bodyLayout, m_header.tableType,
+                                                  m_header.job.nullPointer.has_value());
             if (!block.problem.empty()) return Stop(std::move(block.problem));
             if (!BlockHead(block)) return Outcome::Stopped;
             if (block.isRepeat) {
@@ -122,7 +123,8 @@ private:
         }
         if (line.kind == PointerLineKind::Move) m_writePosition = *line.second;
         if (!CheckEntryInside(entry)) return false;
-        if (m_pointerLayout) (void)m_pointerLayout->Write(m_image, entry, PointerValue());
+        const bool empty = line.kind == PointerLineKind::Empty;
+        if (m_pointerLayout) (void)m_pointerLayout->Write(m_image, entry, empty ? *m_header.job.nullPointer : PointerValue());
         return true;
     }
 

@@ -20,7 +20,8 @@ void ForEachString(std::u16string_view script, const ScriptHeader& header,
     const BodyLayout layout = ReadBodyLayout(header);
     std::size_t pos = FindScriptBody(script).value_or(script.size());
     while (pos < script.size()) {
-        const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header.tableType);
+        const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header.tableType,
+                                                                   header.job.nullPointer.has_value());
         if (!block.problem.empty()) return;
         if (block.isRepeat) {
             pos = block.pointer->next;
