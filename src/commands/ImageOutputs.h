@@ -56,7 +56,4 @@ struct ImageOutputs {
 // "No known header was found." for Auto, "No SNES header was found." and so on.
 [[nodiscard]] std::u16string_view NoHeaderMessage(ChecksumChoice choice);
 
-// True when both paths name one existing file (links followed, hard links compared by inode).
-[[nodiscard]] bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
-
 }  // namespace quorvex::commands
