@@ -167,6 +167,12 @@ std::u16string NotANumber(std::u16string_view text) {
     return u"\"" + std::u16string(text) + u"\" is not a number.";
 }
 
+std::u16string StartHits(std::u16string_view start, std::int64_t offset, std::int64_t count) {
+    return u"No hit for the whole text; \"" + std::u16string(start) + u"\" hits at " +
+           FormatHex(static_cast<std::int32_t>(offset)) + u" (" + FormatDec(count) + (count == 1 ? u" hit" : u" hits") +
+           u"): the next letters may be one code (a ligature or a dictionary entry).";
+}
+
 std::u16string NoSuchHit(std::int64_t hit, std::int64_t count) {
     return u"There is no hit " + FormatDec(hit) + u": the search found " + FormatDec(count) + u".";
 }

@@ -156,6 +156,10 @@ inline constexpr std::u16string_view kSuggestTableEncoding =
 inline constexpr std::u16string_view kSearchWidth = u"The width must be 1 or 2.";
 inline constexpr std::u16string_view kHitNumber = u"The hit number must be 1 or more.";
 inline constexpr std::u16string_view kNoPointerTable = u"No pointer table points at all of these strings.";
+inline constexpr std::u16string_view kEndByteHint =
+    u"If an offset lies inside its string, give the byte that ends strings: --end-byte XX.";
+// "No hit for the whole text; \"START\" hits at OFFSET (N hits): the next letters may be one code (a ligature or a dictionary entry)."
+[[nodiscard]] std::u16string StartHits(std::u16string_view start, std::int64_t offset, std::int64_t count);
 // "\"TEXT\" is not a number."
 [[nodiscard]] std::u16string NotANumber(std::u16string_view text);
 // "There is no hit K: the search found N."
