@@ -42,11 +42,12 @@ protected:
         return text;
     }
 
-    // Job k's script with its three strings.
-    void WriteScript(int job, const std::vector<std::string>& strings, const std::string& name = "") const {
-        const unsigned table = 0x10 + 0x10 * job, text = 0x810 + 0x40 * job;
+    // Job k's script with its three strings; textEnd 0: the job's 16-byte text area.
+    void WriteScript(int job, const std::vector<std::string>& strings, const std::string& name = "",
+                     unsigned textEnd = 0, unsigned textStart = 0) const {
+        const unsigned table = 0x10 + 0x10 * job, text = textStart ? textStart : 0x810 + 0x40 * job;
         std::string script = "Table Start:\t" + Hex(table) + "\r\nTable End:\t" + Hex(table + 6) + "\r\nText Start:\t" +
-                             Hex(text) + "\r\nText End:\t" + Hex(text + 15) +
+                             Hex(text) + "\r\nText End:\t" + Hex(textEnd ? textEnd : text + 15) +
                              "\r\nXOffset:\t7F0\r\n\r\nTable Type:\t0\r\nText Type:\t0\r\n-----------------\r\n";
         for (std::size_t i = 0; i < strings.size(); ++i) script += Hex(table + 2 * i) + "\r\n" + strings[i] + "[END]\r\n";
         WriteText(dir / (name.empty() ? "job" + std::to_string(job) + ".txt" : name), script);
@@ -75,6 +76,8 @@ protected:
 };
 
 TEST_F(BuildTest, ABuildOfThreeJobsEqualsThreeInsertsInARow) {
+    rom = RomBuilder(0x1000).Put(0x104, {0xCE, 0xED, 0x66, 0x66}).bytes();  // a Game Boy header
+    WriteBytes(dir / "rom.bin", rom);
     WriteScript(0, {"START", "LOAD", "QUIT"});
     WriteScript(1, {"SWORD", "SHIELD", "POTIONS"});  // 21 bytes in 16: runs over
     WriteScript(2, {"YES", "NO", "MAYBE"});
@@ -120,6 +123,50 @@ TEST_F(BuildTest, ABuildWhoseSecondJobStopsWritesNothing) {
     }
 }
 
+TEST_F(BuildTest, JobsThatClaimTheSameBytesOrRunIntoAnotherJobWriteNothing) {
+    const std::string longer(20, 'S');
+    WriteScript(1, {"MENU", "ITEM", "SAVE"}, "wide.txt", 0x89F);  // its text area reaches job 2's
+    WriteScript(2, {"MENU", "ITEM", "SAVE"}, "tables.txt", 0x12, 0x8);  // and this one job 0's pointer table
+    WriteScript(1, {longer, longer + longer, longer}, "long.txt");  // the third string reaches 890
+    const struct {
+        std::string second, third, arguments;
+        int exit;
+        std::string err;
+    } cases[] = {
+        {"wide.txt", "job2.txt", "build", 2, "wide.txt and job2.txt both claim 890\u2013" "89F.\n"},
+        {"job1.txt", "tables.txt", "build --yes", 2, "job0.txt and tables.txt both claim 10\u2013" "12.\n"},
+        {"long.txt", "job2.txt", "build", 1,
+         "long.txt: Line 15: the text runs into the text area of job2.txt (890\u2013" "89F).\n"},
+        {"long.txt", "job2.txt", "build --yes", 1,
+         "long.txt: Line 15: the text runs into the text area of job2.txt (890\u2013" "89F).\n"},
+    };
+    const FrozenFile frozen(dir / "rom.bin", rom);
+    for (const auto& c : cases) {
+        WriteProject("output = \"out/game.bin\"\npatch = \"out/game.bps\"", c.second);
+        std::string project = ReadString(dir / "quorvex.toml");
+        project.replace(project.find("job2.txt"), 8, c.third);
+        WriteText(dir / "quorvex.toml", project);
+        const Outcome build = Cli(c.arguments);
+        EXPECT_EQ(build.exit, c.exit) << c.second << c.third;
+        EXPECT_EQ(build.err, c.err);
+        EXPECT_FALSE(fs::exists(dir / "out"));
+        EXPECT_TRUE(frozen.Unchanged());
+    }
+}
+
+TEST_F(BuildTest, LinesWiderThanTheBoxOnlyWarn) {
+    WriteScript(1, {"MENU", "ITEM", "SAVE"}, "wide.txt");
+    WriteProject("output = \"game.bin\"\nmax_width = 3\nbreaks = [\"I\"]", "wide.txt");
+    const Outcome build = Cli("build");
+    EXPECT_EQ(build.exit, 0) << build.err;
+    EXPECT_NE(build.out.find("wide.txt\n    You ended with 1 bytes left over from the original text limit!\n"
+                             "    Line 11: 4 characters wide, the box holds 3: MENU[END]\n"
+                             "    Line 15: 4 characters wide, the box holds 3: SAVE[END]\n"),
+              std::string::npos)
+        << build.out;
+    EXPECT_TRUE(fs::exists(dir / "game.bin"));
+}
+
 TEST_F(BuildTest, AMalformedProjectIsAUsageErrorNamingFileLineAndKey) {
     fs::create_symlink("rom.bin", dir / "link.bin");
     const struct {
@@ -132,6 +179,8 @@ TEST_F(BuildTest, AMalformedProjectIsAUsageErrorNamingFileLineAndKey) {
         {"rom = \"rom.bin\"\npatch = \"a.bps\"\n[[job]]\nscript = \"job0.txt\"\nshortest = \"yes\"\n",
          "p.toml:5: \"shortest\" must be true or false.\n"},
         {"rom = [\"rom.bin\"]\noutput = \"a.bin\"\n", "p.toml:1: \"rom\" must be a string.\n"},
+        {"rom = \"rom.bin\"\npatch = \"a.bps\"\nmax_width = 0\n", "p.toml:3: \"max_width\" must be a whole number above 0.\n"},
+        {"rom = \"rom.bin\"\npatch = \"a.bps\"\nbreaks = [1]\n", "p.toml:3: \"breaks\" must be a list of strings.\n"},
         {"rom = \"rom.bin\"\npatch = \"a.zip\"\n", "p.toml:2: \"patch\" must be a path ending in .ips or .bps.\n"},
         {"rom = \"rom.bin\"\n\n[[job]]\nscript = \"job0.txt\"\n", "p.toml:1: give \"output\", \"patch\" or both.\n"},
         {"rom = \"rom.bin\"\noutput = \"a.bin\"\n\n[[job]]\ntable = \"letters.tbl\"\n", "p.toml:4: \"script\" is required.\n"},
@@ -183,6 +232,7 @@ TEST_F(BuildTest, PatchApplyAndChecksumExitCodes) {
     ASSERT_EQ(Cli("patch --from rom.bin --to right.gb -o good.bps").exit, 0);
     const Bytes good = ReadBytes(dir / "good.bps");
     WriteBytes(dir / "cut.bps", Bytes(good.begin(), good.end() - 5));
+    WriteBytes(dir / "zeros.nes", Bytes(0x8000, 0));
     char crcs[96];
     std::snprintf(crcs, sizeof crcs, "(CRC32 %08X, this one is %08X).\n", Crc32(rom), Crc32(gb));
 
@@ -204,6 +254,13 @@ TEST_F(BuildTest, PatchApplyAndChecksumExitCodes) {
         {"checksum --rom wrong.gb --system gb", 3, "gb: stored 00/0000, computed E7/036E, wrong\n", ""},
         {"checksum --rom rom.bin", 1, "", "No known header was found.\n"},
         {"checksum --rom rom.bin --system nes", 2, "", "~nes"},
+        {"checksum --rom zeros.nes --system snes --fix", 1, "", "No SNES header was found.\n"},
+        {"checksum --rom zeros.nes --system gba", 1, "", "No Game Boy Advance header was found.\n"},
+        {"insert --rom zeros.nes --table letters.tbl -o out.gb --fix-checksum md job0.txt", 1, "",
+         "~No Mega Drive header was found.\n"},
+        {"insert --rom zeros.nes --table letters.tbl -o auto.nes --fix-checksum auto job0.txt", 0, "",
+         "You ended with 1 bytes left over from the original text limit!\n"
+         "No header checksum found: the image is left as it is.\nWrote auto.nes (32768 bytes).\n"},
         {"checksum --rom wrong.gb --fix", 0, "gb: stored 00/0000, computed E7/036E, fixed\n", ""},
         {"checksum --rom wrong.gb", 0, "gb: stored E7/036E, computed E7/036E, right\n", ""},
     };
@@ -216,6 +273,7 @@ TEST_F(BuildTest, PatchApplyAndChecksumExitCodes) {
         EXPECT_FALSE(fs::exists(dir / "out.gb") || fs::exists(dir / "p.txt") || fs::exists(dir / "p.ips"));
     }
     EXPECT_EQ(ReadBytes(dir / "wrong.gb"), ReadBytes(dir / "right.gb"));
+    EXPECT_EQ(ReadBytes(dir / "zeros.nes"), Bytes(0x8000, 0));
     EXPECT_EQ(ReadBytes(dir / "rom.bin"), rom);
 }
 

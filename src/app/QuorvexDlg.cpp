@@ -205,7 +205,7 @@ void CQuorvexDlg::OnTabSelChanging(int leaving) {
         Hide({kRadioHex, kRadioDec, kLabelTableStart, kLabelTableEnd, kLabelXOffset, kLabelTextStart, kLabelTextEnd,
               kEditTableStart, kEditTableEnd, kEditTextStart, kEditTextEnd, kEditXOffset, kEditTableType,
               kEditTextType, kButtonPickTableType, kButtonPickTextType, kLabelHuffTable, kEditHuffTable,
-              kButtonRedoScript});
+              kLabelNullPointer, kEditNullPointer, kButtonRedoScript});
         break;
     case 1:
         Hide({kRadioHex, kLabelInsertFile, kEditInsertFile, kButtonBrowseInsert});
@@ -228,7 +228,8 @@ void CQuorvexDlg::OnTabSelChange(int entered) {
         if (!pascal) Show({kLabelXOffset});
         Show({kLabelTextStart, kLabelTextEnd, kEditTableStart, kEditTableEnd, kEditTextStart, kEditTextEnd});
         if (!pascal) Show({kEditXOffset});
-        Show({kEditTableType, kEditTextType, kButtonPickTableType, kButtonPickTextType});
+        Show({kEditTableType, kEditTextType, kButtonPickTableType, kButtonPickTextType, kLabelNullPointer,
+              kEditNullPointer});
         if (IsHuffman(m_textType) || IsScattered(m_tableType)) Show({kLabelHuffTable, kEditHuffTable});
         Show({kButtonRedoScript});
         break;

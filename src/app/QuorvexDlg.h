@@ -78,6 +78,8 @@ public:
         kButtonRedoScript = 1030,
         kLabelTestText = 1031,
         kButtonTest = 1032,
+        kLabelNullPointer = 1033,
+        kEditNullPointer = 1034,
     };
     // The command of the About item ("&About Quorvex...").
     static constexpr int kIdmAboutBox = 0x0010;
@@ -183,6 +185,7 @@ private:
     QAction* m_utf7Action = nullptr;
     QAction* m_utf8Action = nullptr;
     QAction* m_shortestAction = nullptr;  // Options: Insert, Check Insert and Test in the fewest bytes
+    QAction* m_listGrownAction = nullptr;  // Options: Check Insert lists the strings that grew
     QHash<int, QWidget*> m_controls;
     int m_shownTab = 0;
 

@@ -152,12 +152,14 @@ void CQuorvexDlg::OnGo() {
     state.fields.textEnd = ToU16(Text(kEditTextEnd));
     state.fields.xOffset = ToU16(Text(kEditXOffset));
     state.fields.huffTable = ToU16(Text(kEditHuffTable));
+    state.fields.nullPointer = ToU16(Text(kEditNullPointer));
     state.tableType = m_tableType;
     state.textType = m_textType;
     state.table = charTable();
     state.insertText = insertText();
     state.decoding = m_decoding;
     state.shortest = m_shortestAction->isChecked();
+    state.listGrown = m_listGrownAction->isChecked();
 
     // GO loads a named Insert File whose text is not held; stamp it first.
     const bool loadsInsertFile =

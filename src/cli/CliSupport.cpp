@@ -59,8 +59,11 @@ TableForCommand LoadTableOption(const TextOptions& options) {
 }
 
 bool CliPrompt::askYesNo(std::u16string_view text) {
+    // The question comes after every string while the text stays over; the
+    // first says where it began and the final message where it ended.
     if (m_answer) {
-        std::cerr << TerminalText(text) << (*m_answer ? " yes\n" : " no\n");
+        if (!m_told) std::cerr << TerminalText(text) << (*m_answer ? " yes\n" : " no\n");
+        m_told = true;
         return *m_answer;
     }
     if (::isatty(STDIN_FILENO) == 0) {

@@ -29,6 +29,7 @@ struct FindPointersOptions {
     std::string xOffset;
     std::size_t max = 20;
     bool dec = false;
+    std::string endByte;
 };
 
 int RunFindPointers(const FindPointersOptions& options) {
@@ -39,6 +40,11 @@ int RunFindPointers(const FindPointersOptions& options) {
         request.search.textOffsets.push_back(Number("--text-offset", offset, options.dec));
     if (!options.xOffset.empty()) request.search.xOffset = Number("--x-offset", options.xOffset, options.dec);
     request.search.maxCandidates = options.max;
+    if (!options.endByte.empty()) {
+        const auto value = ScanHex(FromUtf8(options.endByte));
+        if (!value || *value < 0 || *value > 0xFF) throw UsageError("--end-byte must be one byte XX, not \"" + options.endByte + "\".");
+        request.search.endByte = static_cast<std::uint8_t>(*value);
+    }
     return Report(commands::FindPointers(request).result);
 }
 
@@ -69,6 +75,7 @@ void AddSearchCommands(CLI::App& app, CommandList& commands) {
     find->add_option("--text-offset", pointers->textOffsets, "ROM offset of a string the table points at (give two or more)");
     find->add_option("--x-offset", pointers->xOffset, "X000 Offset, when known");
     find->add_option("--max", pointers->max, "Show at most this many candidates")->default_str("20");
+    find->add_option("--end-byte", pointers->endByte, "The byte that ends strings (hex): each offset may lie inside its string");
     find->add_flag("--dec", pointers->dec, "Read and write the numbers as decimal (%i) instead of hexadecimal (%X)");
     commands.emplace_back(find, [pointers] { return RunFindPointers(*pointers); });
 }

@@ -13,7 +13,7 @@ std::optional<std::vector<std::uint8_t>> InsertIntoImage(std::span<const std::ui
                                                          const InsertRequest& request, Prompt& prompt,
                                                          CommandResult& result) {
     const CTextEngine engine;
-    InsertResult inserted = engine.Insert(image, request.table, request.script, prompt, request.shortest);
+    InsertResult inserted = engine.Insert(image, request.table, request.script, prompt, request.shortest, request.othersAreas);
     if (inserted.outcome != InsertResult::Outcome::Written) {
         result.Fail(Severity::Warning, inserted.message);
         return std::nullopt;

@@ -21,7 +21,8 @@ std::optional<std::int64_t> MeasureBody(const ScriptHeader& header, const CharTa
                   : std::nullopt;
     std::size_t pos = bodyStart;
     while (pos < script.size()) {
-        const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header.tableType);
+        const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header.tableType,
+                                                                   header.job.nullPointer.has_value());
         if (!block.problem.empty()) {
             report += block.problem;
             return std::nullopt;

@@ -33,13 +33,15 @@ EncodedCharacter EscapeCharacter(std::u16string_view script, std::size_t pos) {
     return character;
 }
 
-Block ReadBlock(std::u16string_view script, std::size_t pos, BodyLayout layout, TableType tableType) {
+Block ReadBlock(std::u16string_view script, std::size_t pos, BodyLayout layout, TableType tableType,
+                bool emptyEntries) {
     Block block;
     if (layout != BodyLayout::PointerLines) {
         block.textLine = pos;
         return block;
     }
-    const PointerLine line = ParsePointerLine(script, pos);
+    PointerLine line = ParsePointerLine(script, pos);
+    if (line.kind == PointerLineKind::Empty && !emptyEntries) line.kind = PointerLineKind::Plain;
     block.pointer = line;
     block.textLine = line.next;
     if (!line.offset) {
@@ -49,11 +51,11 @@ Block ReadBlock(std::u16string_view script, std::size_t pos, BodyLayout layout, 
             block.problem = BadLineAt(script, pos, messages::kNeedsOffset);
         return block;
     }
-    if (line.kind != PointerLineKind::Plain && !line.second) {
+    if ((line.kind == PointerLineKind::Repeat || line.kind == PointerLineKind::Move) && !line.second) {
         block.problem = BadLineAt(script, pos, messages::kNeedsSecondOffset);
         return block;
     }
-    block.isRepeat = line.kind == PointerLineKind::Repeat;
+    block.isRepeat = line.kind == PointerLineKind::Repeat || line.kind == PointerLineKind::Empty;
     return block;
 }
 

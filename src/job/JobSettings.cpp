@@ -45,6 +45,8 @@ JobSettings ReadJobFields(const JobFieldTexts& fields, bool hex) {
     ReadField(fields.xOffset, hex, job.xOffset);
     ReadField(fields.huffTable, hex, job.huffTable);
     job.commandLength = static_cast<std::int32_t>((fields.huffTable.size() + 1) / 2);
+    if (const auto value = hex ? ScanHex(fields.nullPointer) : ScanInt(fields.nullPointer))
+        job.nullPointer = static_cast<std::uint32_t>(*value);
     return job;
 }
 

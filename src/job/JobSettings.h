@@ -17,6 +17,9 @@ struct JobSettings {
     std::int32_t xOffset = 0;
     std::int32_t huffTable = 0;          // Huffman data offset, or the End Dialog Command value
     std::int32_t commandLength = 0;      // bytes of the End Dialog Command
+    // The raw value (before the X000 Offset) of a pointer entry that points at
+    // no text; no value: every entry points at a string.
+    std::optional<std::uint32_t> nullPointer;
 };
 
 // The texts of the six number fields, as typed (letters as capitals).
@@ -27,10 +30,11 @@ struct JobFieldTexts {
     std::u16string textEnd;
     std::u16string xOffset;
     std::u16string huffTable;  // "HuffTable:" or "ED Cmnd:"
+    std::u16string nullPointer{};  // "Empty Entry:"; blank: none
 };
 
 // Reads the fields with "%X" (hex) or "%i" into a fresh JobSettings; a field
-// without a number leaves its value 0. commandLength = (characters of the
+// without a number leaves its value 0 (nullPointer: none). commandLength = (characters of the
 // HuffTable field + 1) / 2.
 [[nodiscard]] JobSettings ReadJobFields(const JobFieldTexts& fields, bool hex);
 

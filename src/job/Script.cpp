@@ -36,6 +36,7 @@ std::u16string WriteScriptHeader(const JobSettings& job, TableType tableType, Te
     AppendKeyLine(out, u"Table Type:\t", static_cast<std::int32_t>(tableType));
     AppendKeyLine(out, u"Text Type:\t", static_cast<std::int32_t>(textType));
     if (IsHuffman(textType) || IsScattered(tableType)) AppendKeyLine(out, u"HuffTable:\t", job.huffTable);
+    if (job.nullPointer) AppendKeyLine(out, u"NullPointer:\t", static_cast<std::int32_t>(*job.nullPointer));
     out += kDashLine;
     return out;
 }
@@ -64,6 +65,8 @@ std::optional<ScriptHeader> ReadScriptHeader(std::u16string_view script) {
         header.job.huffTable = *huffTable;
         header.hasHuffTable = true;
     }
+    if (const auto nullPointer = ReadKey(script, u"NullPointer:\t"))
+        header.job.nullPointer = static_cast<std::uint32_t>(*nullPointer);
     return header;
 }
 
@@ -131,6 +134,8 @@ PointerLine ParsePointerLine(std::u16string_view script, std::size_t pos) {
         result.kind = PointerLineKind::Repeat;
     else if (marker == u'm' || marker == u'M')
         result.kind = PointerLineKind::Move;
+    else if (marker == u'n' || marker == u'N')
+        result.kind = PointerLineKind::Empty;
     else
         return result;
     result.second = ScanHex(line.substr(markerAt + 1));

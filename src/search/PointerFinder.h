@@ -93,6 +93,10 @@ struct PointerSearchRequest {
     std::vector<std::int64_t> textOffsets;  // ROM offsets of strings the table points at; repeats count once
     std::optional<std::int32_t> xOffset;    // the X000 Offset, when known
     std::size_t maxCandidates = 20;
+    // The byte that ends strings, when known: each text offset may then lie
+    // inside its string and is first moved back to just after the nearest
+    // such byte before it (to 0 when there is none).
+    std::optional<std::uint8_t> endByte;
 };
 
 struct PointerCandidate {

@@ -61,10 +61,10 @@ private slots:
     void eachTabShowsItsRowsWithoutOverlap() {
         pickText(ClickRowThenOk(1));  // Huffman: the shared row shows on Extract too
         const std::set<int> own[] = {{Dlg::kEditRom, Dlg::kEditTableStart, Dlg::kEditXOffset, Dlg::kEditHuffTable,
-                                      Dlg::kRadioDec, Dlg::kButtonRedoScript},
+                                      Dlg::kRadioDec, Dlg::kButtonRedoScript, Dlg::kEditNullPointer},
                                      {Dlg::kEditRom, Dlg::kEditInsertFile},
                                      {Dlg::kEditInsertFile, Dlg::kEditTestText, Dlg::kButtonTest}};
-        const std::size_t count[] = {27, 11, 11};  // five shared, each row's label, edit and button, Extract's fields
+        const std::size_t count[] = {29, 11, 11};  // five shared, each row's label, edit and button, Extract's fields
         for (const int tab : {1, 2, 0, 2, 1, 0}) {
             ClickTab(*dialog, tab);
             const std::set<int> shown = ShownControls(*dialog);

@@ -36,7 +36,8 @@ TextLines ReadTextLines(std::u16string_view script, const ScriptHeader& header, 
     TextLines text;
     const BodyLayout layout = ReadBodyLayout(header);
     for (std::size_t pos = body; pos < script.size();) {
-        const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header.tableType);
+        const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header.tableType,
+                                                                   header.job.nullPointer.has_value());
         if (!block.problem.empty()) {
             text.problem = block.problem;
             return text;

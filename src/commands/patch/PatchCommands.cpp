@@ -1,5 +1,6 @@
 #include "commands/patch/PatchCommands.h"
 
+#include "commands/ImageOutputs.h"
 #include "commands/Outputs.h"
 #include "patch/PatchFormat.h"
 #include "job/Messages.h"
@@ -57,7 +58,7 @@ CommandResult Checksum(const ChecksumRequest& request) {
         std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
         const std::optional<ChecksumSystem> system = ChooseChecksumSystem(rom, request.choice);
         const std::optional<ChecksumReport> report = system ? CheckChecksum(rom, *system) : std::nullopt;
-        if (!report) return result.Fail(Severity::Warning, messages::kNoKnownHeader);
+        if (!report) return result.Fail(Severity::Warning, NoHeaderMessage(request.choice));
         const bool fixing = request.fix && !report->right;
         if (fixing) {
             CheckWritable(request.rom);

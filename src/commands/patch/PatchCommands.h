@@ -39,9 +39,10 @@ struct ChecksumRequest {
 };
 // Checksum: the line "SYSTEM: stored XXXX, computed YYYY, right|wrong|fixed"
 // and a line end as output. Ok when right or fixed, Over when wrong and not
-// fixed, Failed with "No known header was found." when the ROM holds no
-// header of the choice. A fix replaces the ROM atomically under its update
-// lock; a right checksum writes nothing.
+// fixed, Failed with "No known header was found." (Auto) or "No SNES header
+// was found." (and so on) when the ROM holds no header of the choice. A fix
+// replaces the ROM atomically under its update lock; a right checksum writes
+// nothing.
 [[nodiscard]] CommandResult Checksum(const ChecksumRequest& request);
 
 }  // namespace quorvex::commands
