@@ -92,6 +92,48 @@ TEST(CharTableLoadTest, FilesAreDecodedByMarkAndReadMode) {
     EXPECT_THROW((void)CharTable::LoadFile(dir.path(), {}), FileError);
 }
 
+// Lines written with a prefix read as the plain entries they stand for;
+// a prefixed line of any other form reads as it always did: as no entry.
+TEST(CharTableLoadTest, PrefixedLinesReadAsTheirEntries) {
+    const struct {
+        std::u16string_view table;
+        std::vector<std::uint16_t> bytes;
+        const char* found;
+        int parameters = 0;
+    } cases[] = {
+        {u"/FF\r\n", {0xFF}, "[END]/1"},
+        {u"*FE", {0xFE}, "[LINE]/1"},
+        {u"/FF=Stop\r\n*FE=\r\n", {0xFF}, "Stop/1"},
+        {u"/FF=Stop\r\n*FE=\r\n", {0xFE}, "/1"},
+        {u"/e0e1=Potion\r\n", {0xE0, 0xE1}, "Potion/2"},
+        {u"$F0=[Name],1\r\n", {0xF0, 0x41}, "[Name]/1", 1},
+        {u"$F0=a,b,8\r\n", {0xF0}, "a,b/1", 8},
+        {u"$F0=,0\r\n", {0xF0}, "/1"},
+        {u"$F0=[Name],9\r\n$F1=[Name]\r\n$F2=x,-1\r\n", {0xF0}, "<none>"},
+        {u"$F0=[Name],9\r\n$F1=[Name]\r\n$F2=x,-1\r\n", {0xF1}, "<none>"},
+        {u"$F0=[Name],9\r\n$F1=[Name]\r\n$F2=x,-1\r\n", {0xF2}, "<none>"},
+        {u"/F\r\n/FF junk\r\n/FFF=x\r\n #FF=x\r\n", {0xFF}, "<none>"},
+    };
+    for (const auto& c : cases) {
+        const CharTable table = CharTable::FromText(c.table);
+        EXPECT_EQ(Lookup(table, c.bytes), c.found) << Narrow(c.table);
+        if (const auto match = table.LookupBytes(c.bytes, 0)) EXPECT_EQ(match->parameterBytes, c.parameters) << Narrow(c.table);
+        EXPECT_FALSE(table.hasUnreadLines());
+    }
+    // Held as plain entries: the reverse lookup, the longest text and every other reader see them so.
+    const CharTable table = CharTable::FromText(u"/FF\r\n$F0=N,2\r\n*FE");
+    EXPECT_EQ(table.text(), u"\nFF=[END]\r\nF0=N\r\nFE=[LINE]\r");
+    EXPECT_EQ(LookupText(table, u"[END]"), "5: FF");
+    EXPECT_EQ(table.longestTextLength(), 6);
+
+    // Table names, switches and keys of more than three bytes are not read, and are told.
+    for (const std::u16string_view unread : {u"@Main\r\n41=A", u"41=A\r\n!C0=Kanji,0\r\n", u"E0E1E2E3=Ring\r\n"}) {
+        const CharTable withUnread = CharTable::FromText(unread);
+        EXPECT_TRUE(withUnread.hasUnreadLines()) << Narrow(unread);
+        EXPECT_EQ(withUnread.text(), literal::FrameTable(unread));
+    }
+}
+
 TEST(CharTableLoadTest, MovedTableKeepsItsLookups) {
     CharTable first = CharTable::FromText(u"41=A\r\n");
     CharTable second = std::move(first);

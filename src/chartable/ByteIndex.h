@@ -1,10 +1,12 @@
 #pragma once
 // Bytes to text: which entry line a run of one, two or three bytes finds.
 #include "chartable/PagedMap.h"
+#include "chartable/TableLines.h"
 
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -15,11 +17,13 @@ public:
     struct Entry {
         std::size_t start = 0;  // first character of the entry's text
         std::size_t length = 0;
+        int parameters = 0;  // the bytes after the code that are parameters
     };
 
     // Indexes every line of the framed table text that starts with 2, 4 or 6
-    // hexadecimal digits, all of one case, and "=".
-    void Build(std::u16string_view text);
+    // hexadecimal digits, all of one case, and "=". `linked` gives the
+    // parameter bytes of the entries whose "=" it names.
+    void Build(std::u16string_view text, std::span<const LinkedEntry> linked);
 
     // The entry a key of `length` bytes (1 to 3) with this value finds: the
     // first upper-case line, else the first lower-case one (digits alone count

@@ -1,6 +1,7 @@
 #include "chartable/CharTable.h"
 
 #include "chartable/ByteIndex.h"
+#include "chartable/TableLines.h"
 #include "chartable/TextIndex.h"
 #include "platform/Files.h"
 
@@ -36,25 +37,24 @@ struct CharTable::Index {
     tableindex::TextIndex text;
 };
 
-CharTable::CharTable(std::u16string text, std::int32_t longestTextLength, std::unique_ptr<Index> index)
-    : m_text(std::move(text)), m_longestTextLength(longestTextLength), m_index(std::move(index)) {}
+CharTable::CharTable(std::u16string text, std::int32_t longestTextLength, std::unique_ptr<Index> index,
+                     bool hasUnreadLines)
+    : m_text(std::move(text)),
+      m_longestTextLength(longestTextLength),
+      m_hasUnreadLines(hasUnreadLines),
+      m_index(std::move(index)) {}
 
 CharTable::CharTable(CharTable&&) noexcept = default;
 CharTable& CharTable::operator=(CharTable&&) noexcept = default;
 CharTable::~CharTable() = default;
 
 CharTable CharTable::FromText(std::u16string_view fileText) {
-    std::u16string text;
-    text.reserve(fileText.size() + 2);
-    text.push_back(u'\n');
-    text.append(fileText);
-    text.push_back(u'\r');
-
+    tableindex::TableLines lines = tableindex::ReadTableLines(fileText);
     auto index = std::make_unique<Index>();
-    index->bytes.Build(text);
-    index->text.Build(text);
-    const std::int32_t longest = ComputeLongestTextLength(text);
-    return CharTable(std::move(text), longest, std::move(index));
+    index->bytes.Build(lines.framed, lines.linked);
+    index->text.Build(lines.framed);
+    const std::int32_t longest = ComputeLongestTextLength(lines.framed);
+    return CharTable(std::move(lines.framed), longest, std::move(index), lines.hasUnreadLines);
 }
 
 CharTable CharTable::LoadFile(const std::filesystem::path& path, const TextDecoding& decoding) {
@@ -75,7 +75,8 @@ std::optional<CharTable::ByteMatch> CharTable::LookupBytes(std::span<const std::
         }
         if (!fits) continue;
         if (const auto* found = m_index->bytes.Find(length, value))
-            return ByteMatch{std::u16string_view(m_text).substr(found->start, found->length), static_cast<int>(length)};
+            return ByteMatch{std::u16string_view(m_text).substr(found->start, found->length), static_cast<int>(length),
+                             found->parameters};
     }
     return std::nullopt;
 }

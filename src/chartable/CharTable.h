@@ -14,7 +14,9 @@ namespace quorvex {
 
 // A character table held in memory: the whole converted file framed by a LF
 // in front and a CR behind, so every line (the first included) follows a LF
-// and every entry's text (the last included) is ended by a CR.
+// and every entry's text (the last included) is ended by a CR. Lines written
+// with the prefixes "/", "*" and "$" are held as the plain entries they stand
+// for ("/FF" as "FF=[END]", "$F0=Name,2" as "F0=Name").
 //
 // Lookups give exactly the results of first-occurrence substring searches over
 // that text, but through indexes built once at load, so each costs O(1) per
@@ -31,14 +33,21 @@ public:
     CharTable& operator=(CharTable&&) noexcept;
     ~CharTable();
 
-    // LF, the file's text, CR.
+    // LF, the file's text with its prefixed lines rewritten, CR.
     [[nodiscard]] const std::u16string& text() const noexcept { return m_text; }
+    // True when a line names the table ("@NAME"), switches to another table
+    // ("!XX=NAME,N") or has a key of more than three bytes: such lines are
+    // not read as entries.
+    [[nodiscard]] bool hasUnreadLines() const noexcept { return m_hasUnreadLines; }
     // Greatest number of characters after the first "=" of any line, up to its CR; 0 without "=".
     [[nodiscard]] std::int32_t longestTextLength() const noexcept { return m_longestTextLength; }
 
     struct ByteMatch {
         std::u16string_view text;  // the entry's text, up to the next CR
         int byteCount = 0;         // 3, 2 or 1
+        // The parameter bytes that follow the code ("$XX=TEXT,N"), which are
+        // written as escapes whatever the table holds for them.
+        int parameterBytes = 0;
     };
     // Looks up the bytes of one string at position p: 3-byte keys before 2-byte
     // before 1-byte, upper-case digits before lower-case, first line first.
@@ -84,10 +93,11 @@ public:
 
 private:
     struct Index;
-    CharTable(std::u16string text, std::int32_t longestTextLength, std::unique_ptr<Index> index);
+    CharTable(std::u16string text, std::int32_t longestTextLength, std::unique_ptr<Index> index, bool hasUnreadLines);
 
     std::u16string m_text;
     std::int32_t m_longestTextLength = 0;
+    bool m_hasUnreadLines = false;
     std::unique_ptr<Index> m_index;
 };
 

@@ -120,11 +120,15 @@ std::u16string StringDecoder::ScatteredHeader(std::size_t entryIndex) const {
 
 bool StringDecoder::AppendDecodedText(std::span<const std::uint16_t> bytes) {
     std::size_t p = 0;
+    // Bytes still to come that are a control code's parameters: escapes, so
+    // the script shows them as such even where the table has a character.
+    std::size_t parameters = 0;
     while (p < bytes.size()) {
-        if (table) {
+        if (table && parameters == 0) {
             if (const auto match = table->LookupBytes(bytes, p)) {
                 out += match->text;
                 p += static_cast<std::size_t>(std::max(match->byteCount, 1));
+                parameters = static_cast<std::size_t>(match->parameterBytes);
                 if (out.size() > kMaxScriptCharacters) return false;
                 continue;
             }
@@ -133,6 +137,7 @@ bool StringDecoder::AppendDecodedText(std::span<const std::uint16_t> bytes) {
         out += FormatHex2(bytes[p]);
         out += u'>';
         ++p;
+        if (parameters > 0) --parameters;
         if (out.size() > kMaxScriptCharacters) return false;
     }
     out += u"\r\n";
