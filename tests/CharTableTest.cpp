@@ -117,7 +117,9 @@ TEST(CharTableLoadTest, PrefixedLinesReadAsTheirEntries) {
     for (const auto& c : cases) {
         const CharTable table = CharTable::FromText(c.table);
         EXPECT_EQ(Lookup(table, c.bytes), c.found) << Narrow(c.table);
-        if (const auto match = table.LookupBytes(c.bytes, 0)) EXPECT_EQ(match->parameterBytes, c.parameters) << Narrow(c.table);
+        if (const auto match = table.LookupBytes(c.bytes, 0)) {
+            EXPECT_EQ(match->parameterBytes, c.parameters) << Narrow(c.table);
+        }
         EXPECT_FALSE(table.hasUnreadLines());
     }
     // Held as plain entries: the reverse lookup, the longest text and every other reader see them so.

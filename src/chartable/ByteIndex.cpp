@@ -70,6 +70,7 @@ void ByteIndex::Build(std::u16string_view text, std::span<const LinkedEntry> lin
         const std::size_t length = key >> 24;
         const std::uint32_t value = key & 0xFFFFFFu;
         m_firstBytes.set(value >> (8 * (length - 1)));
+        if (length > 1) m_longerKeys[value >> (8 * (length - 1))] |= static_cast<std::uint8_t>(1u << (length - 1));
         if (length == 3) {
             std::uint64_t& slot = m_threeBytes[ThreeByteSlot(value)];
             if (slot != 0) return;
