@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "chartable/CharTable.h"
+#include "chartable/TextTrie.h"
 #include "platform/FileError.h"
 #include "platform/Numbers.h"
 
@@ -204,6 +205,59 @@ TEST(CharTableTextTest, WhichEntryTheTextFinds) {
                   c.found)
             << Narrow(c.table) << " / " << Narrow(c.script) << " at " << c.pos;
     }
+}
+
+// The trie against a plain search of its texts, short ones and ones past
+// its depth, where several share a start and some are added twice.
+TEST(TextTrieTest, MatchesEqualAPlainSearch) {
+    using tableindex::TextTrie;
+    std::mt19937 rng(17);
+    const auto randomText = [&](std::size_t length) {
+        std::u16string text;
+        for (std::size_t i = 0; i < length; ++i) text += rng() % 4 == 0 ? u'b' : u'a';
+        return text;
+    };
+    int longMatches = 0;
+    for (int round = 0; round < 400; ++round) {
+        std::vector<std::u16string> texts(1 + rng() % 12);  // the trie points into them: never resized
+        for (auto& text : texts) text = randomText(rng() % 3 == 0 ? TextTrie::kDepth - 2 + rng() % 6 : 1 + rng() % 4);
+        TextTrie trie;
+        for (std::size_t i = 0; i < texts.size(); ++i) trie.Add(texts[i], static_cast<TextTrie::Value>(i + 1));
+        trie.Finish();
+        for (int probe = 0; probe < 20; ++probe) {
+            // Mostly a text's start with more after it, so that long texts match too.
+            std::u16string candidate = texts[rng() % texts.size()];
+            candidate = candidate.substr(0, rng() % (candidate.size() + 1)) + randomText(rng() % 6);
+            if (rng() % 5 == 0) candidate.insert(rng() % (candidate.size() + 1), 1, u'\r');
+            std::vector<TextTrie::Match> expected;
+            for (std::size_t n = 1; n <= candidate.size() && candidate[n - 1] != u'\r'; ++n) {
+                const auto first = std::find(texts.begin(), texts.end(), candidate.substr(0, n));
+                if (first != texts.end()) expected.push_back({n, static_cast<TextTrie::Value>(first - texts.begin() + 1)});
+            }
+            std::vector<TextTrie::Match> all;
+            trie.All(candidate, [&](const TextTrie::Match& match) { all.push_back(match); });
+            const TextTrie::Match longest = trie.Longest(candidate);
+            const std::string where = Narrow(candidate);
+            ASSERT_EQ(all.size(), expected.size()) << where;
+            for (std::size_t i = 0; i < all.size(); ++i) {
+                ASSERT_EQ(all[i].length, expected[i].length) << where;
+                ASSERT_EQ(all[i].value, expected[i].value) << where;
+            }
+            ASSERT_EQ(longest.length, expected.empty() ? 0 : expected.back().length) << where;
+            ASSERT_EQ(longest.value, expected.empty() ? 0 : expected.back().value) << where;
+            longMatches += !expected.empty() && expected.back().length > TextTrie::kDepth;
+        }
+        for (const char16_t c : {u'a', u'b'}) {
+            TextTrie::Value single = 0;
+            const bool beginsLonger = std::any_of(texts.begin(), texts.end(), [&](const auto& t) { return t.size() > 1 && t[0] == c; });
+            const auto alone = std::find(texts.begin(), texts.end(), std::u16string(1, c));
+            ASSERT_EQ(trie.OnlySingle(c, single), !beginsLonger);
+            if (!beginsLonger) {
+                ASSERT_EQ(single, alone == texts.end() ? 0 : static_cast<TextTrie::Value>(alone - texts.begin() + 1));
+            }
+        }
+    }
+    EXPECT_GT(longMatches, 40);
 }
 
 TEST(CharTableScaleTest, PathologicalTablesLoadAndAnswerQuickly) {
