@@ -41,6 +41,8 @@ int ReadSequence(std::span<const std::uint8_t> bytes, std::size_t i, std::uint32
 std::string EncodeUtf8(std::u16string_view text) {
     std::string bytes;
     bytes.reserve(text.size() + text.size() / 4);
+    // A unit takes at most three bytes (a pair of surrogates four for two):
+    // a block has room for a chunk of kBlock / 3 units without a check per unit.
     char block[kBlock + 4];
     // Pointers held in locals: a store through a char pointer could change
     // any member, so the loop would otherwise read them again at every byte.
@@ -48,13 +50,13 @@ std::string EncodeUtf8(std::u16string_view text) {
     const char16_t* const end = in + text.size();
     while (in < end) {
         char* out = block;
-        char* const full = block + kBlock;
-        while (in < end && out < full) {
-            // A run of ASCII, most of a script.
-            for (const char16_t* runEnd = in + std::min<std::ptrdiff_t>(end - in, full - out); in < runEnd && *in < 0x80;)
-                *out++ = static_cast<char>(*in++);
-            if (in == end || out >= full) break;
+        const char16_t* const chunkEnd = in + std::min<std::ptrdiff_t>(end - in, kBlock / 3);
+        while (in < chunkEnd) {
             std::uint32_t code = *in++;
+            if (code < 0x80) {
+                *out++ = static_cast<char>(code);
+                continue;
+            }
             if (code < 0x800) {
                 *out++ = static_cast<char>(0xC0 | code >> 6);
                 *out++ = static_cast<char>(0x80 | (code & 0x3F));
@@ -81,44 +83,48 @@ std::string EncodeUtf8(std::u16string_view text) {
 }
 
 std::optional<std::u16string> DecodeUtf8TextFile(std::span<const std::uint8_t> bytes) {
-    const std::size_t start = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
+    const std::uint8_t* const first = bytes.data();
+    const std::uint8_t* const end = first + bytes.size();
+    const std::uint8_t* const start = bytes.size() >= 3 && first[0] == 0xEF && first[1] == 0xBB && first[2] == 0xBF ? first + 3 : first;
     std::u16string text;
-    // Never more units than bytes, and a CR for every LF.
-    text.reserve(bytes.size() - start + static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
+    // Never more units than bytes; a CR for every LF, which a line of some 16 bytes or more leaves room for.
+    text.reserve(bytes.size() + bytes.size() / 16);
+    // A byte gives at most two units (an LF its CR): a chunk of kBlock / 2 bytes needs no check per byte.
     char16_t block[kBlock + 2];
-    std::size_t used = 0;
-    std::size_t i = start;
-    while (i < bytes.size()) {
-        if (used >= kBlock) {
-            text.append(block, used);
-            used = 0;
+    const std::uint8_t* in = start;
+    while (in < end) {
+        char16_t* out = block;
+        const std::uint8_t* const chunkEnd = in + std::min<std::ptrdiff_t>(end - in, kBlock / 2);
+        while (in < chunkEnd) {
+            const std::uint8_t byte = *in;
+            if (static_cast<unsigned>(byte - 0x20) < 0x60) {  // printable ASCII, nearly every byte of a script
+                *out++ = byte;
+                ++in;
+                continue;
+            }
+            if (byte == 0) {
+                text.append(block, static_cast<std::size_t>(out - block));
+                return text;
+            }
+            if (byte < 0x80) {
+                // A CR is a byte of its own: the character before an LF is a CR exactly when the byte before it is.
+                if (byte == '\n' && (in == start || in[-1] != '\r')) *out++ = u'\r';
+                *out++ = byte;
+                ++in;
+                continue;
+            }
+            std::uint32_t code = 0;
+            const int length = ReadSequence(bytes, static_cast<std::size_t>(in - first), code);
+            if (length == 0) return std::nullopt;
+            in += length;
+            if (code >= 0x10000) {
+                *out++ = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+                code = 0xDC00 + ((code - 0x10000) & 0x3FF);
+            }
+            *out++ = static_cast<char16_t>(code);
         }
-        // A run of printable ASCII, nearly every byte of a script.
-        for (const std::size_t runEnd = std::min(bytes.size(), i + (kBlock - used)); i < runEnd;) {
-            if (static_cast<unsigned>(bytes[i] - 0x20) >= 0x60) break;
-            block[used++] = bytes[i++];
-        }
-        if (i >= bytes.size() || used >= kBlock) continue;
-        const std::uint8_t byte = bytes[i];
-        if (byte == 0) break;
-        if (byte < 0x80) {
-            // A CR is one byte of its own, so the character before an LF is a CR exactly when the byte before it is.
-            if (byte == '\n' && (i == start || bytes[i - 1] != '\r')) block[used++] = u'\r';
-            block[used++] = byte;
-            ++i;
-            continue;
-        }
-        std::uint32_t code = 0;
-        const int length = ReadSequence(bytes, i, code);
-        if (length == 0) return std::nullopt;
-        i += static_cast<std::size_t>(length);
-        if (code >= 0x10000) {
-            block[used++] = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-            code = 0xDC00 + ((code - 0x10000) & 0x3FF);
-        }
-        block[used++] = static_cast<char16_t>(code);
+        text.append(block, static_cast<std::size_t>(out - block));
     }
-    text.append(block, used);
     return text;
 }
 
