@@ -14,11 +14,17 @@ std::uint32_t TextTrie::AddChild(std::uint32_t node, char16_t c) {
     if (const std::uint32_t child = Child(node, c)) return child;
     const auto child = static_cast<std::uint32_t>(m_nodes.size());
     m_nodes.emplace_back();
-    m_nodes[node].hasChildren = true;
     if (node == 0) {
         m_rootChildren.At(c) = child;
         return child;
     }
+    Node& parent = m_nodes[node];
+    if (parent.firstChild == 0) {
+        parent.firstChild = child;
+        parent.firstCharacter = c;
+        return child;
+    }
+    parent.moreChildren = true;
     if (2 * (m_edgeCount + 1) > m_edges.size()) {
         std::vector<Edge> old(2 * m_edges.size());
         old.swap(m_edges);

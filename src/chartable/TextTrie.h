@@ -47,7 +47,7 @@ public:
             value = 0;
             return true;
         }
-        if (m_nodes[node].hasChildren) return false;
+        if (m_nodes[node].firstChild != 0) return false;
         value = m_nodes[node].value;
         return true;
     }
@@ -55,8 +55,12 @@ public:
 private:
     struct Node {
         Value value = 0;
-        bool hasChildren = false;
         std::uint32_t longTexts = 0;  // 1 + index into m_longLists, 0 for none
+        // The child added first, read without hashing: below the first few
+        // characters most nodes have one child only, a word's next letter.
+        std::uint32_t firstChild = 0;  // 0 for none
+        char16_t firstCharacter = 0;
+        bool moreChildren = false;  // others, in m_edges
     };
     // A text longer than kDepth: where it lies and what it stands for.
     struct LongText {
@@ -77,6 +81,9 @@ private:
     // The node below `node` for c; 0 for none (the root is nobody's child).
     [[nodiscard]] std::uint32_t Child(std::uint32_t node, char16_t c) const {
         if (node == 0) return m_rootChildren.Get(c);
+        const Node& parent = m_nodes[node];
+        if (parent.firstCharacter == c && parent.firstChild != 0) return parent.firstChild;
+        if (!parent.moreChildren) return 0;
         const std::uint64_t key = EdgeKey(node, c);
         for (std::size_t i = FirstSlot(key);; i = (i + 1) & m_edgeMask) {
             if (m_edges[i].key == key) return m_edges[i].child;
@@ -96,7 +103,7 @@ private:
 
     std::vector<Node> m_nodes = std::vector<Node>(1);  // the root is node 0
     PagedMap m_rootChildren;  // the root's children by character: a table has thousands
-    // Every other edge, by open addressing; never more than half full.
+    // The other edges below the root, by open addressing; never more than half full.
     std::vector<Edge> m_edges = std::vector<Edge>(16);
     std::size_t m_edgeMask = 15;
     int m_shift = 60;
