@@ -43,7 +43,9 @@ screenshots: deps
 install: build
 	@cmake --install build --prefix $(PREFIX)
 
+# The instruction counts per byte come from valgrind, installed here when missing.
 bench: build
+	@QUORVEX_WITH_BENCH=1 scripts/install-deps.sh
 	@build/bench/quorvex_bench
 
 # libFuzzer programs built with clang, AddressSanitizer and UBSan in build-fuzz/;

@@ -175,6 +175,26 @@ void PrintSummary(const SummaryReporter& results, std::ostream& out, bool smoke)
                    Number(bound, "%.0f"), smoke ? "—" : (bps <= bound ? "yes" : "**no**")});
     }
 
+    // Exact counts where times swing: valgrind's callgrind over the whole process.
+    const std::pair<std::string, std::string> instructionCases[] = {
+        {"Extract, Regular3, 20,000 strings, 5,000-entry table: per byte of text", "Instructions/extract"},
+        {"Insert, the same job: per byte of the script file", "Instructions/insert"},
+    };
+    bool instructionsHeading = false;
+    for (const auto& [title, name] : instructionCases) {
+        const Measured* m = results.Find(name);
+        if (!m || m->failed || !m->counters.contains("per_byte")) continue;
+        if (!instructionsHeading) {
+            out << "\n## Instructions per byte (valgrind --tool=callgrind, the whole quorvex-cli process)\n\n";
+            Line(out, {"Case", "Instructions", "Bytes", "Per byte", "Target", "Met"});
+            Line(out, {"---", "---:", "---:", "---:", "---", "---"});
+            instructionsHeading = true;
+        }
+        const double perByte = m->counters.at("per_byte");
+        Line(out, {title, Number(m->counters.at("instructions"), "%.0f"), Number(m->counters.at("bytes"), "%.0f"),
+                   Number(perByte, "%.1f"), "≤ 60", perByte <= 60 ? "yes" : "**no**"});
+    }
+
     struct Scaling {
         std::string title;
         std::vector<std::string> names;  // the 1× run first, the largest last

@@ -53,8 +53,12 @@ TableForCommand LoadTableOption(const TextOptions& options) {
     TableForCommand loaded;
     if (options.table.empty()) return loaded;
     commands::LoadedTable table = commands::LoadTable(options.table, options.Decoding());
-    if (table.table) loaded.table = std::move(table.table);
-    else loaded.failed = std::move(table.result);
+    if (!table.table) {
+        loaded.failed = std::move(table.result);
+        return loaded;
+    }
+    loaded.table = std::move(table.table);
+    for (const Message& message : table.result.messages) std::cerr << TerminalText(message.text) << '\n';
     return loaded;
 }
 

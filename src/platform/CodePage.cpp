@@ -1,5 +1,7 @@
 #include "platform/CodePage.h"
 
+#include "platform/Utf8.h"
+
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
 
@@ -89,6 +91,10 @@ std::u16string DecodeBytes(std::span<const std::uint8_t> bytes, const TextDecodi
 }
 
 std::u16string DecodeTextFile(std::span<const std::uint8_t> bytes, const TextDecoding& decoding) {
+    // Well-formed UTF-8, nearly every file, is read by hand; anything else as ICU reads it.
+    const bool utf16Mark = bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF));
+    if (!utf16Mark && decoding.mode == ReadMode::UTF8)
+        if (auto utf8 = DecodeUtf8TextFile(bytes)) return std::move(*utf8);
     std::u16string text;
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE)
         text = DecodeUtf16(bytes, false);
@@ -128,14 +134,7 @@ std::optional<std::vector<std::uint8_t>> EncodeBytes(std::u16string_view text, c
 }
 
 std::string ToUtf8(std::u16string_view text) {
-    std::string bytes(text.size() * 3 + 1, '\0');
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t length = 0;
-    u_strToUTF8WithSub(bytes.data(), static_cast<int32_t>(bytes.size()), &length, text.data(),
-                       static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
-    if (U_FAILURE(status)) throw std::runtime_error("text conversion failed");
-    bytes.resize(static_cast<std::size_t>(length));
-    return bytes;
+    return EncodeUtf8(text);
 }
 
 std::u16string FromUtf8(std::string_view text) {
