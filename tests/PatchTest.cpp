@@ -266,6 +266,8 @@ TEST(PatchTest, DamagedPatchesNeverCrashAndAreRefused) {
                  Text("CBC")),
          Text("CBC")},
         {BpsWith(Cat({Num(4), Num(std::uint64_t{1} << 31), Num(0), Num(3 << 2 | 0)}), abcd, abcd), {}},
+        {BpsWith(Cat({Num(4), Num(std::uint64_t{1} << 30), Num(0), Num(3 << 2 | 0)}), abcd, abcd),
+         {}},  // 1 GiB declared, 4 bytes made: refused before the result takes memory
         {BpsWith(Cat({Num(4), Bytes(12, 0), Num(0)}), abcd, abcd), {}},
         {BpsWith(Cat({Num(4), Num(4), Num(100), Num(3 << 2 | 0)}), abcd, abcd), {}},
         {BpsWith(Cat({Num(4), Num(8), Num(0), Num(7 << 2 | 0)}), abcd, Cat({abcd, abcd})), {}},

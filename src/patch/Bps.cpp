@@ -268,6 +268,65 @@ std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t offset) {
     return *ReadU32Le(bytes, static_cast<std::int64_t>(offset));
 }
 
+// Reads a copy's offset and moves the cursor it counts from; no value when
+// the number is cut short or the cursor would fall before the start.
+std::optional<std::uint64_t> CopyFrom(Reader& reader, std::int64_t& relative) {
+    const auto offset = reader.Number();
+    if (!offset) return std::nullopt;
+    const auto delta = static_cast<std::int64_t>(*offset >> 1);
+    relative += (*offset & 1) ? -delta : delta;
+    if (relative < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(relative);
+}
+
+// Runs the actions after the header into out, or only checks them when out
+// is null. False when one is malformed, reads outside the source, the patch
+// or what is written, or they make other than targetSize bytes.
+bool RunActions(Reader reader, std::span<const std::uint8_t> source, std::uint64_t targetSize, std::uint8_t* out) {
+    std::uint64_t written = 0;
+    std::int64_t sourceRelative = 0;
+    std::int64_t targetRelative = 0;
+    while (!reader.done()) {
+        const auto command = reader.Number();
+        if (!command) return false;
+        const std::uint64_t length = (*command >> 2) + 1;
+        if (length > targetSize - written) return false;
+        std::uint8_t* at = out ? out + written : nullptr;
+        switch (static_cast<Action>(*command & 3)) {
+            case SourceRead:
+                if (written + length > source.size()) return false;
+                if (at) std::memcpy(at, source.data() + written, length);
+                break;
+            case TargetRead: {
+                const auto bytes = reader.Take(length);
+                if (!bytes) return false;
+                if (at) std::memcpy(at, bytes->data(), length);
+                break;
+            }
+            case SourceCopy: {
+                const auto from = CopyFrom(reader, sourceRelative);
+                if (!from || *from + length > source.size()) return false;
+                if (at) std::memcpy(at, source.data() + *from, length);
+                sourceRelative += static_cast<std::int64_t>(length);
+                break;
+            }
+            case TargetCopy: {
+                const auto from = CopyFrom(reader, targetRelative);
+                if (!from || *from >= written) return false;
+                // A copy may read what it writes itself (a run): in steps no
+                // longer than its distance back, each reads only finished bytes.
+                const std::uint64_t distance = written - *from;
+                for (std::uint64_t done = 0; at && done < length; done += distance)
+                    std::memcpy(at + done, out + *from + done, std::min(distance, length - done));
+                targetRelative += static_cast<std::int64_t>(length);
+                break;
+            }
+        }
+        written += length;
+    }
+    return written == targetSize;
+}
+
 }  // namespace
 
 PatchResult CreateBps(std::span<const std::uint8_t> source, std::span<const std::uint8_t> target) {
@@ -297,50 +356,11 @@ PatchResult ApplyBps(std::span<const std::uint8_t> patch, std::span<const std::u
     const std::uint32_t romCrc = Crc32(source);
     if (*sourceSize != source.size() || romCrc != sourceCrc) return {PatchStatus::WrongSource, {}, sourceCrc, romCrc};
 
+    // Every action is checked before the result takes any memory, so that a
+    // declared size is only ever allocated when the actions make that many bytes.
+    if (!RunActions(reader, source, *targetSize, nullptr)) return damaged;
     std::vector<std::uint8_t> target(*targetSize);
-    std::size_t written = 0;
-    std::int64_t sourceRelative = 0;
-    std::int64_t targetRelative = 0;
-    while (!reader.done()) {
-        const auto command = reader.Number();
-        if (!command) return damaged;
-        const std::uint64_t length = (*command >> 2) + 1;
-        if (length > target.size() - written) return damaged;
-        const auto out = target.begin() + static_cast<std::ptrdiff_t>(written);
-        switch (static_cast<Action>(*command & 3)) {
-            case SourceRead:
-                if (written + length > source.size()) return damaged;
-                std::copy_n(source.begin() + static_cast<std::ptrdiff_t>(written), length, out);
-                break;
-            case TargetRead: {
-                const auto bytes = reader.Take(length);
-                if (!bytes) return damaged;
-                std::copy(bytes->begin(), bytes->end(), out);
-                break;
-            }
-            case SourceCopy:
-            case TargetCopy: {
-                const bool fromSource = (*command & 3) == SourceCopy;
-                const auto offset = reader.Number();
-                if (!offset) return damaged;
-                auto& relative = fromSource ? sourceRelative : targetRelative;
-                const auto delta = static_cast<std::int64_t>(*offset >> 1);
-                relative += (*offset & 1) ? -delta : delta;
-                const auto from = static_cast<std::uint64_t>(relative);
-                if (relative < 0 || (fromSource ? from + length > source.size() : from >= written)) return damaged;
-                if (fromSource) {
-                    std::copy_n(source.begin() + relative, length, out);
-                } else {
-                    // Byte by byte: a copy may read what it has just written (a run).
-                    for (std::uint64_t i = 0; i < length; ++i) target[written + i] = target[from + i];
-                }
-                relative += static_cast<std::int64_t>(length);
-                break;
-            }
-        }
-        written += length;
-    }
-    if (written != target.size() || Crc32(target) != targetCrc) return damaged;
+    if (!RunActions(reader, source, *targetSize, target.data()) || Crc32(target) != targetCrc) return damaged;
     return {PatchStatus::Ok, std::move(target), 0, 0};
 }
 
