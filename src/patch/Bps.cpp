@@ -268,6 +268,25 @@ std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t offset) {
     return *ReadU32Le(bytes, static_cast<std::int64_t>(offset));
 }
 
+bool HasMagic(std::span<const std::uint8_t> patch) {
+    return patch.size() >= kMagic.size() && std::equal(kMagic.begin(), kMagic.end(), patch.begin());
+}
+
+// The actions between the header and the footer; nothing without a footer.
+Reader Body(std::span<const std::uint8_t> patch) {
+    if (patch.size() < kMagic.size() + kFooterSize) return Reader({});
+    return Reader(patch.subspan(kMagic.size(), patch.size() - kMagic.size() - kFooterSize));
+}
+
+// The sizes, leaving reader after the metadata.
+std::optional<BpsHeader> ReadHeader(Reader& reader) {
+    const auto sourceSize = reader.Number();
+    const auto targetSize = reader.Number();
+    const auto metadataSize = reader.Number();
+    if (!sourceSize || !targetSize || !metadataSize || !reader.Take(*metadataSize)) return std::nullopt;
+    return BpsHeader{*sourceSize, *targetSize};
+}
+
 // Reads a copy's offset and moves the cursor it counts from; no value when
 // the number is cut short or the cursor would fall before the start.
 std::optional<std::uint64_t> CopyFrom(Reader& reader, std::int64_t& relative) {
@@ -335,9 +354,14 @@ PatchResult CreateBps(std::span<const std::uint8_t> source, std::span<const std:
     return {PatchStatus::Ok, BpsWriter(source, target).Write(), 0, 0};
 }
 
+std::optional<BpsHeader> ReadBpsHeader(std::span<const std::uint8_t> patch) {
+    if (!HasMagic(patch)) return std::nullopt;
+    Reader reader = Body(patch);
+    return ReadHeader(reader);
+}
+
 PatchResult ApplyBps(std::span<const std::uint8_t> patch, std::span<const std::uint8_t> source) {
-    if (patch.size() < kMagic.size() || !std::equal(kMagic.begin(), kMagic.end(), patch.begin()))
-        return PatchResult::Failure(PatchStatus::NotAPatch);
+    if (!HasMagic(patch)) return PatchResult::Failure(PatchStatus::NotAPatch);
     const auto damaged = PatchResult::Failure(PatchStatus::Damaged);
     // The patch's own CRC first: a damaged patch is reported as damaged, not
     // as made for another ROM.
@@ -347,20 +371,18 @@ PatchResult ApplyBps(std::span<const std::uint8_t> patch, std::span<const std::u
     const std::uint32_t sourceCrc = Le32(patch, patch.size() - kFooterSize);
     const std::uint32_t targetCrc = Le32(patch, patch.size() - kFooterSize + 4);
 
-    Reader reader(patch.subspan(kMagic.size(), patch.size() - kMagic.size() - kFooterSize));
-    const auto sourceSize = reader.Number();
-    const auto targetSize = reader.Number();
-    const auto metadataSize = reader.Number();
-    if (!sourceSize || !targetSize || !metadataSize || *targetSize > kMaxPatchImage || !reader.Take(*metadataSize))
-        return damaged;
+    Reader reader = Body(patch);
+    const auto header = ReadHeader(reader);
+    if (!header || header->targetSize > kMaxPatchImage) return damaged;
     const std::uint32_t romCrc = Crc32(source);
-    if (*sourceSize != source.size() || romCrc != sourceCrc) return {PatchStatus::WrongSource, {}, sourceCrc, romCrc};
+    if (header->sourceSize != source.size() || romCrc != sourceCrc)
+        return {PatchStatus::WrongSource, {}, sourceCrc, romCrc};
 
     // Every action is checked before the result takes any memory, so that a
     // declared size is only ever allocated when the actions make that many bytes.
-    if (!RunActions(reader, source, *targetSize, nullptr)) return damaged;
-    std::vector<std::uint8_t> target(*targetSize);
-    if (!RunActions(reader, source, *targetSize, target.data()) || Crc32(target) != targetCrc) return damaged;
+    if (!RunActions(reader, source, header->targetSize, nullptr)) return damaged;
+    std::vector<std::uint8_t> target(header->targetSize);
+    if (!RunActions(reader, source, header->targetSize, target.data()) || Crc32(target) != targetCrc) return damaged;
     return {PatchStatus::Ok, std::move(target), 0, 0};
 }
 

@@ -2,6 +2,7 @@
 #include "patch/PatchTypes.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace quorvex {
@@ -12,6 +13,16 @@ namespace quorvex {
 // storing their bytes. TooLarge when either image is larger than
 // kMaxPatchImage.
 [[nodiscard]] PatchResult CreateBps(std::span<const std::uint8_t> source, std::span<const std::uint8_t> target);
+
+struct BpsHeader {
+    std::uint64_t sourceSize = 0;
+    std::uint64_t targetSize = 0;
+};
+
+// The sizes a BPS patch declares after "BPS1", without checking any CRC32;
+// no value without the magic, or when they or the metadata after them are
+// cut short or malformed.
+[[nodiscard]] std::optional<BpsHeader> ReadBpsHeader(std::span<const std::uint8_t> patch);
 
 // Applies a BPS patch to source. NotAPatch without "BPS1"; Damaged when the
 // patch's own CRC32 is wrong, it is malformed or cut short, it declares a

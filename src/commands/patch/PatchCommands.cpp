@@ -12,6 +12,7 @@ std::u16string PatchFailureMessage(const PatchResult& result, std::string_view p
     switch (result.status) {
         case PatchStatus::Ok: return {};
         case PatchStatus::PastSixteenMiB: return std::u16string(messages::kIpsPastSixteenMiB);
+        case PatchStatus::SizePastSixteenMiB: return std::u16string(messages::kIpsSizePastSixteenMiB);
         case PatchStatus::TooLarge: return std::u16string(messages::kImageTooLargeToPatch);
         case PatchStatus::WrongSource: return messages::PatchForAnotherRom(result.expectedCrc, result.actualCrc);
         case PatchStatus::Damaged: return std::u16string(messages::kPatchDamaged);
@@ -58,7 +59,8 @@ CommandResult MakePatch(const MakePatchRequest& request) {
         if (RefuseOverwrite(request.patch, {request.original, request.modified}, result)) return result;
         const std::vector<std::uint8_t> original = ReadWholeFile(request.original);
         const std::vector<std::uint8_t> modified = ReadWholeFile(request.modified);
-        const PatchResult patch = CreatePatchBytes(*PatchFormatForPath(request.patch.string()), original, modified);
+        const PatchResult patch = CreatePatchBytes(*PatchFormatForPath(request.patch.string()), original, modified,
+                                                   CopierHeaderSize(request.original.string(), original.size()));
         if (!patch.ok()) return result.Fail(Severity::Warning, PatchFailureMessage(patch, request.patch.string()));
         return SaveResult(request.patch, patch.bytes);
     });
@@ -70,7 +72,7 @@ CommandResult ApplyPatch(const ApplyPatchRequest& request) {
         if (RefuseOverwrite(request.output, {request.rom, request.patch}, result)) return result;
         const std::vector<std::uint8_t> patch = ReadWholeFile(request.patch);
         const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
-        const PatchResult patched = ApplyPatchBytes(patch, rom);
+        const PatchResult patched = ApplyPatchBytes(patch, rom, CopierHeaderSize(request.rom.string(), rom.size()));
         if (!patched.ok()) return result.Fail(Severity::Warning, PatchFailureMessage(patched, request.patch.string()));
         return SaveResult(request.output, patched.bytes);
     });
