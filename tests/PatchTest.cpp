@@ -3,6 +3,7 @@
 #include "patch/PatchFormat.h"
 #include "commands/patch/PatchCommands.h"
 #include "job/Messages.h"
+#include "TranslationPair.h"
 
 #include <gtest/gtest.h>
 #include <cstdio>
@@ -175,6 +176,16 @@ TEST(PatchTest, CopiesMakeBpsPatchesSmall) {
         EXPECT_TRUE(ApplyBps(patch.bytes, source).bytes == c.target);
     }
     EXPECT_LE(CreateIps(source, filled).bytes.size(), 32u);  // run records
+}
+
+TEST(PatchTest, BpsPatchesOfATranslationCopyTheNewTextsRepeats) {
+    // 256 KiB: 64 KiB of words rewritten with other words, 512 pointers with them.
+    const test::TranslationPair pair = test::MakeTranslationPair({256u << 10, 64u << 10, 512, 7});
+    const PatchResult patch = CreateBps(pair.original, pair.translated);
+    // Storing what differs takes 66 KB; copying only repeats of eight bytes or more, 44 KB.
+    EXPECT_LE(patch.bytes.size(), 40000u);
+    EXPECT_TRUE(ApplyBps(patch.bytes, pair.original).bytes == pair.translated);
+    EXPECT_TRUE(CreateBps(pair.original, pair.translated).bytes == patch.bytes);
 }
 
 TEST(PatchTest, WritesIpsRecordsAsTheFormatDefines) {
