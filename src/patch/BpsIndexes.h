@@ -55,11 +55,11 @@ private:
     std::vector<std::uint64_t> m_slots;
 };
 
-// Every target position whose byte differs from the source's (the first
-// kMostIndexed of them), grouped by the hash of the kKey bytes there, each
-// group in ascending order: the candidates for a target copy are the newest
-// before a position, and those around where the last copy ended, whose
-// offsets cost the fewest bytes.
+// The target positions before the one looked up whose byte differs from the
+// source's (of the first kMostIndexed), grouped by the hash of the kKey bytes
+// there, each group in ascending order: the candidates for a target copy are
+// the newest, and those around where the last copy ended, whose offsets cost
+// the fewest bytes.
 class TargetIndex {
 public:
     static constexpr std::size_t kKey = 4;
@@ -74,16 +74,14 @@ public:
         friend bool operator<(const Entry& entry, std::uint32_t position) { return entry.position < position; }
     };
 
-    TargetIndex(std::span<const std::uint8_t> source, std::span<const std::uint8_t> target) : m_target(target) {
-        m_changed = ChangedPositions(source, target);
-        const std::vector<std::uint32_t>& changed = m_changed;
-        m_shift = 32 - std::clamp(static_cast<int>(std::bit_width(changed.size())), 10, 22);
+    TargetIndex(std::span<const std::uint8_t> source, std::span<const std::uint8_t> target)
+        : m_target(target), m_changed(ChangedPositions(source, target)) {
+        m_shift = 32 - std::clamp(static_cast<int>(std::bit_width(m_changed.size())), 10, 22);
         m_starts.assign((std::size_t{1} << (32 - m_shift)) + 1, 0);
-        for (const std::uint32_t at : changed) ++m_starts[Slot(at) + 1];
+        for (const std::uint32_t at : m_changed) ++m_starts[Slot(at) + 1];
         for (std::size_t slot = 1; slot < m_starts.size(); ++slot) m_starts[slot] += m_starts[slot - 1];
-        m_entries.resize(changed.size());
-        std::vector<std::uint32_t> next(m_starts.begin(), m_starts.end() - 1);
-        for (const std::uint32_t at : changed) m_entries[next[Slot(at)]++] = {at, Key(at)};
+        m_ends.assign(m_starts.begin(), m_starts.end() - 1);
+        m_entries.resize(m_changed.size());
         m_present.assign(std::size_t{1} << (kPresentBits - 6), 0);
     }
 
@@ -101,22 +99,24 @@ public:
         return static_cast<std::uint32_t>(Load(&m_target[at], kKey));
     }
 
-    // False when no position before `at` holds the bytes there; a small
-    // table, so that the many bytes of new data that repeat nothing are
-    // turned down in the cache. Asked for ever larger positions.
+    // Takes in every position before `at`; asked for ever larger positions.
+    // False when none of them holds the bytes at `at`: a small table, so that
+    // the many bytes of new data that repeat nothing are turned down in the cache.
     [[nodiscard]] bool HeldBefore(std::size_t at) {
         for (; m_added < m_changed.size() && m_changed[m_added] < at; ++m_added) {
-            const std::uint32_t bit = Present(Key(m_changed[m_added]));
+            const std::uint32_t position = m_changed[m_added];
+            m_entries[m_ends[Slot(position)]++] = {position, Key(position)};
+            const std::uint32_t bit = Present(Key(position));
             m_present[bit >> 6] |= std::uint64_t{1} << (bit & 63);
         }
         const std::uint32_t bit = Present(Key(at));
         return (m_present[bit >> 6] >> (bit & 63)) & 1;
     }
 
-    // The positions whose bytes hash as those at `at` do, ascending.
+    // The positions taken in whose bytes hash as those at `at` do, ascending.
     [[nodiscard]] std::span<const Entry> Group(std::size_t at) const {
         const std::size_t slot = Slot(at);
-        return std::span(m_entries).subspan(m_starts[slot], m_starts[slot + 1] - m_starts[slot]);
+        return std::span(m_entries).subspan(m_starts[slot], m_ends[slot] - m_starts[slot]);
     }
 
 private:
@@ -140,10 +140,11 @@ private:
 
     std::span<const std::uint8_t> m_target;
     int m_shift = 0;
-    std::vector<std::uint32_t> m_starts;
-    std::vector<Entry> m_entries;
     std::vector<std::uint32_t> m_changed;
-    std::size_t m_added = 0;  // m_changed's positions whose bits are set in m_present
+    std::size_t m_added = 0;               // m_changed's positions taken in so far
+    std::vector<std::uint32_t> m_starts;   // where each group begins in m_entries
+    std::vector<std::uint32_t> m_ends;     // and where its positions taken in end
+    std::vector<Entry> m_entries;
     std::vector<std::uint64_t> m_present;
 };
 

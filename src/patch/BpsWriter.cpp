@@ -249,7 +249,7 @@ private:
         if (!Targets().HeldBefore(at)) return;
         const std::span<const TargetIndex::Entry> group = Targets().Group(at);
         const std::uint32_t key = Targets().Key(at);
-        const auto written = std::lower_bound(group.begin(), group.end(), static_cast<std::uint32_t>(at));
+        const auto written = group.end();
         const auto offer = [&](const TargetIndex::Entry& entry) {
             if (entry.key == key) Consider(TargetCopy, at, entry.position, best);
         };
