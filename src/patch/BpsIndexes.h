@@ -76,11 +76,17 @@ public:
 
     TargetIndex(std::span<const std::uint8_t> source, std::span<const std::uint8_t> target)
         : m_target(target), m_changed(ChangedPositions(source, target)) {
-        m_shift = 32 - std::clamp(static_cast<int>(std::bit_width(m_changed.size())), 10, 22);
-        m_starts.assign((std::size_t{1} << (32 - m_shift)) + 1, 0);
-        for (const std::uint32_t at : m_changed) ++m_starts[Slot(at) + 1];
-        for (std::size_t slot = 1; slot < m_starts.size(); ++slot) m_starts[slot] += m_starts[slot - 1];
-        m_ends.assign(m_starts.begin(), m_starts.end() - 1);
+        // About sixteen positions a group: few enough groups that their
+        // bounds stay in the cache while positions are taken in.
+        m_shift = 32 - std::clamp(static_cast<int>(std::bit_width(m_changed.size())) - 4, 10, 20);
+        m_groups.assign(std::size_t{1} << (32 - m_shift), {0, 0});
+        for (const std::uint32_t at : m_changed) ++m_groups[Slot(at)].end;
+        std::uint32_t start = 0;
+        for (Bounds& group : m_groups) {
+            const std::uint32_t size = group.end;
+            group = {start, start};
+            start += size;
+        }
         m_entries.resize(m_changed.size());
         m_present.assign(std::size_t{1} << (kPresentBits - 6), 0);
     }
@@ -89,9 +95,9 @@ public:
     // lookups of the bytes ahead read, in two steps, the second needing the first.
     void Prefetch(std::size_t at) const {
         if (at + 2 * kLookahead + kKey > m_target.size()) return;
-        __builtin_prefetch(&m_starts[Slot(at + 2 * kLookahead)]);
-        const std::uint32_t start = m_starts[Slot(at + kLookahead)];
-        if (start < m_entries.size()) __builtin_prefetch(&m_entries[start]);
+        __builtin_prefetch(&m_groups[Slot(at + 2 * kLookahead)]);
+        const std::uint32_t end = m_groups[Slot(at + kLookahead)].end;
+        if (end > 0) __builtin_prefetch(&m_entries[end - 1]);
     }
 
     // The kKey bytes at `at`, as a number.
@@ -105,7 +111,7 @@ public:
     [[nodiscard]] bool HeldBefore(std::size_t at) {
         for (; m_added < m_changed.size() && m_changed[m_added] < at; ++m_added) {
             const std::uint32_t position = m_changed[m_added];
-            m_entries[m_ends[Slot(position)]++] = {position, Key(position)};
+            m_entries[m_groups[Slot(position)].end++] = {position, Key(position)};
             const std::uint32_t bit = Present(Key(position));
             m_present[bit >> 6] |= std::uint64_t{1} << (bit & 63);
         }
@@ -115,8 +121,8 @@ public:
 
     // The positions taken in whose bytes hash as those at `at` do, ascending.
     [[nodiscard]] std::span<const Entry> Group(std::size_t at) const {
-        const std::size_t slot = Slot(at);
-        return std::span(m_entries).subspan(m_starts[slot], m_ends[slot] - m_starts[slot]);
+        const Bounds group = m_groups[Slot(at)];
+        return std::span(m_entries).subspan(group.start, group.end - group.start);
     }
 
 private:
@@ -142,8 +148,11 @@ private:
     int m_shift = 0;
     std::vector<std::uint32_t> m_changed;
     std::size_t m_added = 0;               // m_changed's positions taken in so far
-    std::vector<std::uint32_t> m_starts;   // where each group begins in m_entries
-    std::vector<std::uint32_t> m_ends;     // and where its positions taken in end
+    // Where each group's entries begin in m_entries, and where those taken in end.
+    struct Bounds {
+        std::uint32_t start, end;
+    };
+    std::vector<Bounds> m_groups;
     std::vector<Entry> m_entries;
     std::vector<std::uint64_t> m_present;
 };

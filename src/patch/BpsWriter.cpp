@@ -204,10 +204,12 @@ private:
     // least one byte more than restarting the stored bytes after it costs.
     void Consider(Action action, std::size_t at, std::size_t candidate, std::optional<Match>& best) {
         const std::span<const std::uint8_t> from = action == SourceCopy ? m_source : m_target;
-        if (candidate >= from.size()) return;
+        // Most candidates differ in their first bytes; at + kKey <= the target's size.
+        if (candidate + TargetIndex::kKey > from.size() ||
+            Load(&from[candidate], TargetIndex::kKey) != Load(&m_target[at], TargetIndex::kKey))
+            return;
         const std::size_t limit = std::min(from.size() - candidate, m_target.size() - at);
         const std::size_t ahead = CommonLength(&from[candidate], &m_target[at], limit);
-        if (ahead < TargetIndex::kKey) return;
         const std::size_t pending = m_literal && *m_literal < at ? at - *m_literal : 0;
         std::size_t back = 0;
         while (back < pending && back < candidate && from[candidate - back - 1] == m_target[at - back - 1]) ++back;
