@@ -10,8 +10,8 @@ namespace quorvex {
 // A BPS patch from source to target. Unchanged stretches are read from the
 // source at the same offset; changed ones are copied from elsewhere in the
 // source or from the target already written when that is shorter than
-// storing their bytes. TooLarge when either image is larger than
-// kMaxPatchImage.
+// storing their bytes. The same images always give the same patch.
+// TooLarge when either image is larger than kMaxPatchImage.
 [[nodiscard]] PatchResult CreateBps(std::span<const std::uint8_t> source, std::span<const std::uint8_t> target);
 
 struct BpsHeader {
