@@ -53,7 +53,7 @@ bench: build
 # from the committed seeds (which stay as they are). Inputs that fail land in
 # build-fuzz/findings/.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS ?= chartable script extract insert
+FUZZ_TARGETS ?= chartable script extract insert patch checksum project
 fuzz:
 	@QUORVEX_WITH_FUZZ=1 scripts/install-deps.sh
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_FUZZ=ON \

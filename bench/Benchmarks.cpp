@@ -10,6 +10,7 @@
 #include "JobGenerator.h"
 #include "LiteralAlgorithms.h"
 #include "SummaryTable.h"
+#include "TranslationPair.h"
 
 #include "chartable/CharTable.h"
 #include "commands/Commands.h"
@@ -510,8 +511,27 @@ const PatchPair& PreparePatchPair() {
     return *prepared;
 }
 
-void PatchProcess(benchmark::State& state, PatchFormat format) {
-    const PatchPair& p = PreparePatchPair();
+// A 4 MiB image and its translation: 1 MiB of words and the 8,192 pointers
+// to its strings rewritten, the rest random.
+const PatchPair& PrepareTranslationPair() {
+    static std::unique_ptr<PatchPair> prepared;
+    if (prepared) return *prepared;
+    auto p = std::make_unique<PatchPair>();
+    test::TranslationPairOptions options;
+    if (g_smoke) options = {1u << 20, 1u << 18, 2048, 1};
+    test::TranslationPair pair = test::MakeTranslationPair(options);
+    p->source = std::move(pair.original);
+    p->target = std::move(pair.translated);
+    p->from = g_folder / "translation-from.bin";
+    p->to = g_folder / "translation-to.bin";
+    SaveFileAtomically(p->from, p->source);
+    SaveFileAtomically(p->to, p->target);
+    prepared = std::move(p);
+    return *prepared;
+}
+
+void PatchProcess(benchmark::State& state, PatchFormat format, const PatchPair& (*prepare)()) {
+    const PatchPair& p = prepare();
     const std::filesystem::path patch = g_folder / (format == PatchFormat::Bps ? "made.bps" : "made.ips");
     const std::vector<std::string> arguments = {QUORVEX_CLI_PATH, "patch", "--from", p.from.string(), "--to",
                                                 p.to.string(),    "-o",    patch.string()};
@@ -623,8 +643,9 @@ void RegisterAll() {
             benchmark::RegisterBenchmark(name, Instructions, MainJob(), command)->Iterations(1)->UseManualTime();
     }
     AddTimed(2.0, "Process/build", BuildProcess);
-    AddTimed(2.0, "Process/patch/bps", PatchProcess, PatchFormat::Bps);
-    AddTimed(2.0, "Process/patch/ips", PatchProcess, PatchFormat::Ips);
+    AddTimed(2.0, "Process/patch/bps", PatchProcess, PatchFormat::Bps, &PreparePatchPair);
+    AddTimed(2.0, "Process/patch/ips", PatchProcess, PatchFormat::Ips, &PreparePatchPair);
+    AddTimed(2.0, "Process/patch/translation", PatchProcess, PatchFormat::Bps, &PrepareTranslationPair);
 
     for (const std::size_t k : {1, 2, 4}) {
         const std::string suffix = "/strings x" + std::to_string(k);

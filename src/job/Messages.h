@@ -73,6 +73,8 @@ inline constexpr std::u16string_view kNeedsEscapes = u"without a table, a text l
 
 // Patches and header checksums.
 inline constexpr std::u16string_view kIpsPastSixteenMiB = u"IPS patches cannot reach past 16 MiB; use .bps.";
+inline constexpr std::u16string_view kIpsSizePastSixteenMiB =
+    u"An IPS patch cannot make a file of 16 MiB or more; use .bps.";
 inline constexpr std::u16string_view kPatchDamaged = u"The patch is damaged.";
 inline constexpr std::u16string_view kImageTooLargeToPatch = u"Images larger than 1 GiB cannot be patched.";
 inline constexpr std::u16string_view kNoKnownHeader = u"No known header was found.";

@@ -144,7 +144,7 @@ CommandResult RunBuild(const Project& project, std::optional<bool> over) {
         if (!said.ok()) return stop(messages::JobStopped(job.script.string(), said.messages.back().text));
     }
     CommandResult finished;
-    const bool written = FixImageChecksum(image, project.checksum, finished) && WriteOutputs(source, image, outputs, finished);
+    const bool written = FixImageChecksum(image, project.checksum, finished) && WriteOutputs(rom, source, image, outputs, finished);
     AddMessages(report, finished, u"");
     if (!written) return stop(finished.messages.back().text);
     result.output = std::move(report);
