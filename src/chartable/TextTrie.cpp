@@ -40,7 +40,8 @@ std::uint32_t TextTrie::AddChild(std::uint32_t node, char16_t c) {
 
 void TextTrie::Add(std::u16string_view text, Value value) {
     std::uint32_t node = 0;
-    for (std::size_t i = 0; i < std::min(text.size(), kDepth); ++i) node = AddChild(node, text[i]);
+    const std::size_t depth = std::min(text.size(), kDepth);
+    for (std::size_t i = 0; i < depth; ++i) node = AddChild(node, text[i]);
     if (text.size() <= kDepth) {
         if (m_nodes[node].value == 0) m_nodes[node].value = value;
         return;
@@ -53,9 +54,10 @@ void TextTrie::Add(std::u16string_view text, Value value) {
 }
 
 void TextTrie::Finish() {
+    const auto longerFirst = [](const LongText& a, const LongText& b) { return a.text.size() > b.text.size(); };
+    // The texts of one line come longest first, as they are met: nothing to sort then.
     for (auto& list : m_longLists)
-        std::stable_sort(list.begin(), list.end(),
-                         [](const LongText& a, const LongText& b) { return a.text.size() > b.text.size(); });
+        if (!std::is_sorted(list.begin(), list.end(), longerFirst)) std::stable_sort(list.begin(), list.end(), longerFirst);
 }
 
 TextTrie::Match TextTrie::Longest(std::u16string_view candidate) const {

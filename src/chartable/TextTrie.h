@@ -17,8 +17,8 @@ public:
     using Value = std::uint32_t;
     // Texts longer than this are kept whole below their first kDepth
     // characters, so a table of very long texts (a line of a million "=")
-    // costs no more than kDepth nodes per text.
-    static constexpr std::size_t kDepth = 32;
+    // costs no more than kDepth nodes per text. Most entry texts are shorter.
+    static constexpr std::size_t kDepth = 16;
 
     // Adds a text (not empty) unless it is already there: the first value
     // given for a text is the one it keeps. The text must stay where it is
