@@ -5,6 +5,8 @@
   let out = [];
   let err = [];
   let runs = 0;
+  // main() returning is not the page ending: keep Node's exit status out of it.
+  Module.quit = (status, toThrow) => { throw toThrow; };
   Module.stdin = () => null;
   Module.stdout = (byte) => { if (byte !== null) out.push(byte); };
   Module.stderr = (byte) => { if (byte !== null) err.push(byte); };
