@@ -29,7 +29,7 @@ test: build-asan
 web:
 	@QUORVEX_WITH_WEB=1 scripts/install-deps.sh
 	@cmake --preset release >/dev/null
-	@cmake --build --preset release -j $(JOBS) --target make_code_page_tables quorvex-cli
+	@cmake --build --preset release -j $(JOBS) --target make_code_page_tables
 	@NODE_PATH=/usr/share/nodejs emcmake cmake -S web -B build-web -DCMAKE_BUILD_TYPE=Release \
 	    -DQUORVEX_CODE_PAGE_TOOL=$(CURDIR)/build/tools/codepages/make_code_page_tables >/dev/null
 	@NODE_PATH=/usr/share/nodejs cmake --build build-web -j $(JOBS)
@@ -37,6 +37,7 @@ web:
 # The page's run() under Node against the native quorvex-cli, then the page
 # itself in headless Chromium.
 web-test: web
+	@cmake --build --preset release -j $(JOBS) --target quorvex-cli
 	@node --test web/tests/
 
 # Opens the dialog on the desktop (the platform Qt picks for this session).

@@ -25,14 +25,15 @@ test('the command line cases give what the native tool gives', async (t) => {
   const script = run(['extract', '--rom', 'demo.bin', '--table', 'demo.tbl', ...job], demo).stdout;
   const edited = bytes(script.replace('Quillhaven', 'Quillton'));
   const overLimit = bytes(script.replace('Quillhaven', 'Quillhaven'.repeat(40)));
-  // A table in Shift_JIS: katakana for A, B and C (83 41, 83 43, 83 45).
+  // A table in Shift_JIS: katakana for A, B and C (83 41, 83 43, 83 45); an
+  // eight-digit X000 Offset in a script with more than ASCII in it.
   const sjisTable = new Uint8Array([...bytes('01='), 0x83, 0x41, ...bytes('\r\n02='), 0x83, 0x43,
     ...bytes('\r\n03='), 0x83, 0x45, ...bytes('\r\n40= \r\nFF=[END]\r\n')]);
   const sjisRom = new Uint8Array(64).fill(0xFF);
-  sjisRom.set([4, 0, 8, 0], 0);
+  sjisRom.set([0x04, 0x01, 0x08, 0x01], 0);
   sjisRom.set([1, 2, 0x40, 3, 0xFF, 3, 2, 1, 0xFF], 4);
   const sjisJob = ['--read-mode', 'ascii', '--code-page', 'Shift_JIS', '--table-start', '0', '--table-end', '3',
-    '--text-start', '4', '--text-end', '12', '--x-offset', '0'];
+    '--text-start', '4', '--text-end', '12', '--x-offset', 'FFFFFF00'];
   // The extracted script (UTF-8) written in Shift_JIS, as the insert reads it.
   const katakana = { 'ア': [0x83, 0x41], 'イ': [0x83, 0x43], 'ウ': [0x83, 0x45] };
   const sjisScript = new Uint8Array([...run(['extract', '--rom', 'sjis.bin', '--table', 'sjis.tbl', ...sjisJob],

@@ -41,10 +41,13 @@ async function openPage(url) {
   const { sessionId } = await call('Target.attachToTarget', { targetId, flatten: true });
   const send = (method, params) => call(method, params, sessionId);
   await send('Page.navigate', { url });
-  const close = () => {
-    browser.kill();
+  const exited = new Promise((resolve) => browser.once('exit', resolve));
+  // Closing through the protocol lets every process of the browser end before its profile goes.
+  const close = async () => {
+    await call('Browser.close').catch(() => browser.kill());
+    await exited;
     for (const stream of [browser.stdio[3], browser.stdio[4]]) stream.destroy();
-    fs.rmSync(profile, { recursive: true, force: true });
+    fs.rmSync(profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
   };
   return { send, close };
 }
@@ -119,7 +122,7 @@ test('the page extracts and inserts through its controls as the native tool does
       assert.deepStrictEqual(Buffer.from(results[name]), Buffer.from(inserted.files[name]), name);
     assert.strictEqual(await evaluate(send, "document.getElementById('message-text').textContent"), inserted.stderr.trim());
   } finally {
-    close();
+    await close();
     fs.rmSync(folder, { recursive: true, force: true });
   }
 });
