@@ -34,10 +34,10 @@ web:
 	    -DQUORVEX_CODE_PAGE_TOOL=$(CURDIR)/build/tools/codepages/make_code_page_tables >/dev/null
 	@NODE_PATH=/usr/share/nodejs cmake --build build-web -j $(JOBS)
 
-# The page's run() under Node against the native quorvex-cli, then the page
-# itself in headless Chromium.
+# The page's run() under Node against the native quorvex-cli (the release one,
+# or QUORVEX_CLI), then the page itself in headless Chromium.
 web-test: web
-	@cmake --build --preset release -j $(JOBS) --target quorvex-cli
+	@if [ -z "$$QUORVEX_CLI" ]; then cmake --build --preset release -j $(JOBS) --target quorvex-cli; fi
 	@node --test web/tests/
 
 # Opens the dialog on the desktop (the platform Qt picks for this session).
