@@ -60,6 +60,7 @@ test('the command line cases give what the native tool gives', async (t) => {
     [['extract', '--rom', 'demo.bin', '--table', 'demo.tbl', '--read-mode', 'ascii', '--code-page', 'no-such-page', ...job],
       demo, 2],
     [['insert', '--bogus'], {}, 2],
+    [['--version'], {}, 0],
   ];
   for (const [argv, files, code] of cases)
     await t.test(argv.join(' '), () => assert.strictEqual(sameAsNative(run, argv, files).code, code));
