@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: deps build build-cli build-asan run test gui screenshots install bench fuzz clean
+.PHONY: deps build build-cli build-asan run test web web-test gui screenshots install bench fuzz clean
 
 deps:
 	@scripts/install-deps.sh
@@ -28,6 +28,22 @@ run: build-cli
 # Every test, built with AddressSanitizer and UBSan. Only the tests draw offscreen.
 test: build-asan
 	@cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The page in build-web/site/: every layer and quorvex-cli compiled by Emscripten
+# (web/). The native release build writes the code-page tables from ICU.
+web:
+	@QUORVEX_WITH_WEB=1 scripts/install-deps.sh
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j $(JOBS) --target make_code_page_tables
+	@NODE_PATH=/usr/share/nodejs emcmake cmake -S web -B build-web -DCMAKE_BUILD_TYPE=Release \
+	    -DQUORVEX_CODE_PAGE_TOOL=$(CURDIR)/build/tools/codepages/make_code_page_tables >/dev/null
+	@NODE_PATH=/usr/share/nodejs cmake --build build-web -j $(JOBS)
+
+# The page's run() under Node against the native quorvex-cli (the release one,
+# or QUORVEX_CLI), then the page itself in headless Chromium.
+web-test: web
+	@if [ -z "$$QUORVEX_CLI" ]; then cmake --build --preset release -j $(JOBS) --target quorvex-cli; fi
+	@node --test web/tests/
 
 # Opens the dialog on the desktop (the platform Qt picks for this session).
 gui: build
@@ -69,4 +85,4 @@ fuzz:
 	done
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-web

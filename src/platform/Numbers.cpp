@@ -1,14 +1,19 @@
 #include "platform/Numbers.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 
 namespace quorvex {
 namespace {
 
-// swscanf works on wchar_t (32-bit here); the text is copied over unit by unit.
+// swscanf works on wchar_t (32-bit here); the text is copied over unit by unit
+// up to the first that is not ASCII. No number reaches past one, and some C
+// libraries (the browser build's) first turn the whole text into the C
+// locale's bytes and read nothing at all when one of them cannot be.
 std::wstring ToWide(std::u16string_view text) {
-    return std::wstring(text.begin(), text.end());
+    const auto end = std::find_if(text.begin(), text.end(), [](char16_t c) { return c > 0x7F; });
+    return std::wstring(text.begin(), end);
 }
 
 // What "%X" reads from text that starts with a short run of plain digits:
