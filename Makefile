@@ -43,7 +43,9 @@ screenshots: deps
 install: build
 	@cmake --install build --prefix $(PREFIX)
 
+# The instruction counts per byte come from valgrind, installed here when missing.
 bench: build
+	@QUORVEX_WITH_BENCH=1 scripts/install-deps.sh
 	@build/bench/quorvex_bench
 
 # libFuzzer programs built with clang, AddressSanitizer and UBSan in build-fuzz/;
@@ -51,7 +53,7 @@ bench: build
 # from the committed seeds (which stay as they are). Inputs that fail land in
 # build-fuzz/findings/.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS ?= chartable script extract insert
+FUZZ_TARGETS ?= chartable script extract insert patch checksum project
 fuzz:
 	@QUORVEX_WITH_FUZZ=1 scripts/install-deps.sh
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_FUZZ=ON \

@@ -2,6 +2,7 @@
 // quorvex-cli build, insert --output/--patch, patch, apply and checksum.
 #include "TestSupport.h"
 
+#include "patch/Bps.h"
 #include "patch/PatchFormat.h"
 #include "platform/Crc32.h"
 
@@ -42,10 +43,10 @@ protected:
         return text;
     }
 
-    // Job k's script with its three strings; textEnd 0: the job's 16-byte text area.
+    // Job k's script with its three strings; textEnd 0: the job's 16-byte text area; its offsets moved up by shift.
     void WriteScript(int job, const std::vector<std::string>& strings, const std::string& name = "",
-                     unsigned textEnd = 0, unsigned textStart = 0) const {
-        const unsigned table = 0x10 + 0x10 * job, text = textStart ? textStart : 0x810 + 0x40 * job;
+                     unsigned textEnd = 0, unsigned textStart = 0, unsigned shift = 0) const {
+        const unsigned table = shift + 0x10 + 0x10 * job, text = textStart ? textStart : shift + 0x810 + 0x40 * job;
         std::string script = "Table Start:\t" + Hex(table) + "\r\nTable End:\t" + Hex(table + 6) + "\r\nText Start:\t" +
                              Hex(text) + "\r\nText End:\t" + Hex(textEnd ? textEnd : text + 15) +
                              "\r\nXOffset:\t7F0\r\n\r\nTable Type:\t0\r\nText Type:\t0\r\n-----------------\r\n";
@@ -229,6 +230,7 @@ TEST_F(BuildTest, PatchApplyAndChecksumExitCodes) {
     WriteBytes(dir / "large.bin", large);
     large.back() = 1;
     WriteBytes(dir / "large2.bin", large);
+    WriteBytes(dir / "sixteen.bin", Bytes(large.begin(), large.begin() + (16 << 20)));
     ASSERT_EQ(Cli("patch --from rom.bin --to right.gb -o good.bps").exit, 0);
     const Bytes good = ReadBytes(dir / "good.bps");
     WriteBytes(dir / "cut.bps", Bytes(good.begin(), good.end() - 5));
@@ -244,6 +246,8 @@ TEST_F(BuildTest, PatchApplyAndChecksumExitCodes) {
         {"patch --from rom.bin --to right.gb -o p.txt", 2, "", "p.txt: a patch must end in .ips or .bps.\n"},
         {"patch --from large.bin --to large2.bin -o p.ips", 1, "", "IPS patches cannot reach past 16 MiB; use .bps.\n"},
         {"patch --from large.bin --to large2.bin -o p.bps", 0, "", "~Wrote p.bps"},
+        {"patch --from large.bin --to sixteen.bin -o p.ips", 1, "",
+         "An IPS patch cannot make a file of 16 MiB or more; use .bps.\n"},
         {"patch --from good.bps --to right.gb -o good.bps", 2, "", "~good.bps is a file this command reads"},
         {"apply --patch good.bps --rom wrong.gb -o out.gb", 1, "", "The patch was made for another ROM " + std::string(crcs)},
         {"apply --patch cut.bps --rom rom.bin -o out.gb", 1, "", "The patch is damaged.\n"},
@@ -275,6 +279,56 @@ TEST_F(BuildTest, PatchApplyAndChecksumExitCodes) {
     EXPECT_EQ(ReadBytes(dir / "wrong.gb"), ReadBytes(dir / "right.gb"));
     EXPECT_EQ(ReadBytes(dir / "zeros.nes"), Bytes(0x8000, 0));
     EXPECT_EQ(ReadBytes(dir / "rom.bin"), rom);
+}
+
+TEST_F(BuildTest, BpsPatchesOfSnesImagesLeaveTheCopierHeaderOut) {
+    // A 32 KiB image behind a 512-byte copier header; the same image without
+    // it, and behind another header.
+    const Bytes plain = RomBuilder(0x8000, 0x11).bytes();
+    const auto behind = [&](std::uint8_t fill, const Bytes& image) {
+        Bytes file(512 + image.size(), fill);
+        std::copy(image.begin(), image.end(), file.begin() + 512);
+        return file;
+    };
+    WriteBytes(dir / "game.smc", behind(0xAA, plain));
+    WriteBytes(dir / "game.bin", behind(0xAA, plain));
+    WriteBytes(dir / "game.sfc", plain);
+    WriteBytes(dir / "other.SWC", behind(0xBB, plain));
+    WriteScript(0, {"SWORD", "AXE", "BOW"}, "job0.txt", 0, 0, 0x200);
+    ASSERT_EQ(Cli("insert --rom game.smc --table letters.tbl -o new.smc --patch new.bps job0.txt").exit, 0);
+    const Bytes translated = ReadBytes(dir / "new.smc");
+    const Bytes translatedPlain(translated.begin() + 512, translated.end());
+    WriteBytes(dir / "new.sfc", translatedPlain);
+    ASSERT_NE(translatedPlain, plain);
+
+    // One patch for copies with and without the header, whichever way it was made.
+    for (const std::string made : {"patch --from game.smc --to new.smc -o made.bps",
+                                   "patch --from game.sfc --to new.sfc -o made.bps"}) {
+        ASSERT_EQ(Cli(made).exit, 0) << made;
+        EXPECT_EQ(ReadBytes(dir / "made.bps"), ReadBytes(dir / "new.bps")) << made;
+    }
+    EXPECT_EQ(ReadBpsHeader(ReadBytes(dir / "new.bps"))->sourceSize, plain.size());
+    ASSERT_EQ(Cli("patch --from game.smc --to new.smc -o new.ips").exit, 0);
+    ASSERT_EQ(Cli("patch --from game.bin --to new.smc -o whole.bps").exit, 0);
+    ASSERT_EQ(Cli("patch --from game.smc --to other.SWC -o header.bps").exit, 0);  // the header changes
+    const struct {
+        std::string patch, rom;
+        Bytes result;
+    } cases[] = {
+        {"new.bps", "game.smc", translated},
+        {"new.bps", "game.sfc", translatedPlain},
+        {"new.bps", "other.SWC", behind(0xBB, translatedPlain)},
+        {"new.ips", "game.smc", translated},  // IPS patches the whole file
+        {"whole.bps", "game.smc", translated},
+        {"header.bps", "game.smc", behind(0xBB, plain)},
+    };
+    for (const auto& c : cases) {
+        const Outcome apply = Cli("apply --patch " + c.patch + " --rom " + c.rom + " -o out.bin");
+        ASSERT_EQ(apply.exit, 0) << c.patch << " " << c.rom << ": " << apply.err;
+        EXPECT_EQ(ReadBytes(dir / "out.bin"), c.result) << c.patch << " " << c.rom;
+    }
+    for (const char* patch : {"whole.bps", "header.bps"})
+        EXPECT_EQ(ReadBpsHeader(ReadBytes(dir / patch))->sourceSize, plain.size() + 512) << patch;
 }
 
 }  // namespace

@@ -250,6 +250,19 @@ TEST(RoundTripTest, AnEditedScriptExtractsAgainAsEdited) {
     }
 }
 
+// A control code's parameter bytes come out as escapes, even a letter's, and
+// go back as they were; a parameter cut off by the string's end is not sought past it.
+TEST(RoundTripTest, ParametersOfALinkedEntryAreEscapes) {
+    const CharTable table = CharTable::FromText(u"41=A\r\n42=B\r\n/FF\r\n$F0=[Name],1\r\n$F1=[Wait],2\r\n");
+    const Bytes first = {0xF0, 0x41, 0x42, 0xF1, 0x42, 0xFF, 0x41, 0xFF}, second = {0xF1, 0x41};
+    Case c{"linked", RomBuilder(0x200, 0xCC).Put(0x10, {0x00, 0x01, 0x08, 0x01}).Put(0x100, first).Put(0x108, second).bytes(),
+           Job(0x10, 0x13, 0x100, 0x109, 0), TableType::Regular2, TextType::Regular, &table};
+    const std::u16string script = ExtractScript(c);
+    EXPECT_EQ(Narrow(Body(script)), "10\r\n[Name]<41>B[Wait]<42><FF>A[END]\r\n12\r\n[Wait]<41>\r\n");
+    RecordingPrompt prompt;
+    EXPECT_EQ(Insert(c.rom, &table, script, prompt).image, c.rom);
+}
+
 constexpr std::size_t kMiB = 1024 * 1024;
 constexpr std::int32_t kBigTextStart = 64 * kMiB - 0x100;
 

@@ -166,7 +166,8 @@ void CQuorvexDlg::UpdateStatusLine() {
         m_statusTable->setText(QStringLiteral("Table: %1 (%2 entries, %3)")
                                    .arg(QFileInfo(Text(kEditTable)).fileName())
                                    .arg(commands::CountTableEntries(*m_table))
-                                   .arg(ReadModeName(m_tableMode)));
+                                   .arg(ReadModeName(m_tableMode)) +
+                               (m_table->hasUnreadLines() ? u' ' + ToQString(messages::kTableLinesNotRead) : QString()));
     } else {
         m_statusTable->setText(QStringLiteral("Table: none"));
     }

@@ -84,7 +84,8 @@ void CQuorvexDlg::LoadTableFrom(const QString& path) {
     m_table = std::move(loaded.table);
     m_tableMode = m_decoding.mode;
     UpdateStatusLine();
-    ShowMessages(loaded.result);
+    // A loaded table's warnings are told on the status line, which stays in view.
+    if (!m_table) ShowMessages(loaded.result);
 }
 
 void CQuorvexDlg::OnBrowseRom() {

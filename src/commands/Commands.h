@@ -20,7 +20,8 @@
 namespace quorvex::commands {
 
 // Loads a character table in the read mode. No table (and the file error as
-// the message) when the file cannot be read.
+// the message) when the file cannot be read; a warning when the table holds
+// lines that are not read (CharTable::hasUnreadLines).
 struct LoadedTable {
     std::optional<CharTable> table;
     CommandResult result;

@@ -84,12 +84,13 @@ bool FixImageChecksum(std::vector<std::uint8_t>& image, std::optional<ChecksumCh
     return true;
 }
 
-bool WriteOutputs(std::span<const std::uint8_t> source, std::span<const std::uint8_t> image, const ImageOutputs& outputs,
-                  CommandResult& result) {
+bool WriteOutputs(const std::filesystem::path& rom, std::span<const std::uint8_t> source,
+                  std::span<const std::uint8_t> image, const ImageOutputs& outputs, CommandResult& result) {
     std::vector<PendingSave> saves;
     PatchResult patch;
     if (!outputs.patch.empty()) {
-        patch = CreatePatchBytes(*PatchFormatForPath(outputs.patch.string()), source, image);
+        patch = CreatePatchBytes(*PatchFormatForPath(outputs.patch.string()), source, image,
+                                 CopierHeaderSize(rom.string(), source.size()));
         if (!patch.ok()) {
             result.Fail(Severity::Warning, PatchFailureMessage(patch, outputs.patch.string()));
             return false;

@@ -35,7 +35,7 @@ CommandResult Insert(const InsertRequest& request, Prompt& prompt) {
             const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
             auto image = InsertIntoImage(rom, request, prompt, result);
             if (image && FixImageChecksum(*image, outputs.checksum, result))
-                static_cast<void>(WriteOutputs(rom, *image, outputs, result));
+                static_cast<void>(WriteOutputs(request.rom, rom, *image, outputs, result));
             return result;
         }
 

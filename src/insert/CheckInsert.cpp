@@ -20,6 +20,7 @@ std::optional<std::int64_t> MeasureBody(const ScriptHeader& header, const CharTa
                   ? std::optional<std::int64_t>(0)
                   : std::nullopt;
     std::size_t pos = bodyStart;
+    scriptwalk::EncodedString string;
     while (pos < script.size()) {
         const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header.tableType,
                                                                    header.job.nullPointer.has_value());
@@ -31,7 +32,7 @@ std::optional<std::int64_t> MeasureBody(const ScriptHeader& header, const CharTa
             pos = block.pointer->next;
             continue;
         }
-        const scriptwalk::EncodedString string = scriptwalk::EncodeString(script, block.textLine, table, encoding);
+        scriptwalk::EncodeString(script, block.textLine, table, encoding, string);
         if (!string.problem.empty()) {
             report += string.problem;
             return std::nullopt;

@@ -83,6 +83,17 @@ private:
         m_image[static_cast<std::size_t>(offset)] = value;
         return true;
     }
+    // Writes bytes at the write position and moves it past them; stops at the first byte outside the image.
+    bool PutBytes(std::span<const std::uint8_t> bytes) {
+        if (Inside(m_writePosition) && Inside(m_writePosition + static_cast<std::int64_t>(bytes.size()) - 1)) {
+            std::copy(bytes.begin(), bytes.end(), m_image.begin() + static_cast<std::ptrdiff_t>(m_writePosition));
+            m_writePosition += static_cast<std::int64_t>(bytes.size());
+            return true;
+        }
+        for (const std::uint8_t byte : bytes)
+            if (!PutByte(m_writePosition++, byte)) return false;
+        return true;
+    }
     bool CheckEntryInside(std::int64_t entry) {
         if (!m_pointerLayout) return true;
         if (const auto outside = m_pointerLayout->ByteOutside(m_image.size(), entry))
@@ -129,10 +140,17 @@ private:
     }
 
     bool WriteString(std::size_t textLine) {
-        const scriptwalk::EncodedString string = scriptwalk::EncodeString(m_script, textLine, m_table, m_encoding);
+        scriptwalk::EncodedString& string = m_string;
+        scriptwalk::EncodeString(m_script, textLine, m_table, m_encoding, string);
         if (!string.problem.empty()) return Fail(string.problem);
-        for (const std::uint8_t byte : string.bytes)
-            if (!RunsIntoOthers(textLine) || !PutByte(m_writePosition++, byte)) return false;
+        // Bytes past Text End may not land in another job's area: those go one at a time.
+        const std::int64_t last = m_writePosition + static_cast<std::int64_t>(string.bytes.size()) - 1;
+        if (last <= m_header.job.textEnd || m_othersAreas.empty()) {
+            if (!PutBytes(string.bytes)) return false;
+        } else {
+            for (const std::uint8_t byte : string.bytes)
+                if (!RunsIntoOthers(textLine) || !PutByte(m_writePosition++, byte)) return false;
+        }
         m_stringLength += static_cast<std::int64_t>(string.bytes.size());
         if (string.notInTableAt)
             return Fail(messages::NotInTable(scriptwalk::CharactersAt(m_script, *string.notInTableAt)) + u"\r\n" +
@@ -186,6 +204,7 @@ private:
     std::int64_t m_stringLength = 0;
     std::int64_t m_stringsWithoutPointer = 0;
     std::map<std::int64_t, std::int64_t> m_repeats;  // entry -> the entry whose value it takes
+    scriptwalk::EncodedString m_string;  // the string being written, its buffer kept from line to line
     std::u16string m_stopMessage;
 };
 

@@ -67,13 +67,15 @@ std::vector<std::u16string> GrownStrings(const CharTable* table, std::u16string_
     if (!layout) return lines;
     const std::vector<std::int64_t> targets = TargetsInRom(rom, *header);
     const scriptwalk::StringEncoding encoding{header->textType, rom, header->job.huffTable, shortest};
+    scriptwalk::EncodedString encoded;
     ForEachString(script, *header, [&](const scriptwalk::Block& block) {
         const auto value = layout->Read(rom, *block.pointer->offset);
         if (!value) return;
         const std::int64_t target = Target(*value, header->job.xOffset);
         const auto next = std::upper_bound(targets.begin(), targets.end(), target);
         const std::int64_t before = (next == targets.end() ? header->job.textEnd + std::int64_t{1} : *next) - target;
-        const auto bytes = static_cast<std::int64_t>(scriptwalk::EncodeString(script, block.textLine, table, encoding).bytes.size());
+        scriptwalk::EncodeString(script, block.textLine, table, encoding, encoded);
+        const auto bytes = static_cast<std::int64_t>(encoded.bytes.size());
         if (bytes > before) lines.push_back(messages::StringGrew(LineNumberAt(script, block.textLine), bytes, before));
     });
     return lines;

@@ -85,10 +85,12 @@ struct EncodedString {
     std::optional<std::int64_t> longestMatchBytes;
 };
 
-// Encodes the text line that begins at pos into its string's bytes. A
-// Huffman string is completed with its last byte unless a character stops it.
-[[nodiscard]] EncodedString EncodeString(std::u16string_view script, std::size_t pos, const CharTable* table,
-                                         const StringEncoding& encoding);
+// Encodes the text line that begins at pos into its string's bytes, in
+// `string` (everything in it replaced; its buffer kept, so a walk that passes
+// the same one for every line allocates nothing per line). A Huffman string
+// is completed with its last byte unless a character stops it.
+void EncodeString(std::u16string_view script, std::size_t pos, const CharTable* table, const StringEncoding& encoding,
+                  EncodedString& string);
 
 // The character at pos and the two after it, as far as the script has them:
 // what the "not in the table" messages quote.

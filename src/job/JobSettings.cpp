@@ -67,4 +67,11 @@ std::optional<TextType> ParseTextType(std::string_view text) {
     return static_cast<TextType>(*choice);
 }
 
+std::optional<ReadMode> ReadModeFromName(std::string_view text) {
+    if (EqualsIgnoringCase(text, "ascii")) return ReadMode::Ascii;
+    if (EqualsIgnoringCase(text, "utf7")) return ReadMode::UTF7;
+    if (EqualsIgnoringCase(text, "utf8")) return ReadMode::UTF8;
+    return std::nullopt;
+}
+
 }  // namespace quorvex

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/CodePage.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -76,5 +78,7 @@ inline constexpr int kTextTypeCount = 3;
 // A number (0-8 / 0-2) or an enumerator name, case-insensitive; no value otherwise.
 [[nodiscard]] std::optional<TableType> ParseTableType(std::string_view text);
 [[nodiscard]] std::optional<TextType> ParseTextType(std::string_view text);
+// "ascii", "utf7" or "utf8", case-insensitive; no value otherwise.
+[[nodiscard]] std::optional<ReadMode> ReadModeFromName(std::string_view text);
 
 }  // namespace quorvex

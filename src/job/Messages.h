@@ -23,6 +23,8 @@ inline constexpr std::u16string_view kHuffmanNeedsRom = u"Huffman v2 text can't 
 inline constexpr std::u16string_view kUnexpectedLetter = u"Unexpected letter/word found\r\n\r\n";
 inline constexpr std::u16string_view kCheckDone = u"Done.\r\n\r\n";
 inline constexpr std::u16string_view kTextFits = u"The text fits perfectly!";
+// A table that holds lines no lookup reads ("@NAME", "!XX=NAME,N", keys of more than 3 bytes).
+inline constexpr std::u16string_view kTableLinesNotRead = u"Table switches (!XX) are not read; the line is ignored.";
 inline constexpr std::u16string_view kOutOfMemory = u"Out of memory: the command was stopped and nothing was written.";
 // "Something went wrong (%s): the command was stopped and nothing was written."
 [[nodiscard]] std::u16string Unexpected(std::u16string_view what);
@@ -71,6 +73,8 @@ inline constexpr std::u16string_view kNeedsEscapes = u"without a table, a text l
 
 // Patches and header checksums.
 inline constexpr std::u16string_view kIpsPastSixteenMiB = u"IPS patches cannot reach past 16 MiB; use .bps.";
+inline constexpr std::u16string_view kIpsSizePastSixteenMiB =
+    u"An IPS patch cannot make a file of 16 MiB or more; use .bps.";
 inline constexpr std::u16string_view kPatchDamaged = u"The patch is damaged.";
 inline constexpr std::u16string_view kImageTooLargeToPatch = u"Images larger than 1 GiB cannot be patched.";
 inline constexpr std::u16string_view kNoKnownHeader = u"No known header was found.";

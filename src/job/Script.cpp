@@ -93,7 +93,7 @@ BodyLayout ReadBodyLayout(const ScriptHeader& header) {
 }
 
 std::size_t FindLineEnd(std::u16string_view script, std::size_t pos) {
-    const auto cr = script.find(u'\r', std::min(pos, script.size()));
+    const auto cr = FindCharacter(script, u'\r', std::min(pos, script.size()));
     return cr == std::u16string_view::npos ? script.size() : cr;
 }
 

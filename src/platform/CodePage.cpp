@@ -1,5 +1,7 @@
 #include "platform/CodePage.h"
 
+#include "platform/Utf8.h"
+
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
 
@@ -61,6 +63,8 @@ std::u16string DecodeUtf16(std::span<const std::uint8_t> bytes, bool bigEndian) 
     return text;
 }
 
+// Files are read with a lone LF made CR LF and a lone CR kept as text, as
+// scripts and tables have always been read.
 std::u16string NormaliseLineEnds(std::u16string_view text) {
     std::u16string result;
     result.reserve(text.size() + text.size() / 32);
@@ -87,6 +91,10 @@ std::u16string DecodeBytes(std::span<const std::uint8_t> bytes, const TextDecodi
 }
 
 std::u16string DecodeTextFile(std::span<const std::uint8_t> bytes, const TextDecoding& decoding) {
+    // Well-formed UTF-8, nearly every file, is read by hand; anything else as ICU reads it.
+    const bool utf16Mark = bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF));
+    if (!utf16Mark && decoding.mode == ReadMode::UTF8)
+        if (auto utf8 = DecodeUtf8TextFile(bytes)) return std::move(*utf8);
     std::u16string text;
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE)
         text = DecodeUtf16(bytes, false);
@@ -126,14 +134,7 @@ std::optional<std::vector<std::uint8_t>> EncodeBytes(std::u16string_view text, c
 }
 
 std::string ToUtf8(std::u16string_view text) {
-    std::string bytes(text.size() * 3 + 1, '\0');
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t length = 0;
-    u_strToUTF8WithSub(bytes.data(), static_cast<int32_t>(bytes.size()), &length, text.data(),
-                       static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
-    if (U_FAILURE(status)) throw std::runtime_error("text conversion failed");
-    bytes.resize(static_cast<std::size_t>(length));
-    return bytes;
+    return EncodeUtf8(text);
 }
 
 std::u16string FromUtf8(std::string_view text) {
@@ -145,6 +146,21 @@ std::u16string FromUtf8(std::string_view text) {
     if (U_FAILURE(status)) throw std::runtime_error("text conversion failed");
     wide.resize(static_cast<std::size_t>(length));
     return wide;
+}
+
+std::u16string RewriteLineEnds(std::u16string_view text, std::u16string_view lineEnd) {
+    std::u16string result;
+    result.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c != u'\r' && c != u'\n') {
+            result.push_back(c);
+            continue;
+        }
+        result += lineEnd;
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    }
+    return result;
 }
 
 }  // namespace quorvex

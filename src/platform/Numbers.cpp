@@ -82,10 +82,25 @@ int ScanKeyBytes(std::u16string_view text, std::uint8_t (&bytes)[3]) {
     return count;
 }
 
+namespace {
+
+// Upper-case hexadecimal with at least minDigits digits, as "%X" and "%02X"
+// write it; by hand, as Extract writes one for every pointer and escape.
+std::u16string HexDigits(std::uint32_t value, int minDigits) {
+    constexpr int kMostDigits = 8;
+    char16_t digits[kMostDigits];
+    int count = 0;
+    do {
+        digits[kMostDigits - 1 - count++] = u"0123456789ABCDEF"[value & 0xF];
+        value >>= 4;
+    } while (value != 0 || count < minDigits);
+    return std::u16string(digits + kMostDigits - count, digits + kMostDigits);
+}
+
+}  // namespace
+
 std::u16string FormatHex(std::int32_t value) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%X", static_cast<unsigned int>(value));
-    return Widen(buffer);
+    return HexDigits(static_cast<std::uint32_t>(value), 1);
 }
 
 std::u16string FormatDec(std::int64_t value) {
@@ -95,9 +110,7 @@ std::u16string FormatDec(std::int64_t value) {
 }
 
 std::u16string FormatHex2(std::uint32_t value) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%02X", value);
-    return Widen(buffer);
+    return HexDigits(value, 2);
 }
 
 std::u16string FormatHexDigits(std::uint32_t value, int digits) {

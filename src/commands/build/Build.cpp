@@ -7,6 +7,7 @@
 #include "job/JobAreas.h"
 #include "job/Messages.h"
 #include "job/Script.h"
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 
 #include <algorithm>
@@ -39,11 +40,7 @@ private:
 // The report is plain lines; the messages break theirs with CR LF.
 void AddLine(std::u16string& report, std::u16string_view indent, std::u16string_view text) {
     report += indent;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;
-        report += text[i];
-        if (text[i] == u'\n') report += indent;
-    }
+    report += RewriteLineEnds(text, u"\n" + std::u16string(indent));
     report += u'\n';
 }
 
@@ -147,7 +144,7 @@ CommandResult RunBuild(const Project& project, std::optional<bool> over) {
         if (!said.ok()) return stop(messages::JobStopped(job.script.string(), said.messages.back().text));
     }
     CommandResult finished;
-    const bool written = FixImageChecksum(image, project.checksum, finished) && WriteOutputs(source, image, outputs, finished);
+    const bool written = FixImageChecksum(image, project.checksum, finished) && WriteOutputs(rom, source, image, outputs, finished);
     AddMessages(report, finished, u"");
     if (!written) return stop(finished.messages.back().text);
     result.output = std::move(report);

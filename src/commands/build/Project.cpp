@@ -1,6 +1,7 @@
 #include "commands/build/Project.h"
 
 #include "patch/PatchFormat.h"
+#include "job/JobSettings.h"
 #include "job/Messages.h"
 #include "platform/Files.h"
 
@@ -57,12 +58,7 @@ public:
     // other key.
     bool JobSetting(std::string_view key, const toml::node& node, JobDefaults& settings) {
         if (key == "read_mode") {
-            const auto mode = Word(key, node, messages::kMustBeReadMode, [](const std::string& word) -> std::optional<ReadMode> {
-                if (word == "utf8") return ReadMode::UTF8;
-                if (word == "utf7") return ReadMode::UTF7;
-                if (word == "ascii") return ReadMode::Ascii;
-                return std::nullopt;
-            });
+            const auto mode = Word(key, node, messages::kMustBeReadMode, ReadModeFromName);
             if (mode) settings.decoding.mode = *mode;
         } else if (key == "code_page") {
             const auto name = String(key, node);

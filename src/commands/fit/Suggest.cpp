@@ -64,6 +64,7 @@ CommandResult Suggest(const SuggestRequest& request) {
         // Read once: the table the entries are measured with is the file they are appended to.
         const std::vector<std::uint8_t> tableFile = ReadWholeFile(request.table);
         const CharTable table = CharTable::FromText(DecodeTextFile(tableFile, request.decoding));
+        if (table.hasUnreadLines()) result.Tell(Severity::Warning, messages::kTableLinesNotRead);
         LoadedScript loaded = LoadScript(request.script, request.decoding);
         if (!loaded.text) return std::move(loaded.result);
         const std::u16string_view script = *loaded.text;

@@ -30,7 +30,8 @@ CommandResult MakePatch(const MakePatchRequest& request) {
         CommandResult result;
         const std::vector<std::uint8_t> original = ReadWholeFile(request.original);
         const std::vector<std::uint8_t> modified = ReadWholeFile(request.modified);
-        const PatchResult patch = CreatePatchBytes(*PatchFormatForPath(request.patch.string()), original, modified);
+        const PatchResult patch = CreatePatchBytes(*PatchFormatForPath(request.patch.string()), original, modified,
+                                                   CopierHeaderSize(request.original.string(), original.size()));
         if (!patch.ok()) return result.Fail(Severity::Warning, PatchFailureMessage(patch, request.patch.string()));
         return SaveResult(request.patch, patch.bytes);
     });
@@ -43,7 +44,7 @@ CommandResult ApplyPatch(const ApplyPatchRequest& request) {
             return CommandResult().Fail(Severity::Warning, *refused, ExitClass::Usage);
         const std::vector<std::uint8_t> patch = ReadWholeFile(request.patch);
         const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
-        const PatchResult patched = ApplyPatchBytes(patch, rom);
+        const PatchResult patched = ApplyPatchBytes(patch, rom, CopierHeaderSize(request.rom.string(), rom.size()));
         if (!patched.ok()) return result.Fail(Severity::Warning, PatchFailureMessage(patched, request.patch.string()));
         return SaveResult(request.output, patched.bytes);
     });

@@ -37,9 +37,8 @@ CommandResult RelativeSearch(const RelativeSearchRequest& request) {
         if (!request.tableOut.empty() && !found.hits.empty()) {
             if (request.hit > found.hits.size())
                 return result.Fail(Severity::Warning, messages::NoSuchHit(static_cast<std::int64_t>(request.hit), count));
-            const std::string draft =
-                ToUtf8(DraftTable(rom, request.text, found.hits[request.hit - 1], options.width, options.bigEndian));
-            SaveFileAtomically(request.tableOut, {reinterpret_cast<const std::uint8_t*>(draft.data()), draft.size()});
+            SaveUtf8Atomically(request.tableOut, DraftTable(rom, request.text, found.hits[request.hit - 1],
+                                                            options.width, options.bigEndian));
         }
 
         std::u16string output;
