@@ -119,6 +119,10 @@ TEST_F(SearchCommandsTest, ExtractWithThePrintedLineGivesBackTheStrings) {
                   std::string(layout.type) + "\t" + Hex(layout.tableAt) + "\t" +
                       Hex(layout.tableAt + 32 * layout.width - 1) + "\t" +
                       Hex(static_cast<std::uint32_t>(layout.xOffset)) + "\t20\t" + Hex(layout.textAt) + "\t" + Hex(pos - 1));
+        // Offsets inside their strings: the end byte moves them back to the strings' starts.
+        const Outcome inside = Run("quorvex-cli find-pointers --end-byte FF --rom " + Path("game.rom") +
+                                   " --text-offset " + Hex(offsets[5] + 2) + " --text-offset " + Hex(offsets[20] + 2));
+        EXPECT_EQ(inside.out, found.out) << inside.err;
         // The same in decimal: read as hexadecimal, these offsets miss the strings.
         const Outcome decimal = Run("quorvex-cli find-pointers --dec --rom " + Path("game.rom") + " --text-offset " +
                                     std::to_string(offsets[5]) + " --text-offset " + std::to_string(offsets[20]));

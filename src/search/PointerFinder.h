@@ -96,7 +96,7 @@ struct PointerSearchRequest {
     // The byte that ends strings, when known: each text offset may then lie
     // inside its string and is first moved back to just after the nearest
     // such byte before it (to 0 when there is none).
-    std::optional<std::uint8_t> endByte;
+    std::optional<std::uint8_t> endByte{};
 };
 
 struct PointerCandidate {

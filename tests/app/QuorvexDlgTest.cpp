@@ -212,6 +212,14 @@ private slots:
         QVERIFY(QApplication::overrideCursor() == nullptr);
         QCOMPARE(Output(*dialog), kTinyScript);
 
+        // The entry holding the Empty Entry value gets a line of its own and no text.
+        TypeInto(*dialog, Dlg::kEditNullPointer, QStringLiteral("8013"));
+        Click(*dialog, Dlg::kButtonGo);
+        QVERIFY2(Output(*dialog).endsWith(
+                     QStringLiteral("NullPointer:\t8013\r\n-----------------\r\n2 n\r\n0\r\nAB[END]D[END]\r\n")),
+                 qPrintable(Output(*dialog)));
+        TypeInto(*dialog, Dlg::kEditNullPointer, {});
+
         // Dec reads the numbers as decimal, "0x" still as hexadecimal.
         Click(*dialog, Dlg::kRadioDec);
         QVERIFY(!qobject_cast<QRadioButton*>(dialog->control(Dlg::kRadioHex))->isChecked());
