@@ -2,6 +2,7 @@
 
 #include "commands/Commands.h"
 #include "platform/CodePage.h"
+#include "job/Messages.h"
 
 #include <algorithm>
 #include <cctype>
@@ -42,9 +43,9 @@ void TextOptions::AddTo(CLI::App& command) {
 TextDecoding TextOptions::Decoding() const {
     TextDecoding decoding;
     const std::optional<ReadMode> mode = ReadModeFromName(readMode);
-    if (!mode) throw UsageError("--read-mode must be ascii, utf7 or utf8, not \"" + readMode + "\".");
+    if (!mode) throw UsageError(ToUtf8(messages::BadReadMode(readMode)));
     decoding.mode = *mode;
-    if (!IsKnownCodePage(codePage)) throw UsageError("The code page \"" + codePage + "\" is not known.");
+    if (!IsKnownCodePage(codePage)) throw UsageError(ToUtf8(messages::UnknownCodePage(codePage)));
     decoding.systemCodePage = codePage;
     return decoding;
 }

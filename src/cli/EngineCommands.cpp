@@ -3,6 +3,7 @@
 #include "commands/Commands.h"
 #include "commands/patch/PatchCommands.h"
 #include "commands/Outputs.h"
+#include "job/Messages.h"
 
 #include <algorithm>
 #include <cctype>
@@ -30,9 +31,9 @@ struct ExtractOptions {
 
 int RunExtract(const ExtractOptions& options) {
     const auto tableType = ParseTableType(options.tableType);
-    if (!tableType) throw UsageError("Unknown table type \"" + options.tableType + "\".");
+    if (!tableType) throw UsageError(ToUtf8(messages::UnknownTableType(options.tableType)));
     const auto textType = ParseTextType(options.textType);
-    if (!textType) throw UsageError("Unknown text type \"" + options.textType + "\".");
+    if (!textType) throw UsageError(ToUtf8(messages::UnknownTextType(options.textType)));
     const JobFieldTexts fields{AsTyped(options.tableStart), AsTyped(options.tableEnd), AsTyped(options.textStart),
                                AsTyped(options.textEnd),    AsTyped(options.xOffset),  AsTyped(options.huffTable),
                                AsTyped(options.nullPointer)};
@@ -77,7 +78,7 @@ struct BoxOptions {
     }
     [[nodiscard]] std::optional<TextBox> Box() const {
         if (maxWidth == 0) {
-            if (!breaks.empty()) throw UsageError("--break needs --max-width.");
+            if (!breaks.empty()) throw UsageError(ToUtf8(messages::kBreakNeedsMaxWidth));
             return std::nullopt;
         }
         TextBox box{maxWidth, {}};

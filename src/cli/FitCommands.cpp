@@ -24,7 +24,7 @@ std::pair<std::uint8_t, std::uint8_t> CodeRange(const std::string& text) {
     const std::size_t dash = text.find('-');
     const auto first = dash == std::string::npos ? std::nullopt : byte(std::string_view(text).substr(0, dash));
     const auto last = dash == std::string::npos ? std::nullopt : byte(std::string_view(text).substr(dash + 1));
-    if (!first || !last) throw UsageError(ToUtf8(messages::kSuggestCodes) + " Not \"" + text + "\".");
+    if (!first || !last) throw UsageError(ToUtf8(messages::BadSuggestCodes(text)));
     return {*first, *last};
 }
 

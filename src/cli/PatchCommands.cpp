@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 
 #include "commands/patch/PatchCommands.h"
+#include "job/Messages.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,7 +13,7 @@ ChecksumChoice ChecksumOption(const std::string& name) {
     std::string lower = name;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
     const auto choice = ChecksumChoiceFromName(lower);
-    if (!choice) throw UsageError("The checksum system must be auto, snes, gb, gba or md, not \"" + name + "\".");
+    if (!choice) throw UsageError(ToUtf8(messages::BadChecksumSystem(name)));
     return *choice;
 }
 

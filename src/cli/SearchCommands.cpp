@@ -2,6 +2,7 @@
 
 #include "commands/search/SearchCommands.h"
 #include "platform/Numbers.h"
+#include "job/Messages.h"
 
 #include <memory>
 
@@ -12,7 +13,7 @@ namespace {
 std::int32_t Number(const std::string& option, const std::string& text, bool decimal) {
     const std::u16string typed = FromUtf8(text);
     const auto value = decimal ? ScanInt(typed) : ScanHex(typed);
-    if (!value) throw UsageError(option + " must be a number, not \"" + text + "\".");
+    if (!value) throw UsageError(ToUtf8(messages::NotANumber(option, text)));
     return *value;
 }
 
@@ -42,7 +43,7 @@ int RunFindPointers(const FindPointersOptions& options) {
     request.search.maxCandidates = options.max;
     if (!options.endByte.empty()) {
         const auto value = ScanHex(FromUtf8(options.endByte));
-        if (!value || *value < 0 || *value > 0xFF) throw UsageError("--end-byte must be one byte XX, not \"" + options.endByte + "\".");
+        if (!value || *value < 0 || *value > 0xFF) throw UsageError(ToUtf8(messages::BadEndByte(options.endByte)));
         request.search.endByte = static_cast<std::uint8_t>(*value);
     }
     return Report(commands::FindPointers(request).result);

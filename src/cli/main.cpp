@@ -3,7 +3,6 @@
 
 #include "platform/Version.h"
 
-#include <iostream>
 
 namespace quorvex::cli {
 namespace {
@@ -35,17 +34,22 @@ int Main(int argc, char** argv) {
         return static_cast<int>(ExitClass::Usage);
     }
 
-    try {
-        for (const auto& [command, run] : commands)
-            if (command->parsed()) return run();
-    } catch (const UsageError& error) {
-        std::cerr << error.what() << '\n';
-        return static_cast<int>(ExitClass::Usage);
-    } catch (...) {
-        // The commands catch their own failures; this is the glue around them.
-        return Report(CommandResult{{MessageForCurrentException()}, std::nullopt, ExitClass::Failed});
-    }
-    return static_cast<int>(ExitClass::Usage);
+    // The commands catch their own failures; whatever escapes the glue around
+    // them is told the same way.
+    int exit = static_cast<int>(ExitClass::Usage);
+    const CommandResult failed = Guarded([&] {
+        try {
+            for (const auto& [command, run] : commands)
+                if (command->parsed()) {
+                    exit = run();
+                    break;
+                }
+        } catch (const UsageError& error) {
+            return CommandResult().Fail(Severity::Warning, FromUtf8(error.what()), ExitClass::Usage);
+        }
+        return CommandResult{};
+    });
+    return failed.messages.empty() ? exit : Report(failed);
 }
 
 }  // namespace

@@ -177,4 +177,44 @@ std::u16string NoSuchHit(std::int64_t hit, std::int64_t count) {
     return u"There is no hit " + FormatDec(hit) + u": the search found " + FormatDec(count) + u".";
 }
 
+namespace {
+
+std::u16string Quoted(std::string_view text) {
+    return u"\"" + FromUtf8(text) + u"\"";
+}
+
+}  // namespace
+
+std::u16string NotANumber(std::string_view option, std::string_view text) {
+    return FromUtf8(option) + u" must be a number, not " + Quoted(text) + u".";
+}
+
+std::u16string BadReadMode(std::string_view text) {
+    return u"--read-mode must be ascii, utf7 or utf8, not " + Quoted(text) + u".";
+}
+
+std::u16string UnknownCodePage(std::string_view name) {
+    return u"The code page " + Quoted(name) + u" is not known.";
+}
+
+std::u16string BadEndByte(std::string_view text) {
+    return u"--end-byte must be one byte XX, not " + Quoted(text) + u".";
+}
+
+std::u16string BadChecksumSystem(std::string_view name) {
+    return u"The checksum system must be auto, snes, gb, gba or md, not " + Quoted(name) + u".";
+}
+
+std::u16string UnknownTableType(std::string_view text) {
+    return u"Unknown table type " + Quoted(text) + u".";
+}
+
+std::u16string UnknownTextType(std::string_view text) {
+    return u"Unknown text type " + Quoted(text) + u".";
+}
+
+std::u16string BadSuggestCodes(std::string_view text) {
+    return std::u16string(kSuggestCodes) + u" Not " + Quoted(text) + u".";
+}
+
 }  // namespace quorvex::messages

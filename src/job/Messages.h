@@ -169,4 +169,15 @@ inline constexpr std::u16string_view kEndByteHint =
 // "There is no hit K: the search found N."
 [[nodiscard]] std::u16string NoSuchHit(std::int64_t hit, std::int64_t count);
 
+// The command line's usage errors; names and values as the user typed them.
+[[nodiscard]] std::u16string NotANumber(std::string_view option, std::string_view text);
+[[nodiscard]] std::u16string BadReadMode(std::string_view text);
+[[nodiscard]] std::u16string UnknownCodePage(std::string_view name);
+[[nodiscard]] std::u16string BadEndByte(std::string_view text);
+[[nodiscard]] std::u16string BadChecksumSystem(std::string_view name);
+[[nodiscard]] std::u16string UnknownTableType(std::string_view text);
+[[nodiscard]] std::u16string UnknownTextType(std::string_view text);
+[[nodiscard]] std::u16string BadSuggestCodes(std::string_view text);
+inline constexpr std::u16string_view kBreakNeedsMaxWidth = u"--break needs --max-width.";
+
 }  // namespace quorvex::messages
