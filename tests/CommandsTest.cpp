@@ -313,6 +313,9 @@ TEST_F(CliTest, EveryOutcomeHasItsExitCodeAndTexts) {
         {"extract" + rom + table + " --dec --table-type regular2 --text-type REGULAR --table-start 16 --table-end 22"
          " --text-start 2064 --text-end 2069 --x-offset 2032 -o " + Path("new.txt"), 0, "Done\n"},
         {"redo" + rom + table + " " + Path("stale.txt"), 0, "Done\n", kScript},
+        // Huffman text through a Scattered layout reads no code: said, and the job runs.
+        {"extract" + rom + " --table-type Scattered2 --text-type HuffmanV1 --text-start 810 --text-end 815 --ed-cmnd FF", 0,
+         "~TextSel can't be 1 or 2 while TableSel is 2 or 6!\n", "~"},
         {"check" + table + " " + Path("fits.txt"), 0, "", report + "6 (x6) bytes\r\nThe text fits perfectly!"},
         {"test" + table + " ABBA", 0, "",
          "Text Starts at 0 and ends at 3 (4 bytes)\r\nDone.\r\n\r\nTotal length: 4 (x4) bytes\r\nThe text fits perfectly!"},

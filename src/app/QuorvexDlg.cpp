@@ -261,7 +261,7 @@ void CQuorvexDlg::OnPickTableType() {
         Show({kLabelXOffset, kEditXOffset});
 
     if (IsScattered(m_tableType)) {
-        if (IsHuffman(m_textType)) Warn(QStringLiteral("TextSel can't be 1 or 2 while TableSel is 2!"));
+        if (IsHuffman(m_textType)) Warn(ToQString(messages::kHuffmanWithScattered2));
         static_cast<QLabel*>(control(kLabelHuffTable))->setText(QStringLiteral("ED Cmnd:"));
         Show({kLabelHuffTable, kEditHuffTable});
     } else {
@@ -276,7 +276,7 @@ void CQuorvexDlg::OnPickTextType() {
     SetText(kEditTextType, m_typePicker->selectedName());
 
     if (IsHuffman(m_textType)) {
-        if (IsScattered(m_tableType)) Warn(QStringLiteral("TextSel can't be 1 or 2 while TableSel is 2 or 6!"));
+        if (IsScattered(m_tableType)) Warn(ToQString(messages::kHuffmanWithScattered));
         static_cast<QLabel*>(control(kLabelHuffTable))->setText(QStringLiteral("HuffTable:"));
         Show({kLabelHuffTable, kEditHuffTable});
     } else {

@@ -1,6 +1,7 @@
 #include "commands/Commands.h"
 
 #include "insert/CTextEngine.h"
+#include "job/Messages.h"
 #include "platform/Files.h"
 
 namespace quorvex::commands {
@@ -8,6 +9,8 @@ namespace quorvex::commands {
 CommandResult Extract(const ExtractRequest& request) {
     return Guarded([&] {
         CommandResult result;
+        if (IsScattered(request.tableType) && IsHuffman(request.textType))
+            result.Tell(Severity::Warning, messages::kHuffmanWithScattered);
         // Read before anything else, so that a missing ROM is a file error
         // even for a job that would read nothing from it.
         const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);

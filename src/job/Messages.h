@@ -169,6 +169,11 @@ inline constexpr std::u16string_view kEndByteHint =
 // "There is no hit K: the search found N."
 [[nodiscard]] std::u16string NoSuchHit(std::int64_t hit, std::int64_t count);
 
+// A Huffman text type with a Scattered layout, which reads no Huffman code:
+// as the table type is picked, and as the text type is (and on Extract).
+inline constexpr std::u16string_view kHuffmanWithScattered2 = u"TextSel can't be 1 or 2 while TableSel is 2!";
+inline constexpr std::u16string_view kHuffmanWithScattered = u"TextSel can't be 1 or 2 while TableSel is 2 or 6!";
+
 // The command line's usage errors; names and values as the user typed them.
 [[nodiscard]] std::u16string NotANumber(std::string_view option, std::string_view text);
 [[nodiscard]] std::u16string BadReadMode(std::string_view text);
