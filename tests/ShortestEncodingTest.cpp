@@ -156,7 +156,8 @@ TEST(ShortestEncodingTest, FewestBytesAndBitsEqualTheBruteForceMinimum) {
 
         const auto best = BruteForce(framed, line, 0, cost);
         const auto [greedy, greedyFailedAt] = Greedy(framed, line);
-        const auto greedyTotal = greedyFailedAt ? std::nullopt : Total(greedy, cost);
+        std::optional<int> greedyTotal;
+        if (!greedyFailedAt) greedyTotal = Total(greedy, cost);
         const std::string context = "table \"" + Narrow(file) + "\" line \"" + Narrow(line) + "\"" +
                                     (huffman ? " huffman" : "");
         ASSERT_EQ(encoded.end, 3 + line.size()) << context;
@@ -320,7 +321,9 @@ TEST(SuggestTest, TheTableFileKeepsItsEncodingAndLineEnds) {
     const auto bytes = [](std::string_view text) { return std::vector<std::uint8_t>(text.begin(), text.end()); };
     const auto utf16 = [](std::u16string_view text, bool little) {
         std::vector<std::uint8_t> out;
-        for (const char16_t c : u"\uFEFF" + std::u16string(text)) {
+        std::u16string marked(1, u'\uFEFF');
+        marked += text;
+        for (const char16_t c : marked) {
             out.push_back(static_cast<std::uint8_t>(little ? c & 0xFF : c >> 8));
             out.push_back(static_cast<std::uint8_t>(little ? c >> 8 : c & 0xFF));
         }
@@ -385,8 +388,9 @@ TEST(SuggestTest, TheCommandPrintsWhatCheckMeasuresWithTheExtendedTable) {
     const std::tuple<bool, int, std::optional<std::pair<std::uint8_t, std::uint8_t>>> cases[] = {
         {false, 2, {}}, {true, 6, {}}, {false, 32, std::pair<std::uint8_t, std::uint8_t>{0x35, 0x38}}};
     for (const auto& [shortest, maxLength, codes] : cases) {
-        const auto result = commands::Suggest({dir / "demo.tbl", dir / "demo.txt", {ReadMode::UTF8, "windows-1252"},
-                                               64, codes, 2, maxLength, shortest, dir / "new.tbl"});
+        const TextDecoding decoding{ReadMode::UTF8, "windows-1252"};
+        const auto result = commands::Suggest(
+            {dir / "demo.tbl", dir / "demo.txt", decoding, 64, codes, 2, maxLength, shortest, dir / "new.tbl"});
         ASSERT_TRUE(result.ok() && result.output) << maxLength;
         std::vector<std::u16string> lines = test::SplitLines(*result.output + u"\r\n");
         std::smatch totals;
