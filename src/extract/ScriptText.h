@@ -33,7 +33,9 @@ private:
     char16_t* Room(std::size_t n) {
         if (m_capacity - m_size < n) {
             m_capacity = std::max(2 * m_capacity, m_size + n + 4096);
-            auto grown = std::make_unique_for_overwrite<char16_t[]>(m_capacity);
+            // Left uninitialised: every character is written before it is read.
+            // (The browser build's library has no make_unique_for_overwrite.)
+            std::unique_ptr<char16_t[]> grown(new char16_t[m_capacity]);
             std::copy(m_data.get(), m_data.get() + m_size, grown.get());
             m_data = std::move(grown);
         }

@@ -4,6 +4,7 @@
 #include "platform/Numbers.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace quorvex {
 
@@ -227,7 +228,7 @@ std::optional<StartHit> LongestHittingStart(std::span<const std::uint8_t> rom, s
 std::u16string DraftTable(std::span<const std::uint8_t> rom, std::u16string_view text, const RelativeHit& hit,
                           int width, bool bigEndian) {
     Draft draft{width, bigEndian, {}, {}};
-    const bool ascii = std::ranges::all_of(kAsciiBases, [&](const auto& pair) {
+    const bool ascii = std::all_of(std::begin(kAsciiBases), std::end(kAsciiBases), [&](const auto& pair) {
         const auto& base = hit.bases[static_cast<std::size_t>(pair.first)];
         return !base || *base == pair.second;
     });
