@@ -6,6 +6,10 @@
 
 namespace quorvex {
 
+// How a cartridge shows its ROM to the processor, and so how a pointer value
+// becomes a file offset. None adds the X000 Offset, as a single bank does.
+enum class AddressMapKind : std::int32_t { None, LoRom, HiRom, ExHiRom, GameBoy, Nes };
+
 // The numbers of one job. All positions are ROM file offsets, compared signed.
 struct JobSettings {
     std::int32_t tableStart = 0;
@@ -15,6 +19,7 @@ struct JobSettings {
     std::int32_t xOffset = 0;
     std::int32_t huffTable = 0;          // Huffman data offset, or the End Dialog Command value
     std::int32_t commandLength = 0;      // bytes of the End Dialog Command
+    AddressMapKind map = AddressMapKind::None;  // with a map, xOffset is not used
 };
 
 // The texts of the six number fields, as typed (letters as capitals).
@@ -72,5 +77,10 @@ inline constexpr int kTextTypeCount = 3;
 // A number (0-8 / 0-2) or an enumerator name, case-insensitive; no value otherwise.
 [[nodiscard]] std::optional<TableType> ParseTableType(std::string_view text);
 [[nodiscard]] std::optional<TextType> ParseTextType(std::string_view text);
+
+// "lorom", "hirom", "exhirom", "gb", "nes"; "none" for None.
+[[nodiscard]] std::string_view MapName(AddressMapKind map);
+// One of those names, case-insensitive ("none" included); no value otherwise.
+[[nodiscard]] std::optional<AddressMapKind> ParseMapName(std::string_view text);
 
 }  // namespace quorvex
