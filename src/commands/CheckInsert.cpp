@@ -49,10 +49,11 @@ CommandResult Measure(const CharTable* table, std::u16string_view script,
 
 CommandResult CheckInsert(const CheckRequest& request) {
     return Guarded([&] {
-        // Only Huffman v2 text needs the ROM: its code table lies there.
+        // Only Huffman v2 text (its code table) and a map (its banks) need the ROM.
         const auto header = ReadScriptHeader(request.script);
         std::optional<std::vector<std::uint8_t>> rom;
-        if (header && header->textType == TextType::HuffmanV2 && !request.rom.empty())
+        if (header && (header->textType == TextType::HuffmanV2 || header->job.map != AddressMapKind::None) &&
+            !request.rom.empty())
             rom = ReadWholeFile(request.rom);
         return Measure(request.table, request.script,
                        rom ? std::optional<std::span<const std::uint8_t>>(*rom) : std::nullopt, 0, request.shortest);

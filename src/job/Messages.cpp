@@ -26,6 +26,11 @@ std::u16string StringsWithoutPointer(std::int64_t count) {
     return FormatDec(count) + u" strings had no pointer to rewrite.";
 }
 
+std::u16string LeavesBank(std::int64_t line, std::int64_t bankFirst, std::int64_t bankLast) {
+    return u"Line " + FormatDec(line) + u": the text leaves its bank (" + FormatHex(static_cast<std::int32_t>(bankFirst)) +
+           u"\u2013" + FormatHex(static_cast<std::int32_t>(bankLast)) + u").";
+}
+
 std::u16string PastEndOfRom(std::int64_t offset) {
     return u"The text runs past the end of the ROM file (offset " + FormatHex(static_cast<std::int32_t>(offset)) + u").";
 }
@@ -109,6 +114,10 @@ std::u16string ProjectProblem(std::string_view file, std::int64_t line, std::u16
 
 std::u16string UnknownProjectKey(std::string_view key) {
     return u"unknown key \"" + FromUtf8(key) + u"\"";
+}
+
+std::u16string ProjectMapDiffers(std::string_view scriptMap, std::string_view projectMap) {
+    return u"The script names the map " + FromUtf8(scriptMap) + u"; the project says " + FromUtf8(projectMap) + u".";
 }
 
 std::u16string ProjectKeyMustBe(std::string_view key, std::u16string_view what) {

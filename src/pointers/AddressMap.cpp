@@ -114,7 +114,7 @@ AddressMap::Placement AddressMap::Place(std::int64_t position, std::int64_t leng
         if (position < m_textBank.first || last > m_textBank.last) return {position, m_textBank};
         return {position, std::nullopt};
     }
-    if (position < m_base) return {position, BankAt(m_base)};
+    if (position < m_base || !WidePointer(position - m_base, 0)) return {position, BankAt(position)};
     const Bank bank = BankAt(position);
     if (last <= bank.last) return {position, std::nullopt};
     const Bank next = BankAt(bank.last + 1);

@@ -4,6 +4,7 @@
 #include "commands/ImageOutputs.h"
 #include "commands/build/Project.h"
 #include "job/Messages.h"
+#include "job/Script.h"
 #include "platform/Files.h"
 
 #include <map>
@@ -64,10 +65,15 @@ CommandResult RunJob(const Project& project, const ProjectJob& job, std::optiona
     if (!script.text) return std::move(script.result);
 
     CommandResult said;
+    const std::optional<std::u16string> mapped = WithMapLine(*script.text, job.map);
+    if (!mapped) {
+        const std::string_view named = MapName(ReadScriptHeader(*script.text)->job.map);
+        return said.Fail(Severity::Warning, messages::ProjectMapDiffers(named, MapName(job.map)));
+    }
     AnsweringPrompt prompt(over.value_or(job.over), said);
     InsertRequest request;
     request.table = table;
-    request.script = *script.text;
+    request.script = *mapped;
     request.shortest = job.shortest;
     if (auto inserted = InsertIntoImage(image, request, prompt, said)) image = std::move(*inserted);
     return said;
