@@ -21,6 +21,7 @@ class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QComboBox;
 class QStatusBar;
 
 namespace quorvex::app {
@@ -78,6 +79,8 @@ public:
         kButtonRedoScript = 1030,
         kLabelTestText = 1031,
         kButtonTest = 1032,
+        kLabelMap = 1033,
+        kComboMap = 1034,
     };
     // The command of the About item ("&About Quorvex...").
     static constexpr int kIdmAboutBox = 0x0010;
@@ -174,6 +177,7 @@ private:
     QMenuBar* m_menuBar = nullptr;
     TabStrip* m_tabStrip = nullptr;
     QRadioButton* m_hexRadio = nullptr;
+    QComboBox* m_mapChoice = nullptr;  // the address map, by its AddressMapKind value
     QPlainTextEdit* m_output = nullptr;
     QWidget* m_outputRule = nullptr;
     QStatusBar* m_statusBar = nullptr;

@@ -24,6 +24,7 @@ struct ExtractOptions {
     std::string tableType = "0";
     std::string textType = "0";
     std::string tableStart, tableEnd, textStart, textEnd, xOffset, huffTable;
+    std::string map = "none";
     std::string output;
 };
 
@@ -32,12 +33,15 @@ int RunExtract(const ExtractOptions& options) {
     if (!tableType) throw UsageError("Unknown table type \"" + options.tableType + "\".");
     const auto textType = ParseTextType(options.textType);
     if (!textType) throw UsageError("Unknown text type \"" + options.textType + "\".");
+    const auto map = ParseMapName(options.map);
+    if (!map) throw UsageError("Unknown map \"" + options.map + "\".");
     const JobFieldTexts fields{AsTyped(options.tableStart), AsTyped(options.tableEnd), AsTyped(options.textStart),
                                AsTyped(options.textEnd),    AsTyped(options.xOffset),  AsTyped(options.huffTable)};
     const TableForCommand table = LoadTableOption(options.text);
     if (table.failed) return Report(*table.failed);
-    return Report(commands::Extract(
-        {options.rom, table.get(), ReadJobFields(fields, !options.dec), *tableType, *textType, options.output}));
+    JobSettings job = ReadJobFields(fields, !options.dec);
+    job.map = *map;
+    return Report(commands::Extract({options.rom, table.get(), job, *tableType, *textType, options.output}));
 }
 
 // A script named on the command line, with the table it is read through.
@@ -129,6 +133,8 @@ void AddExtract(CLI::App& app, CommandList& commands) {
     command->add_option("--text-start", options->textStart, "Text Start Position");
     command->add_option("--text-end", options->textEnd, "Text End Position");
     command->add_option("--x-offset", options->xOffset, "X000 Offset");
+    command->add_option("--map", options->map, "Address map in place of the X000 Offset: lorom, hirom, exhirom, gb, nes")
+        ->default_str("none");
     command->add_option("--huff-table,--ed-cmnd", options->huffTable, "HuffTable offset, or the End Dialog Command");
     command->add_option("-o,--output", options->output, "Write the script to this file instead of stdout");
     commands.emplace_back(command, [options] { return RunExtract(*options); });
