@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: deps build build-asan run test gui screenshots install bench fuzz clean
+.PHONY: deps build build-cli build-asan run test gui screenshots install bench fuzz clean
 
 deps:
 	@scripts/install-deps.sh
@@ -11,12 +11,17 @@ build: deps
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release -j $(JOBS)
 
+# Only the command line: what `make run` needs.
+build-cli: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j $(JOBS) --target quorvex-cli
+
 build-asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
 
 # Extracts the bundled demo ROM through its character table and prints the script.
-run: build
+run: build-cli
 	@build/quorvex-cli extract --rom examples/demo.bin --table examples/demo.tbl \
 	    --table-start 10 --table-end 37 --text-start 100 --text-end 293
 

@@ -25,6 +25,14 @@ if [[ $(id -u) -ne 0 ]]; then
     fi
     sudo="sudo"
 fi
-echo "Installing: ${missing[*]}"
+echo "Installing ${#missing[@]} Debian packages and what they need (a minute or two on a fresh system):"
+echo "  ${missing[*]}"
+echo "Reading Debian's package lists..."
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+# One line a package as it is fetched and set up, so a long install shows it is moving.
+if ! DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q -o Dpkg::Use-Pty=0 "${missing[@]}" |
+    { grep --line-buffered -E '^(Get:|Setting up )' || true; }; then
+    echo "apt-get could not install the packages above." >&2
+    exit 1
+fi
+echo "Packages installed."

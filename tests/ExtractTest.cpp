@@ -3,6 +3,7 @@
 #include "chartable/CharTable.h"
 #include "extract/Extract.h"
 #include "extract/Huffman.h"
+#include "insert/HuffmanCodes.h"
 #include "job/Messages.h"
 #include "platform/Numbers.h"
 #include "pointers/PointerTable.h"
@@ -228,6 +229,22 @@ TEST(ExtractTest, ScatteredTextStartFarBelowZeroEndsAtOnce) {
             EXPECT_EQ(pointerLines, commandLength == 0 ? u"(80001000)" : u"(80001000)(12)(14)");
         }
     }
+}
+
+// Every one of the 48 codes, written then read: index 10, the end code, last.
+TEST(HuffmanTest, EveryVersion2CodeReadsBackAsWritten) {
+    BitWriter writer;
+    Values expected;
+    for (int index = 0; index < kHuffmanIndexCount; ++index) {
+        if (index == 10) continue;
+        EmitHuffmanIndex(writer, index);
+        expected.push_back(static_cast<std::uint16_t>(0x40 + index));
+    }
+    EmitHuffmanIndex(writer, 10);
+    expected.push_back(0x4A);
+    writer.EndString();
+    const Bytes rom = RomBuilder(0x100).PutRamp(0, kHuffmanIndexCount, 0x40).Put(0x40, writer.bytes()).bytes();
+    EXPECT_EQ(DecodeHuffmanV2(rom, 0, 0x40), expected);
 }
 
 // The codes themselves go through the round trips; here, where strings end.

@@ -1,7 +1,7 @@
 #include "patch/Bps.h"
 #include "patch/Ips.h"
 #include "patch/PatchFormat.h"
-#include "commands/patch/PatchCommands.h"
+#include "commands/Outputs.h"
 #include "job/Messages.h"
 
 #include <gtest/gtest.h>

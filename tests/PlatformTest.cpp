@@ -293,8 +293,8 @@ TEST(FileLockTest, LocksTheFileALinkLeadsToAndRefusesWhatCannotBeRead) {
 TEST(ByteOrderTest, ReadsAndWritesEachOrder) {
     const std::vector<std::uint8_t> bytes = {0x10, 0x80, 0x01, 0x00};
     EXPECT_EQ(ReadU16Le(bytes, 0), 0x8010u);
-    EXPECT_EQ(ReadU24Le(bytes, 0), 0x018010u);
-    EXPECT_EQ(ReadU32Be(bytes, 0), 0x10800100u);
+    EXPECT_EQ(ReadLe(bytes, 0, 3), 0x018010u);
+    EXPECT_EQ(ReadBe(bytes, 0, 4), 0x10800100u);
     EXPECT_FALSE(ReadU32Le(bytes, 1));
     std::vector<std::uint8_t> image(4, 0);
     EXPECT_TRUE(WriteBe(image, 0, 4, 0x00018010));

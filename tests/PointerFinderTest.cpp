@@ -93,6 +93,7 @@ TEST(PointerFinderTest, FindsEveryLayoutWholeWithItsOffset) {
             {{s[2], s[c.count - 3]}, std::nullopt, 20},
             // The block's first string: nothing tells that it is a string start.
             {{s[c.count / 2], s[0]}, std::nullopt, 20},
+            {{s[0], s[c.count / 2]}, std::nullopt, 20},
             {{s[4]}, c.xOffset, 20},
         };
         for (const PointerSearchRequest& request : requests) {

@@ -114,6 +114,12 @@ TEST_F(SearchCommandsTest, ExtractWithThePrintedLineGivesBackTheStrings) {
                   std::string(layout.type) + "\t" + Hex(layout.tableAt) + "\t" +
                       Hex(layout.tableAt + 32 * layout.width - 1) + "\t" +
                       Hex(static_cast<std::uint32_t>(layout.xOffset)) + "\t20\t" + Hex(layout.textAt) + "\t" + Hex(pos - 1));
+        // The same in decimal: read as hexadecimal, these offsets miss the strings.
+        const Outcome decimal = Run("quorvex-cli find-pointers --dec --rom " + Path("game.rom") + " --text-offset " +
+                                    std::to_string(offsets[5]) + " --text-offset " + std::to_string(offsets[20]));
+        ASSERT_EQ(decimal.exit, 0) << decimal.err;
+        EXPECT_EQ(decimal.out.substr(0, decimal.out.find('\t', decimal.out.find('\t') + 1)),
+                  std::string(layout.type) + "\t" + std::to_string(layout.tableAt));
         const Outcome extracted = Run(found.err.substr(0, found.err.find('\n')) + " --table " + Path("game.tbl"));
         ASSERT_EQ(extracted.exit, 0) << found.err << extracted.err;
         std::size_t at = 0;

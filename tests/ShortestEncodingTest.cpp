@@ -284,6 +284,38 @@ TEST(SuggestTest, SavingsAreWhatTheExtendedTableGives) {
     EXPECT_TRUE(stopped.entries.empty());
 }
 
+// Each pick saves as much as the best run a brute-force greedy round finds on
+// the same table: a trial that counted overlapping occurrences ("..." twice in
+// "....") would pick runs that save less than they promise.
+TEST(SuggestTest, EachPickIsTheBestRunOfItsRound) {
+    const std::u16string tableText = u"2E=.\r\n61=a\r\n62=b\r\n63=c\r\n20= \r\n";
+    static const std::u16string kWords[] = {u"....", u"...", u"ab ", u"b.a", u"cab", u".....", u"a c "};
+    std::mt19937 rng(5);
+    std::vector<std::u16string> lines(40);
+    for (auto& line : lines)
+        for (int i = 0, words = 1 + static_cast<int>(rng() % 6); i < words; ++i) line += kWords[rng() % 7];
+    const std::vector<std::u16string_view> views(lines.begin(), lines.end());
+    const SuggestOptions options{8, std::pair<std::uint8_t, std::uint8_t>{0x80, 0x8F}, 2, 3, false};
+    const Suggestions got = SuggestEntries(CharTable::FromText(tableText), views, options);
+    ASSERT_FALSE(got.entries.empty());
+    for (std::size_t i = 0; i < got.entries.size(); ++i) {
+        const auto chosen = std::span(got.entries).first(i);
+        const std::int64_t before = Encoded(CharTable::FromText(ExtendTableText(tableText, chosen)), lines, false);
+        std::int64_t best = 0;
+        for (const auto& line : lines) {
+            for (std::size_t at = 0; at < line.size(); ++at) {
+                for (std::size_t length = 2; length <= 3 && at + length <= line.size(); ++length) {
+                    std::vector<SuggestedEntry> trial(chosen.begin(), chosen.end());
+                    trial.push_back({got.entries[i].code, line.substr(at, length), 0});
+                    const auto extended = CharTable::FromText(ExtendTableText(tableText, trial));
+                    best = std::max(best, before - Encoded(extended, lines, false));
+                }
+            }
+        }
+        EXPECT_EQ(got.entries[i].saving, best) << "pick " << i << ": " << Narrow(got.entries[i].text);
+    }
+}
+
 TEST(SuggestTest, TheTableFileKeepsItsEncodingAndLineEnds) {
     const auto bytes = [](std::string_view text) { return std::vector<std::uint8_t>(text.begin(), text.end()); };
     const auto utf16 = [](std::u16string_view text, bool little) {

@@ -2,6 +2,7 @@
 
 #include "commands/Commands.h"
 #include "commands/patch/PatchCommands.h"
+#include "commands/Outputs.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 #include "commands/ImageOutputs.h"
 
-#include "commands/patch/PatchCommands.h"
+#include "commands/Outputs.h"
 #include "patch/PatchFormat.h"
 #include "job/Messages.h"
 #include "platform/Files.h"
@@ -50,17 +50,10 @@ void SaveTogether(std::vector<PendingSave> saves) {
 
 }  // namespace
 
-bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
-    std::error_code error;
-    return std::filesystem::equivalent(a, b, error) && !error;
-}
-
 std::optional<CommandResult> RefuseOutputs(const std::filesystem::path& rom, const ImageOutputs& outputs) {
     if (auto refused = RefusePatchPath(outputs.patch)) return refused;
-    CommandResult refused;
-    for (const std::filesystem::path& written : {outputs.output, outputs.patch})
-        if (!written.empty() && IsSameFile(written, rom))
-            return refused.Fail(Severity::Warning, messages::OutputIsAnInput(written.string()), ExitClass::Usage);
+    if (auto message = WrittenInput({outputs.output, outputs.patch}, {rom}))
+        return CommandResult().Fail(Severity::Warning, *message, ExitClass::Usage);
     return std::nullopt;
 }
 

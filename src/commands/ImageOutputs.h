@@ -52,7 +52,4 @@ struct ImageOutputs {
 [[nodiscard]] bool WriteOutputs(std::span<const std::uint8_t> source, std::span<const std::uint8_t> image,
                                 const ImageOutputs& outputs, CommandResult& result);
 
-// True when both paths name one existing file (links followed, hard links compared by inode).
-[[nodiscard]] bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
-
 }  // namespace quorvex::commands

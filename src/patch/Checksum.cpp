@@ -119,13 +119,6 @@ bool HasBytes(std::span<const std::uint8_t> image, std::size_t offset, std::init
     return image.size() >= offset + bytes.size() && std::equal(bytes.begin(), bytes.end(), image.begin() + offset);
 }
 
-// Digits high byte first, each byte as "%02X".
-std::u16string Hex(std::uint32_t value, int digits) {
-    std::u16string text;
-    for (int shift = (digits - 2) * 4; shift >= 0; shift -= 8) text += FormatHex2((value >> shift) & 0xFF);
-    return text;
-}
-
 }  // namespace
 
 std::optional<ChecksumChoice> ChecksumChoiceFromName(std::string_view name) {
@@ -234,7 +227,9 @@ std::optional<ChecksumReport> FixChecksum(std::span<std::uint8_t> image, Checksu
 std::u16string ChecksumLine(const ChecksumReport& report, bool fixed) {
     const bool isByte = report.system == ChecksumSystem::Gb || report.system == ChecksumSystem::Gba;
     const auto value = [&](std::uint32_t sum, std::uint32_t global) {
-        return Hex(sum, isByte ? 2 : 4) + (report.system == ChecksumSystem::Gb ? u"/" + Hex(global, 4) : u"");
+        std::u16string text = FormatHexDigits(sum & (isByte ? 0xFFu : 0xFFFFu), isByte ? 2 : 4);
+        if (report.system == ChecksumSystem::Gb) text.append(u"/").append(FormatHexDigits(global & 0xFFFFu, 4));
+        return text;
     };
     const std::u16string_view outcome = report.right ? u"right" : fixed ? u"fixed" : u"wrong";
     return Widen(ChecksumSystemName(report.system)) + u": stored " + value(report.stored, report.storedGlobal) +

@@ -22,9 +22,6 @@ std::optional<std::uint32_t> ReadU8(std::span<const std::uint8_t> bytes, std::in
 std::optional<std::uint32_t> ReadU16Le(std::span<const std::uint8_t> bytes, std::int64_t offset) {
     return ReadLe(bytes, offset, 2);
 }
-std::optional<std::uint32_t> ReadU24Le(std::span<const std::uint8_t> bytes, std::int64_t offset) {
-    return ReadLe(bytes, offset, 3);
-}
 std::optional<std::uint32_t> ReadU32Le(std::span<const std::uint8_t> bytes, std::int64_t offset) {
     return ReadLe(bytes, offset, 4);
 }
@@ -34,10 +31,6 @@ std::optional<std::uint32_t> ReadBe(std::span<const std::uint8_t> bytes, std::in
     std::uint32_t value = 0;
     for (int i = 0; i < width; ++i) value = (value << 8) | bytes[static_cast<std::size_t>(offset + i)];
     return value;
-}
-
-std::optional<std::uint32_t> ReadU32Be(std::span<const std::uint8_t> bytes, std::int64_t offset) {
-    return ReadBe(bytes, offset, 4);
 }
 
 bool WriteLe(std::span<std::uint8_t> bytes, std::int64_t offset, int width, std::uint32_t value) {

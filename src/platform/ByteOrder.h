@@ -9,9 +9,7 @@ namespace quorvex {
 // any of its bytes lies outside the image.
 [[nodiscard]] std::optional<std::uint32_t> ReadU8(std::span<const std::uint8_t> bytes, std::int64_t offset);
 [[nodiscard]] std::optional<std::uint32_t> ReadU16Le(std::span<const std::uint8_t> bytes, std::int64_t offset);
-[[nodiscard]] std::optional<std::uint32_t> ReadU24Le(std::span<const std::uint8_t> bytes, std::int64_t offset);
 [[nodiscard]] std::optional<std::uint32_t> ReadU32Le(std::span<const std::uint8_t> bytes, std::int64_t offset);
-[[nodiscard]] std::optional<std::uint32_t> ReadU32Be(std::span<const std::uint8_t> bytes, std::int64_t offset);
 
 // The value of width bytes (1 to 4) at offset, least / most significant byte
 // first; no value when any of them lies outside the image.

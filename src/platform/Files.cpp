@@ -12,6 +12,11 @@
 #include <string>
 
 namespace quorvex {
+
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error) && !error;
+}
 namespace {
 
 // Owns a POSIX file descriptor.

@@ -6,6 +6,9 @@
 
 namespace quorvex {
 
+// True when both paths name one existing file (links followed, hard links compared by inode).
+[[nodiscard]] bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // Reads a whole file. Throws FileError when it cannot be opened or read
 // (a folder counts as a file that cannot be read).
 [[nodiscard]] std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);

@@ -100,6 +100,16 @@ std::u16string FormatHex2(std::uint32_t value) {
     return Widen(buffer);
 }
 
+std::u16string FormatHexDigits(std::uint32_t value, int digits) {
+    std::u16string text;
+    do {
+        text.insert(text.begin(), u"0123456789ABCDEF"[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    if (std::ssize(text) < digits) text.insert(0, static_cast<std::size_t>(digits) - text.size(), u'0');
+    return text;
+}
+
 std::u16string Widen(std::string_view ascii) {
     return std::u16string(ascii.begin(), ascii.end());
 }

@@ -28,6 +28,8 @@ namespace quorvex {
 [[nodiscard]] std::u16string FormatDec(std::int64_t value);
 // "%02X"
 [[nodiscard]] std::u16string FormatHex2(std::uint32_t value);
+// "%0*X": upper-case hex of at least `digits` digits, zeros in front.
+[[nodiscard]] std::u16string FormatHexDigits(std::uint32_t value, int digits);
 
 // ASCII to wide text.
 [[nodiscard]] std::u16string Widen(std::string_view ascii);

@@ -4,7 +4,6 @@
 #include "platform/Numbers.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace quorvex {
 
@@ -64,12 +63,6 @@ struct Check {
     std::size_t to;
     std::uint32_t difference;
 };
-
-std::u16string Hex(std::uint32_t value, int digits) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
-    return Widen(buffer);
-}
 
 }  // namespace
 
@@ -165,7 +158,7 @@ std::u16string FormatRelativeHit(const RelativeHit& hit, int width) {
         first = false;
         line += kGroups[g].first;
         line += u'=';
-        line += Hex(*base, width * 2);
+        line += FormatHexDigits(*base, width * 2);
     }
     return line;
 }
@@ -180,7 +173,7 @@ std::u16string DraftTable(const RelativeHit& hit, int width, bool bigEndian) {
             const std::uint32_t value = (*base + static_cast<std::uint32_t>(c - kGroups[g].first)) & mask;
             // Keys are written as the bytes lie in the ROM.
             const std::uint32_t key = width == 1 || bigEndian ? value : (value & 0xFF) << 8 | value >> 8;
-            table += Hex(key, width * 2);
+            table += FormatHexDigits(key, width * 2);
             table += u'=';
             table += c;
             table += u"\r\n";

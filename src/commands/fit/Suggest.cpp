@@ -1,7 +1,7 @@
 #include "commands/fit/Suggest.h"
 
 #include "commands/Commands.h"
-#include "commands/ImageOutputs.h"
+#include "commands/Outputs.h"
 #include "insert/ScriptWalk.h"
 #include "insert/Suggest.h"
 #include "insert/TableExtension.h"
@@ -21,9 +21,7 @@ std::optional<std::u16string> RefuseRequest(const SuggestRequest& request) {
     if (request.minLength < 2 || request.maxLength > kMaxSuggestLength || request.minLength > request.maxLength)
         return messages::SuggestLengths(kMaxSuggestLength);
     if (request.codes && request.codes->first > request.codes->second) return std::u16string(messages::kSuggestCodes);
-    if (!request.output.empty() && IsSameFile(request.output, request.script))
-        return messages::OutputIsAnInput(request.output.string());
-    return std::nullopt;
+    return WrittenInput({request.output}, {request.script});
 }
 
 // The text lines Check Insert measures, and where each starts in the script;

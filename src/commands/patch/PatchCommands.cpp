@@ -1,6 +1,6 @@
 #include "commands/patch/PatchCommands.h"
 
-#include "commands/ImageOutputs.h"
+#include "commands/Outputs.h"
 #include "patch/PatchFormat.h"
 #include "job/Messages.h"
 #include "platform/FileLock.h"
@@ -8,31 +8,7 @@
 
 namespace quorvex::commands {
 
-std::u16string PatchFailureMessage(const PatchResult& result, std::string_view patchPath) {
-    switch (result.status) {
-        case PatchStatus::Ok: return {};
-        case PatchStatus::PastSixteenMiB: return std::u16string(messages::kIpsPastSixteenMiB);
-        case PatchStatus::TooLarge: return std::u16string(messages::kImageTooLargeToPatch);
-        case PatchStatus::WrongSource: return messages::PatchForAnotherRom(result.expectedCrc, result.actualCrc);
-        case PatchStatus::Damaged: return std::u16string(messages::kPatchDamaged);
-        case PatchStatus::NotAPatch: return messages::NotAPatch(patchPath);
-    }
-    return std::u16string(messages::kPatchDamaged);
-}
-
 namespace {
-
-// Usage when written is one of the files the command reads.
-bool RefuseOverwrite(const std::filesystem::path& written, std::initializer_list<std::filesystem::path> inputs,
-                     CommandResult& result) {
-    for (const std::filesystem::path& input : inputs) {
-        if (IsSameFile(written, input)) {
-            result.Fail(Severity::Warning, messages::OutputIsAnInput(written.string()), ExitClass::Usage);
-            return true;
-        }
-    }
-    return false;
-}
 
 CommandResult SaveResult(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
     SaveFileAtomically(path, bytes);
@@ -43,19 +19,14 @@ CommandResult SaveResult(const std::filesystem::path& path, std::span<const std:
 
 }  // namespace
 
-std::optional<CommandResult> RefusePatchPath(const std::filesystem::path& patch) {
-    if (patch.empty() || PatchFormatForPath(patch.string())) return std::nullopt;
-    CommandResult refused;
-    return refused.Fail(Severity::Warning, messages::UnknownPatchExtension(patch.string()), ExitClass::Usage);
-}
-
 CommandResult MakePatch(const MakePatchRequest& request) {
     return Guarded([&] {
         if (request.patch.empty() || !PatchFormatForPath(request.patch.string()))
             return CommandResult().Fail(Severity::Warning, messages::UnknownPatchExtension(request.patch.string()),
                                         ExitClass::Usage);
+        if (auto refused = WrittenInput({request.patch}, {request.original, request.modified}))
+            return CommandResult().Fail(Severity::Warning, *refused, ExitClass::Usage);
         CommandResult result;
-        if (RefuseOverwrite(request.patch, {request.original, request.modified}, result)) return result;
         const std::vector<std::uint8_t> original = ReadWholeFile(request.original);
         const std::vector<std::uint8_t> modified = ReadWholeFile(request.modified);
         const PatchResult patch = CreatePatchBytes(*PatchFormatForPath(request.patch.string()), original, modified);
@@ -67,7 +38,8 @@ CommandResult MakePatch(const MakePatchRequest& request) {
 CommandResult ApplyPatch(const ApplyPatchRequest& request) {
     return Guarded([&] {
         CommandResult result;
-        if (RefuseOverwrite(request.output, {request.rom, request.patch}, result)) return result;
+        if (auto refused = WrittenInput({request.output}, {request.rom, request.patch}))
+            return CommandResult().Fail(Severity::Warning, *refused, ExitClass::Usage);
         const std::vector<std::uint8_t> patch = ReadWholeFile(request.patch);
         const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
         const PatchResult patched = ApplyPatchBytes(patch, rom);

@@ -4,21 +4,11 @@
 // result atomically or not at all.
 #include "commands/CommandResult.h"
 #include "patch/Checksum.h"
-#include "patch/PatchTypes.h"
 
 #include <filesystem>
 #include <optional>
-#include <string>
-#include <string_view>
 
 namespace quorvex::commands {
-
-// Usage with "PATH: a patch must end in .ips or .bps." when patch is not
-// empty and ends in neither; no value otherwise.
-[[nodiscard]] std::optional<CommandResult> RefusePatchPath(const std::filesystem::path& patch);
-
-// The message of a failed patch result; patchPath names the patch for NotAPatch.
-[[nodiscard]] std::u16string PatchFailureMessage(const PatchResult& result, std::string_view patchPath);
 
 struct MakePatchRequest {
     std::filesystem::path original;

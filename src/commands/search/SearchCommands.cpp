@@ -1,6 +1,6 @@
 #include "commands/search/SearchCommands.h"
 
-#include "commands/ImageOutputs.h"
+#include "commands/Outputs.h"
 #include "job/Messages.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
@@ -18,9 +18,7 @@ std::optional<std::u16string> RefuseSearch(const RelativeSearchRequest& request)
     if (auto refused = CheckSearchText(request.text)) return std::u16string(*refused);
     if (request.options.width != 1 && request.options.width != 2) return std::u16string(messages::kSearchWidth);
     if (request.hit == 0) return std::u16string(messages::kHitNumber);
-    if (!request.tableOut.empty() && IsSameFile(request.tableOut, request.rom))
-        return messages::OutputIsAnInput(request.tableOut.string());
-    return std::nullopt;
+    return WrittenInput({request.tableOut}, {request.rom});
 }
 
 }  // namespace

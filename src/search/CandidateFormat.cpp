@@ -1,0 +1,51 @@
+#include "search/PointerFinder.h"
+
+#include "platform/Numbers.h"
+
+#include <algorithm>
+
+namespace quorvex {
+namespace {
+
+std::u16string Number(std::int32_t value, bool decimal) {
+    return decimal ? FormatDec(value) : FormatHex(value);
+}
+
+std::u16string ShellQuoted(std::u16string_view text) {
+    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char16_t c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+               std::u16string_view(u"_-./:=@%+,").find(c) != std::u16string_view::npos;
+    });
+    if (plain) return std::u16string(text);
+    std::u16string quoted = u"'";
+    for (const char16_t c : text) quoted += c == u'\'' ? std::u16string(u"'\\''") : std::u16string(1, c);
+    return quoted + u"'";
+}
+
+}  // namespace
+
+std::u16string FormatPointerCandidate(const PointerCandidate& candidate, bool decimal) {
+    std::u16string line = Widen(TableTypeName(candidate.type));
+    for (const std::int32_t value : {candidate.tableStart, candidate.tableEnd, candidate.xOffset,
+                                     candidate.entryCount, candidate.textStart, candidate.textEnd})
+        line += u"\t" + Number(value, decimal);
+    return line;
+}
+
+std::u16string ExtractCommandLine(std::u16string_view romPath, const PointerCandidate& candidate, bool decimal) {
+    std::u16string line = u"quorvex-cli extract --rom " + ShellQuoted(romPath);
+    if (decimal) line += u" --dec";
+    line += u" --table-type " + Widen(TableTypeName(candidate.type));
+    const std::pair<std::u16string_view, std::int32_t> options[] = {
+        {u"--table-start", candidate.tableStart}, {u"--table-end", candidate.tableEnd},
+        {u"--text-start", candidate.textStart},   {u"--text-end", candidate.textEnd},
+        {u"--x-offset", candidate.xOffset}};
+    for (const auto& [name, value] : options) {
+        const std::u16string number = Number(value, decimal);
+        // A value starting with "-" would be read as an option.
+        line += u" " + std::u16string(name) + (number.front() == u'-' ? u"=" : u" ") + number;
+    }
+    return line;
+}
+
+}  // namespace quorvex
