@@ -11,6 +11,7 @@
 #include "platform/Numbers.h"
 #include "pointers/AddressMap.h"
 #include "pointers/PointerLayout.h"
+#include "search/PointerFinder.h"
 
 #include "ScriptBuilders.h"
 #include "TestSupport.h"
@@ -215,6 +216,35 @@ TEST(BanksTest, ANarrowJobThatOutgrowsItsBankStopsAndWritesNothing) {
         const CheckReport report = CheckInsert(&kTable, script, cart.image);
         EXPECT_EQ(report.verdict, CheckReport::Verdict::Stopped);
         EXPECT_TRUE(report.text.ends_with(stop)) << Narrow(report.text);
+    }
+}
+
+// Given three strings, the finder reads the table whole through its map (a
+// constant offset reads at most the part within one bank), and its lines say
+// which map.
+TEST(BanksTest, TheFinderFindsTablesThroughTheirMaps) {
+    for (const BankCase& c : kCases) {
+        if (c.tableType == TableType::Variation1) continue;  // its halves' distance is guessed at bank offsets only
+        SCOPED_TRACE(c.name);
+        const Cartridge cart = Build(c);
+        const auto count = static_cast<std::int32_t>(cart.texts.size());
+        const std::int64_t last = cart.job.textEnd + 1 - static_cast<std::int64_t>(cart.texts.back().size()) - 1;
+        PointerSearchRequest request;
+        request.textOffsets = {c.textStart, last, c.textStart + static_cast<std::int64_t>(cart.texts[0].size()) + 1};
+        const std::vector<PointerCandidate> found = FindPointerTables(cart.image, request);
+        ASSERT_FALSE(found.empty());
+        const PointerCandidate& best = found.front();
+        const PointerCandidate expected{c.tableType, cart.job.tableStart, cart.job.tableEnd, 0, count,
+                                        c.textStart, cart.job.textEnd, c.map};
+        // Within one bank a constant offset reads the table as well and needs no map.
+        if (best.map == AddressMapKind::None) {
+            EXPECT_FALSE(PointerWidth(c.tableType, cart.job) > 2 && c.map != AddressMapKind::None);
+            continue;
+        }
+        EXPECT_EQ(best, expected);
+        const std::u16string line = FormatPointerCandidate(best, false);
+        EXPECT_NE(line.find(u"\t" + FromUtf8(std::string(MapName(c.map))) + u"\t"), std::u16string::npos);
+        EXPECT_TRUE(ExtractCommandLine(u"game.sfc", best, false).ends_with(u" --map " + FromUtf8(std::string(MapName(c.map)))));
     }
 }
 

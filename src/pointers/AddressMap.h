@@ -24,6 +24,8 @@ class AddressMap {
 public:
     AddressMap(const JobSettings& job, std::size_t imageSize, int pointerWidth);
 
+    [[nodiscard]] AddressMapKind kind() const noexcept { return m_kind; }
+
     // The file offset a pointer value stands for.
     [[nodiscard]] std::int64_t ToOffset(std::uint32_t value) const;
     // The value that points at offset, with the bits the map does not use
@@ -39,6 +41,11 @@ public:
         std::optional<Bank> leaves;
     };
     [[nodiscard]] Placement Place(std::int64_t position, std::int64_t length) const;
+    // True at the first byte of a bank a string may move to: where a string
+    // may start after filler instead of after the one before it.
+    [[nodiscard]] bool StartsBank(std::int64_t offset) const {
+        return m_carriesBank && offset >= m_base && (offset - m_base) % m_bankSize == 0;
+    }
 
 private:
     [[nodiscard]] Bank BankAt(std::int64_t offset) const;
