@@ -130,7 +130,7 @@ std::u16string Lengthened(std::u16string_view script) {
     return out;
 }
 
-TEST(BanksTest, TheMapLineIsReadFromTheHeaderOnly) {
+TEST(BanksTest, TheMapLineIsReadFromTheHeaderOnlyAndOnlyForPointerTables) {
     const std::u16string head = WriteScriptHeader(JobSettings{}, TableType::Regular3, TextType::Regular);
     const std::u16string beforeDash = head.substr(0, head.size() - kDashLine.size());
     const struct {
@@ -151,6 +151,11 @@ TEST(BanksTest, TheMapLineIsReadFromTheHeaderOnly) {
             EXPECT_EQ(header->job.map, *c.map);
         }
     }
+    // Layouts without a pointer table have nothing to map.
+    JobSettings job;
+    job.map = AddressMapKind::HiRom;
+    for (const TableType type : {TableType::Scattered2, TableType::PascalLine})
+        EXPECT_EQ(Extract(Bytes(0x100), job, &kTable, type, TextType::Regular).message, messages::kMapNeedsTable);
 }
 
 TEST(BanksTest, TextAcrossBanksGoesOutAndBackThroughEachMap) {
@@ -242,9 +247,11 @@ TEST(BanksTest, TheFinderFindsTablesThroughTheirMaps) {
             continue;
         }
         EXPECT_EQ(best, expected);
-        const std::u16string line = FormatPointerCandidate(best, false);
-        EXPECT_NE(line.find(u"\t" + FromUtf8(std::string(MapName(c.map))) + u"\t"), std::u16string::npos);
-        EXPECT_TRUE(ExtractCommandLine(u"game.sfc", best, false).ends_with(u" --map " + FromUtf8(std::string(MapName(c.map)))));
+        const std::u16string name = FromUtf8(std::string(MapName(c.map)));
+        std::u16string column = u"\t";
+        column.append(name).append(u"\t");
+        EXPECT_NE(FormatPointerCandidate(best, false).find(column), std::u16string::npos);
+        EXPECT_TRUE(ExtractCommandLine(u"game.sfc", best, false).ends_with(std::u16string(u" --map ").append(name)));
     }
 }
 
