@@ -168,7 +168,7 @@ void AddEngineCommands(CLI::App& app, CommandList& commands) {
 
     auto check = std::make_shared<ScriptOptions>();
     CLI::App* checkCommand = app.add_subcommand("check", "Measure an edited script against its text area");
-    AddScriptOptions(*checkCommand, *check, "ROM image (needed to measure Huffman v2 text)", false);
+    AddScriptOptions(*checkCommand, *check, "ROM image (needed to measure Huffman v2 text and scripts with a map)", false);
     AddShortestFlag(*checkCommand, check->shortest);
     checkCommand->add_option("SCRIPT", check->script, "The edited script")->required();
     commands.emplace_back(checkCommand, [check] { return RunCheck(*check); });
