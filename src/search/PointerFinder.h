@@ -100,7 +100,7 @@ struct PointerSearchRequest {
     std::vector<std::int64_t> textOffsets;  // ROM offsets of strings the table points at; repeats count once
     std::optional<std::int32_t> xOffset;    // the X000 Offset, when known
     std::size_t maxCandidates = 20;
-    std::optional<AddressMapKind> map;      // the address map, when known (in place of the X000 Offset)
+    std::optional<AddressMapKind> map = std::nullopt;  // the address map, when known (in place of the X000 Offset)
 };
 
 struct PointerCandidate {
