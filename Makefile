@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: deps build build-cli build-asan run test gui screenshots install bench fuzz clean
+.PHONY: deps build build-cli build-asan run test web web-test gui screenshots install bench fuzz clean
 
 deps:
 	@scripts/install-deps.sh
@@ -29,6 +29,22 @@ run: build-cli
 test: build-asan
 	@cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# The page in build-web/site/: every layer and quorvex-cli compiled by Emscripten
+# (web/). The native release build writes the code-page tables from ICU.
+web:
+	@QUORVEX_WITH_WEB=1 scripts/install-deps.sh
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j $(JOBS) --target make_code_page_tables
+	@NODE_PATH=/usr/share/nodejs emcmake cmake -S web -B build-web -DCMAKE_BUILD_TYPE=Release \
+	    -DQUORVEX_CODE_PAGE_TOOL=$(CURDIR)/build/tools/codepages/make_code_page_tables >/dev/null
+	@NODE_PATH=/usr/share/nodejs cmake --build build-web -j $(JOBS)
+
+# The page's run() under Node against the native quorvex-cli (the release one,
+# or QUORVEX_CLI), then the page itself in headless Chromium.
+web-test: web
+	@if [ -z "$$QUORVEX_CLI" ]; then cmake --build --preset release -j $(JOBS) --target quorvex-cli; fi
+	@node --test web/tests/
+
 # Opens the dialog on the desktop (the platform Qt picks for this session).
 gui: build
 	@build/src/app/quorvex
@@ -43,7 +59,9 @@ screenshots: deps
 install: build
 	@cmake --install build --prefix $(PREFIX)
 
+# The instruction counts per byte come from valgrind, installed here when missing.
 bench: build
+	@QUORVEX_WITH_BENCH=1 scripts/install-deps.sh
 	@build/bench/quorvex_bench
 
 # libFuzzer programs built with clang, AddressSanitizer and UBSan in build-fuzz/;
@@ -51,7 +69,7 @@ bench: build
 # from the committed seeds (which stay as they are). Inputs that fail land in
 # build-fuzz/findings/.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS ?= chartable script extract insert
+FUZZ_TARGETS ?= chartable script extract insert patch checksum project
 fuzz:
 	@QUORVEX_WITH_FUZZ=1 scripts/install-deps.sh
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_FUZZ=ON \
@@ -67,4 +85,4 @@ fuzz:
 	done
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-web

@@ -10,6 +10,7 @@
 #include "JobGenerator.h"
 #include "LiteralAlgorithms.h"
 #include "SummaryTable.h"
+#include "TranslationPair.h"
 
 #include "chartable/CharTable.h"
 #include "commands/Commands.h"
@@ -318,16 +319,18 @@ void LiteralSort(benchmark::State& state, Order order) {
 
 // --- The whole process ------------------------------------------------------------------------------
 
-int Run(const std::vector<std::string>& arguments) {
+// Runs a program (found on the PATH unless the path is given) with stdout
+// discarded and stderr written to errors; its exit status, -1 when it could not run.
+int Run(const std::vector<std::string>& arguments, const std::string& errors = "/dev/null") {
     std::vector<char*> argv;
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = 0;
-    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0) return -1;
     int status = 0;
@@ -337,8 +340,7 @@ int Run(const std::vector<std::string>& arguments) {
 
 enum class Command { Extract, Insert, Check };
 
-void WholeProcess(benchmark::State& state, JobOptions options, Command command) {
-    const Prepared& p = Prepare(options);
+std::vector<std::string> CliArguments(const Prepared& p, Command command) {
     std::vector<std::string> arguments = {QUORVEX_CLI_PATH};
     const std::string table = p.table.string();
     switch (command) {
@@ -356,6 +358,12 @@ void WholeProcess(benchmark::State& state, JobOptions options, Command command) 
         arguments.insert(arguments.end(), {"check", "--table", table, p.script.string()});
         break;
     }
+    return arguments;
+}
+
+void WholeProcess(benchmark::State& state, JobOptions options, Command command) {
+    const Prepared& p = Prepare(options);
+    const std::vector<std::string> arguments = CliArguments(p, command);
     for (auto _ : state) {
         if (command == Command::Insert) {
             state.PauseTiming();
@@ -369,6 +377,31 @@ void WholeProcess(benchmark::State& state, JobOptions options, Command command) 
     if (command == Command::Insert && ReadWholeFile(p.work) != p.job.rom)
         state.SkipWithError("the command line did not give back the original ROM");
     SetScript(state, p);
+}
+
+// Instructions of the whole quorvex-cli process (start, table load, reading
+// and writing the files included) as callgrind counts them: exact from run to
+// run, where times on a shared machine swing by tens of percent. Per byte of
+// the text area (extract) or of the script file (insert).
+void Instructions(benchmark::State& state, JobOptions options, Command command) {
+    const Prepared& p = Prepare(options);
+    std::vector<std::string> arguments = {"valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null"};
+    const std::vector<std::string> cli = CliArguments(p, command);
+    arguments.insert(arguments.end(), cli.begin(), cli.end());
+    const std::filesystem::path log = p.folder / "callgrind.log";
+    for (auto _ : state) {
+        if (command == Command::Insert) ResetWork(p);
+        if (Run(arguments, log.string()) != 0) state.SkipWithError("valgrind could not run quorvex-cli (is it installed?)");
+        state.SetIterationTime(1);
+    }
+    const std::vector<std::uint8_t> logged = ReadWholeFile(log);
+    const std::string report(logged.begin(), logged.end());
+    const std::size_t at = report.find("Collected : ");
+    if (at == std::string::npos) return state.SkipWithError("callgrind reported no count");
+    const double bytes = static_cast<double>(command == Command::Extract ? p.job.textAreaBytes : p.scriptBytes);
+    state.counters["instructions"] = std::stod(report.substr(at + 12));
+    state.counters["bytes"] = bytes;
+    state.counters["per_byte"] = state.counters["instructions"] / bytes;
 }
 
 // --- Translation builds and patches ----------------------------------------------------------------
@@ -478,8 +511,27 @@ const PatchPair& PreparePatchPair() {
     return *prepared;
 }
 
-void PatchProcess(benchmark::State& state, PatchFormat format) {
-    const PatchPair& p = PreparePatchPair();
+// A 4 MiB image and its translation: 1 MiB of words and the 8,192 pointers
+// to its strings rewritten, the rest random.
+const PatchPair& PrepareTranslationPair() {
+    static std::unique_ptr<PatchPair> prepared;
+    if (prepared) return *prepared;
+    auto p = std::make_unique<PatchPair>();
+    test::TranslationPairOptions options;
+    if (g_smoke) options = {1u << 20, 1u << 18, 2048, 1};
+    test::TranslationPair pair = test::MakeTranslationPair(options);
+    p->source = std::move(pair.original);
+    p->target = std::move(pair.translated);
+    p->from = g_folder / "translation-from.bin";
+    p->to = g_folder / "translation-to.bin";
+    SaveFileAtomically(p->from, p->source);
+    SaveFileAtomically(p->to, p->target);
+    prepared = std::move(p);
+    return *prepared;
+}
+
+void PatchProcess(benchmark::State& state, PatchFormat format, const PatchPair& (*prepare)()) {
+    const PatchPair& p = prepare();
     const std::filesystem::path patch = g_folder / (format == PatchFormat::Bps ? "made.bps" : "made.ips");
     const std::vector<std::string> arguments = {QUORVEX_CLI_PATH, "patch", "--from", p.from.string(), "--to",
                                                 p.to.string(),    "-o",    patch.string()};
@@ -585,9 +637,15 @@ void RegisterAll() {
     AddTimed(2.0, "Process/extract", WholeProcess, MainJob(), Command::Extract);
     AddTimed(2.0, "Process/insert", WholeProcess, MainJob(), Command::Insert);
     AddTimed(2.0, "Process/check", WholeProcess, MainJob(), Command::Check);
+    if (!g_smoke) {
+        for (const auto& [name, command] : {std::pair{"Instructions/extract", Command::Extract},
+                                            std::pair{"Instructions/insert", Command::Insert}})
+            benchmark::RegisterBenchmark(name, Instructions, MainJob(), command)->Iterations(1)->UseManualTime();
+    }
     AddTimed(2.0, "Process/build", BuildProcess);
-    AddTimed(2.0, "Process/patch/bps", PatchProcess, PatchFormat::Bps);
-    AddTimed(2.0, "Process/patch/ips", PatchProcess, PatchFormat::Ips);
+    AddTimed(2.0, "Process/patch/bps", PatchProcess, PatchFormat::Bps, &PreparePatchPair);
+    AddTimed(2.0, "Process/patch/ips", PatchProcess, PatchFormat::Ips, &PreparePatchPair);
+    AddTimed(2.0, "Process/patch/translation", PatchProcess, PatchFormat::Bps, &PrepareTranslationPair);
 
     for (const std::size_t k : {1, 2, 4}) {
         const std::string suffix = "/strings x" + std::to_string(k);

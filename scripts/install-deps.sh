@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config libicu-dev libcli11-dev libtomlplusplus-dev zlib1g-dev libgtest-dev
           libgmock-dev libbenchmark-dev qt6-base-dev libgl-dev fonts-dejavu-core)
 if [[ "${QUORVEX_WITH_FUZZ:-0}" == 1 ]]; then packages+=(clang libclang-rt-14-dev); fi
+if [[ "${QUORVEX_WITH_BENCH:-0}" == 1 ]]; then packages+=(valgrind); fi
+if [[ "${QUORVEX_WITH_WEB:-0}" == 1 ]]; then packages+=(emscripten nodejs node-acorn chromium-headless-shell); fi
 
 missing=()
 for package in "${packages[@]}"; do

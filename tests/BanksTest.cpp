@@ -200,6 +200,41 @@ TEST(BanksTest, TextAcrossBanksGoesOutAndBackThroughEachMap) {
     }
 }
 
+// Entries holding the empty value (here the filler after the table) stay out
+// of the map both ways: extract gives them "n" lines, and insert writes the
+// value back even when strings move to the next bank.
+TEST(BanksTest, EmptyEntriesKeepTheirValueThroughTheMap) {
+    for (const BankCase& c : kCases) {
+        if (c.tableType == TableType::Variation1 || c.tableType == TableType::Variation4) continue;
+        SCOPED_TRACE(c.name);
+        Cartridge cart = Build(c);
+        const int width = PointerWidth(c.tableType, cart.job);
+        const std::int64_t firstEmpty = cart.job.tableEnd + 1;
+        cart.job.tableEnd += 2 * width;
+        cart.job.nullPointer = width == 4 ? 0xFFFFFFFFu : (1u << (8 * width)) - 1;
+        const ExtractResult extracted = Extract(cart.image, cart.job, &kTable, c.tableType, TextType::Regular);
+        ASSERT_TRUE(extracted.script) << Narrow(extracted.message);
+        const std::u16string& script = *extracted.script;
+        const std::u16string map = u"\r\nMap:\t" + FromUtf8(std::string(MapName(c.map))) + u"\r\n-";
+        ASSERT_NE(script.find(map), std::u16string::npos);
+        EXPECT_LT(script.find(u"\r\nNullPointer:\t"), script.find(map));
+        const std::u16string emptyLines = FormatHex(firstEmpty) + u" n\r\n" + FormatHex(firstEmpty + width) + u" n\r\n";
+        const std::size_t body = *FindScriptBody(script);
+        ASSERT_EQ(script.substr(body, emptyLines.size()), emptyLines);
+        std::u16string longer = Lengthened(script.substr(0, body) + script.substr(body + emptyLines.size()));
+        longer.insert(body, emptyLines);
+
+        YesPrompt prompt;
+        const InsertResult same = Insert(cart.image, &kTable, script, prompt);
+        ASSERT_EQ(same.outcome, InsertResult::Outcome::Written) << Narrow(same.message);
+        EXPECT_TRUE(same.image == cart.image);
+        const InsertResult grown = Insert(cart.image, &kTable, longer, prompt);
+        ASSERT_EQ(grown.outcome, InsertResult::Outcome::Written) << Narrow(grown.message);
+        EXPECT_TRUE(std::equal(grown.image.begin() + firstEmpty, grown.image.begin() + firstEmpty + 2 * width,
+                               cart.image.begin() + firstEmpty));
+    }
+}
+
 TEST(BanksTest, ANarrowJobThatOutgrowsItsBankStopsAndWritesNothing) {
     TempDir dir;
     for (const BankCase& c : kCases) {

@@ -2,6 +2,7 @@
 // quorvex-cli build, insert --output/--patch, patch, apply and checksum.
 #include "TestSupport.h"
 
+#include "patch/Bps.h"
 #include "patch/PatchFormat.h"
 #include "platform/Crc32.h"
 
@@ -42,11 +43,12 @@ protected:
         return text;
     }
 
-    // Job k's script with its three strings.
-    void WriteScript(int job, const std::vector<std::string>& strings, const std::string& name = "") const {
-        const unsigned table = 0x10 + 0x10 * job, text = 0x810 + 0x40 * job;
+    // Job k's script with its three strings; textEnd 0: the job's 16-byte text area; its offsets moved up by shift.
+    void WriteScript(int job, const std::vector<std::string>& strings, const std::string& name = "",
+                     unsigned textEnd = 0, unsigned textStart = 0, unsigned shift = 0) const {
+        const unsigned table = shift + 0x10 + 0x10 * job, text = textStart ? textStart : shift + 0x810 + 0x40 * job;
         std::string script = "Table Start:\t" + Hex(table) + "\r\nTable End:\t" + Hex(table + 6) + "\r\nText Start:\t" +
-                             Hex(text) + "\r\nText End:\t" + Hex(text + 15) +
+                             Hex(text) + "\r\nText End:\t" + Hex(textEnd ? textEnd : text + 15) +
                              "\r\nXOffset:\t7F0\r\n\r\nTable Type:\t0\r\nText Type:\t0\r\n-----------------\r\n";
         for (std::size_t i = 0; i < strings.size(); ++i) script += Hex(table + 2 * i) + "\r\n" + strings[i] + "[END]\r\n";
         WriteText(dir / (name.empty() ? "job" + std::to_string(job) + ".txt" : name), script);
@@ -75,6 +77,8 @@ protected:
 };
 
 TEST_F(BuildTest, ABuildOfThreeJobsEqualsThreeInsertsInARow) {
+    rom = RomBuilder(0x1000).Put(0x104, {0xCE, 0xED, 0x66, 0x66}).bytes();  // a Game Boy header
+    WriteBytes(dir / "rom.bin", rom);
     WriteScript(0, {"START", "LOAD", "QUIT"});
     WriteScript(1, {"SWORD", "SHIELD", "POTIONS"});  // 21 bytes in 16: runs over
     WriteScript(2, {"YES", "NO", "MAYBE"});
@@ -120,6 +124,50 @@ TEST_F(BuildTest, ABuildWhoseSecondJobStopsWritesNothing) {
     }
 }
 
+TEST_F(BuildTest, JobsThatClaimTheSameBytesOrRunIntoAnotherJobWriteNothing) {
+    const std::string longer(20, 'S');
+    WriteScript(1, {"MENU", "ITEM", "SAVE"}, "wide.txt", 0x89F);  // its text area reaches job 2's
+    WriteScript(2, {"MENU", "ITEM", "SAVE"}, "tables.txt", 0x12, 0x8);  // and this one job 0's pointer table
+    WriteScript(1, {longer, longer + longer, longer}, "long.txt");  // the third string reaches 890
+    const struct {
+        std::string second, third, arguments;
+        int exit;
+        std::string err;
+    } cases[] = {
+        {"wide.txt", "job2.txt", "build", 2, "wide.txt and job2.txt both claim 890\u2013" "89F.\n"},
+        {"job1.txt", "tables.txt", "build --yes", 2, "job0.txt and tables.txt both claim 10\u2013" "12.\n"},
+        {"long.txt", "job2.txt", "build", 1,
+         "long.txt: Line 15: the text runs into the text area of job2.txt (890\u2013" "89F).\n"},
+        {"long.txt", "job2.txt", "build --yes", 1,
+         "long.txt: Line 15: the text runs into the text area of job2.txt (890\u2013" "89F).\n"},
+    };
+    const FrozenFile frozen(dir / "rom.bin", rom);
+    for (const auto& c : cases) {
+        WriteProject("output = \"out/game.bin\"\npatch = \"out/game.bps\"", c.second);
+        std::string project = ReadString(dir / "quorvex.toml");
+        project.replace(project.find("job2.txt"), 8, c.third);
+        WriteText(dir / "quorvex.toml", project);
+        const Outcome build = Cli(c.arguments);
+        EXPECT_EQ(build.exit, c.exit) << c.second << c.third;
+        EXPECT_EQ(build.err, c.err);
+        EXPECT_FALSE(fs::exists(dir / "out"));
+        EXPECT_TRUE(frozen.Unchanged());
+    }
+}
+
+TEST_F(BuildTest, LinesWiderThanTheBoxOnlyWarn) {
+    WriteScript(1, {"MENU", "ITEM", "SAVE"}, "wide.txt");
+    WriteProject("output = \"game.bin\"\nmax_width = 3\nbreaks = [\"I\"]", "wide.txt");
+    const Outcome build = Cli("build");
+    EXPECT_EQ(build.exit, 0) << build.err;
+    EXPECT_NE(build.out.find("wide.txt\n    You ended with 1 bytes left over from the original text limit!\n"
+                             "    Line 11: 4 characters wide, the box holds 3: MENU[END]\n"
+                             "    Line 15: 4 characters wide, the box holds 3: SAVE[END]\n"),
+              std::string::npos)
+        << build.out;
+    EXPECT_TRUE(fs::exists(dir / "game.bin"));
+}
+
 TEST_F(BuildTest, AMalformedProjectIsAUsageErrorNamingFileLineAndKey) {
     fs::create_symlink("rom.bin", dir / "link.bin");
     const struct {
@@ -132,6 +180,8 @@ TEST_F(BuildTest, AMalformedProjectIsAUsageErrorNamingFileLineAndKey) {
         {"rom = \"rom.bin\"\npatch = \"a.bps\"\n[[job]]\nscript = \"job0.txt\"\nshortest = \"yes\"\n",
          "p.toml:5: \"shortest\" must be true or false.\n"},
         {"rom = [\"rom.bin\"]\noutput = \"a.bin\"\n", "p.toml:1: \"rom\" must be a string.\n"},
+        {"rom = \"rom.bin\"\npatch = \"a.bps\"\nmax_width = 0\n", "p.toml:3: \"max_width\" must be a whole number above 0.\n"},
+        {"rom = \"rom.bin\"\npatch = \"a.bps\"\nbreaks = [1]\n", "p.toml:3: \"breaks\" must be a list of strings.\n"},
         {"rom = \"rom.bin\"\npatch = \"a.zip\"\n", "p.toml:2: \"patch\" must be a path ending in .ips or .bps.\n"},
         {"rom = \"rom.bin\"\n\n[[job]]\nscript = \"job0.txt\"\n", "p.toml:1: give \"output\", \"patch\" or both.\n"},
         {"rom = \"rom.bin\"\noutput = \"a.bin\"\n\n[[job]]\ntable = \"letters.tbl\"\n", "p.toml:4: \"script\" is required.\n"},
@@ -180,9 +230,11 @@ TEST_F(BuildTest, PatchApplyAndChecksumExitCodes) {
     WriteBytes(dir / "large.bin", large);
     large.back() = 1;
     WriteBytes(dir / "large2.bin", large);
+    WriteBytes(dir / "sixteen.bin", Bytes(large.begin(), large.begin() + (16 << 20)));
     ASSERT_EQ(Cli("patch --from rom.bin --to right.gb -o good.bps").exit, 0);
     const Bytes good = ReadBytes(dir / "good.bps");
     WriteBytes(dir / "cut.bps", Bytes(good.begin(), good.end() - 5));
+    WriteBytes(dir / "zeros.nes", Bytes(0x8000, 0));
     char crcs[96];
     std::snprintf(crcs, sizeof crcs, "(CRC32 %08X, this one is %08X).\n", Crc32(rom), Crc32(gb));
 
@@ -194,6 +246,8 @@ TEST_F(BuildTest, PatchApplyAndChecksumExitCodes) {
         {"patch --from rom.bin --to right.gb -o p.txt", 2, "", "p.txt: a patch must end in .ips or .bps.\n"},
         {"patch --from large.bin --to large2.bin -o p.ips", 1, "", "IPS patches cannot reach past 16 MiB; use .bps.\n"},
         {"patch --from large.bin --to large2.bin -o p.bps", 0, "", "~Wrote p.bps"},
+        {"patch --from large.bin --to sixteen.bin -o p.ips", 1, "",
+         "An IPS patch cannot make a file of 16 MiB or more; use .bps.\n"},
         {"patch --from good.bps --to right.gb -o good.bps", 2, "", "~good.bps is a file this command reads"},
         {"apply --patch good.bps --rom wrong.gb -o out.gb", 1, "", "The patch was made for another ROM " + std::string(crcs)},
         {"apply --patch cut.bps --rom rom.bin -o out.gb", 1, "", "The patch is damaged.\n"},
@@ -204,6 +258,13 @@ TEST_F(BuildTest, PatchApplyAndChecksumExitCodes) {
         {"checksum --rom wrong.gb --system gb", 3, "gb: stored 00/0000, computed E7/036E, wrong\n", ""},
         {"checksum --rom rom.bin", 1, "", "No known header was found.\n"},
         {"checksum --rom rom.bin --system nes", 2, "", "~nes"},
+        {"checksum --rom zeros.nes --system snes --fix", 1, "", "No SNES header was found.\n"},
+        {"checksum --rom zeros.nes --system gba", 1, "", "No Game Boy Advance header was found.\n"},
+        {"insert --rom zeros.nes --table letters.tbl -o out.gb --fix-checksum md job0.txt", 1, "",
+         "~No Mega Drive header was found.\n"},
+        {"insert --rom zeros.nes --table letters.tbl -o auto.nes --fix-checksum auto job0.txt", 0, "",
+         "You ended with 1 bytes left over from the original text limit!\n"
+         "No header checksum found: the image is left as it is.\nWrote auto.nes (32768 bytes).\n"},
         {"checksum --rom wrong.gb --fix", 0, "gb: stored 00/0000, computed E7/036E, fixed\n", ""},
         {"checksum --rom wrong.gb", 0, "gb: stored E7/036E, computed E7/036E, right\n", ""},
     };
@@ -216,7 +277,58 @@ TEST_F(BuildTest, PatchApplyAndChecksumExitCodes) {
         EXPECT_FALSE(fs::exists(dir / "out.gb") || fs::exists(dir / "p.txt") || fs::exists(dir / "p.ips"));
     }
     EXPECT_EQ(ReadBytes(dir / "wrong.gb"), ReadBytes(dir / "right.gb"));
+    EXPECT_EQ(ReadBytes(dir / "zeros.nes"), Bytes(0x8000, 0));
     EXPECT_EQ(ReadBytes(dir / "rom.bin"), rom);
+}
+
+TEST_F(BuildTest, BpsPatchesOfSnesImagesLeaveTheCopierHeaderOut) {
+    // A 32 KiB image behind a 512-byte copier header; the same image without
+    // it, and behind another header.
+    const Bytes plain = RomBuilder(0x8000, 0x11).bytes();
+    const auto behind = [&](std::uint8_t fill, const Bytes& image) {
+        Bytes file(512 + image.size(), fill);
+        std::copy(image.begin(), image.end(), file.begin() + 512);
+        return file;
+    };
+    WriteBytes(dir / "game.smc", behind(0xAA, plain));
+    WriteBytes(dir / "game.bin", behind(0xAA, plain));
+    WriteBytes(dir / "game.sfc", plain);
+    WriteBytes(dir / "other.SWC", behind(0xBB, plain));
+    WriteScript(0, {"SWORD", "AXE", "BOW"}, "job0.txt", 0, 0, 0x200);
+    ASSERT_EQ(Cli("insert --rom game.smc --table letters.tbl -o new.smc --patch new.bps job0.txt").exit, 0);
+    const Bytes translated = ReadBytes(dir / "new.smc");
+    const Bytes translatedPlain(translated.begin() + 512, translated.end());
+    WriteBytes(dir / "new.sfc", translatedPlain);
+    ASSERT_NE(translatedPlain, plain);
+
+    // One patch for copies with and without the header, whichever way it was made.
+    for (const std::string made : {"patch --from game.smc --to new.smc -o made.bps",
+                                   "patch --from game.sfc --to new.sfc -o made.bps"}) {
+        ASSERT_EQ(Cli(made).exit, 0) << made;
+        EXPECT_EQ(ReadBytes(dir / "made.bps"), ReadBytes(dir / "new.bps")) << made;
+    }
+    EXPECT_EQ(ReadBpsHeader(ReadBytes(dir / "new.bps"))->sourceSize, plain.size());
+    ASSERT_EQ(Cli("patch --from game.smc --to new.smc -o new.ips").exit, 0);
+    ASSERT_EQ(Cli("patch --from game.bin --to new.smc -o whole.bps").exit, 0);
+    ASSERT_EQ(Cli("patch --from game.smc --to other.SWC -o header.bps").exit, 0);  // the header changes
+    const struct {
+        std::string patch, rom;
+        Bytes result;
+    } cases[] = {
+        {"new.bps", "game.smc", translated},
+        {"new.bps", "game.sfc", translatedPlain},
+        {"new.bps", "other.SWC", behind(0xBB, translatedPlain)},
+        {"new.ips", "game.smc", translated},  // IPS patches the whole file
+        {"whole.bps", "game.smc", translated},
+        {"header.bps", "game.smc", behind(0xBB, plain)},
+    };
+    for (const auto& c : cases) {
+        const Outcome apply = Cli("apply --patch " + c.patch + " --rom " + c.rom + " -o out.bin");
+        ASSERT_EQ(apply.exit, 0) << c.patch << " " << c.rom << ": " << apply.err;
+        EXPECT_EQ(ReadBytes(dir / "out.bin"), c.result) << c.patch << " " << c.rom;
+    }
+    for (const char* patch : {"whole.bps", "header.bps"})
+        EXPECT_EQ(ReadBpsHeader(ReadBytes(dir / patch))->sourceSize, plain.size() + 512) << patch;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "chartable/CharTable.h"
+#include "chartable/TextTrie.h"
 #include "platform/FileError.h"
 #include "platform/Numbers.h"
 
@@ -92,6 +93,50 @@ TEST(CharTableLoadTest, FilesAreDecodedByMarkAndReadMode) {
     EXPECT_THROW((void)CharTable::LoadFile(dir.path(), {}), FileError);
 }
 
+// Lines written with a prefix read as the plain entries they stand for;
+// a prefixed line of any other form reads as it always did: as no entry.
+TEST(CharTableLoadTest, PrefixedLinesReadAsTheirEntries) {
+    const struct {
+        std::u16string_view table;
+        std::vector<std::uint16_t> bytes;
+        const char* found;
+        int parameters = 0;
+    } cases[] = {
+        {u"/FF\r\n", {0xFF}, "[END]/1"},
+        {u"*FE", {0xFE}, "[LINE]/1"},
+        {u"/FF=Stop\r\n*FE=\r\n", {0xFF}, "Stop/1"},
+        {u"/FF=Stop\r\n*FE=\r\n", {0xFE}, "/1"},
+        {u"/e0e1=Potion\r\n", {0xE0, 0xE1}, "Potion/2"},
+        {u"$F0=[Name],1\r\n", {0xF0, 0x41}, "[Name]/1", 1},
+        {u"$F0=a,b,8\r\n", {0xF0}, "a,b/1", 8},
+        {u"$F0=,0\r\n", {0xF0}, "/1"},
+        {u"$F0=[Name],9\r\n$F1=[Name]\r\n$F2=x,-1\r\n", {0xF0}, "<none>"},
+        {u"$F0=[Name],9\r\n$F1=[Name]\r\n$F2=x,-1\r\n", {0xF1}, "<none>"},
+        {u"$F0=[Name],9\r\n$F1=[Name]\r\n$F2=x,-1\r\n", {0xF2}, "<none>"},
+        {u"/F\r\n/FF junk\r\n/FFF=x\r\n #FF=x\r\n", {0xFF}, "<none>"},
+    };
+    for (const auto& c : cases) {
+        const CharTable table = CharTable::FromText(c.table);
+        EXPECT_EQ(Lookup(table, c.bytes), c.found) << Narrow(c.table);
+        if (const auto match = table.LookupBytes(c.bytes, 0)) {
+            EXPECT_EQ(match->parameterBytes, c.parameters) << Narrow(c.table);
+        }
+        EXPECT_FALSE(table.hasUnreadLines());
+    }
+    // Held as plain entries: the reverse lookup, the longest text and every other reader see them so.
+    const CharTable table = CharTable::FromText(u"/FF\r\n$F0=N,2\r\n*FE");
+    EXPECT_EQ(table.text(), u"\nFF=[END]\r\nF0=N\r\nFE=[LINE]\r");
+    EXPECT_EQ(LookupText(table, u"[END]"), "5: FF");
+    EXPECT_EQ(table.longestTextLength(), 6);
+
+    // Table names, switches and keys of more than three bytes are not read, and are told.
+    for (const std::u16string_view unread : {u"@Main\r\n41=A", u"41=A\r\n!C0=Kanji,0\r\n", u"E0E1E2E3=Ring\r\n"}) {
+        const CharTable withUnread = CharTable::FromText(unread);
+        EXPECT_TRUE(withUnread.hasUnreadLines()) << Narrow(unread);
+        EXPECT_EQ(withUnread.text(), literal::FrameTable(unread));
+    }
+}
+
 TEST(CharTableLoadTest, MovedTableKeepsItsLookups) {
     CharTable first = CharTable::FromText(u"41=A\r\n");
     CharTable second = std::move(first);
@@ -160,6 +205,59 @@ TEST(CharTableTextTest, WhichEntryTheTextFinds) {
                   c.found)
             << Narrow(c.table) << " / " << Narrow(c.script) << " at " << c.pos;
     }
+}
+
+// The trie against a plain search of its texts, short ones and ones past
+// its depth, where several share a start and some are added twice.
+TEST(TextTrieTest, MatchesEqualAPlainSearch) {
+    using tableindex::TextTrie;
+    std::mt19937 rng(17);
+    const auto randomText = [&](std::size_t length) {
+        std::u16string text;
+        for (std::size_t i = 0; i < length; ++i) text += rng() % 4 == 0 ? u'b' : u'a';
+        return text;
+    };
+    int longMatches = 0;
+    for (int round = 0; round < 400; ++round) {
+        std::vector<std::u16string> texts(1 + rng() % 12);  // the trie points into them: never resized
+        for (auto& text : texts) text = randomText(rng() % 3 == 0 ? TextTrie::kDepth - 2 + rng() % 6 : 1 + rng() % 4);
+        TextTrie trie;
+        for (std::size_t i = 0; i < texts.size(); ++i) trie.Add(texts[i], static_cast<TextTrie::Value>(i + 1));
+        trie.Finish();
+        for (int probe = 0; probe < 20; ++probe) {
+            // Mostly a text's start with more after it, so that long texts match too.
+            std::u16string candidate = texts[rng() % texts.size()];
+            candidate = candidate.substr(0, rng() % (candidate.size() + 1)) + randomText(rng() % 6);
+            if (rng() % 5 == 0) candidate.insert(rng() % (candidate.size() + 1), 1, u'\r');
+            std::vector<TextTrie::Match> expected;
+            for (std::size_t n = 1; n <= candidate.size() && candidate[n - 1] != u'\r'; ++n) {
+                const auto first = std::find(texts.begin(), texts.end(), candidate.substr(0, n));
+                if (first != texts.end()) expected.push_back({n, static_cast<TextTrie::Value>(first - texts.begin() + 1)});
+            }
+            std::vector<TextTrie::Match> all;
+            trie.All(candidate, [&](const TextTrie::Match& match) { all.push_back(match); });
+            const TextTrie::Match longest = trie.Longest(candidate);
+            const std::string where = Narrow(candidate);
+            ASSERT_EQ(all.size(), expected.size()) << where;
+            for (std::size_t i = 0; i < all.size(); ++i) {
+                ASSERT_EQ(all[i].length, expected[i].length) << where;
+                ASSERT_EQ(all[i].value, expected[i].value) << where;
+            }
+            ASSERT_EQ(longest.length, expected.empty() ? 0 : expected.back().length) << where;
+            ASSERT_EQ(longest.value, expected.empty() ? 0 : expected.back().value) << where;
+            longMatches += !expected.empty() && expected.back().length > TextTrie::kDepth;
+        }
+        for (const char16_t c : {u'a', u'b'}) {
+            TextTrie::Value single = 0;
+            const bool beginsLonger = std::any_of(texts.begin(), texts.end(), [&](const auto& t) { return t.size() > 1 && t[0] == c; });
+            const auto alone = std::find(texts.begin(), texts.end(), std::u16string(1, c));
+            ASSERT_EQ(trie.OnlySingle(c, single), !beginsLonger);
+            if (!beginsLonger) {
+                ASSERT_EQ(single, alone == texts.end() ? 0 : static_cast<TextTrie::Value>(alone - texts.begin() + 1));
+            }
+        }
+    }
+    EXPECT_GT(longMatches, 40);
 }
 
 TEST(CharTableScaleTest, PathologicalTablesLoadAndAnswerQuickly) {

@@ -150,8 +150,12 @@ TEST(ChecksumTest, GameBoyAdvanceAndMegaDriveOnHandMadeImages) {
 TEST(ChecksumTest, ChoicesNamesAndImagesWithoutAHeader) {
     EXPECT_FALSE(ChooseChecksumSystem(Bytes(0x20000, 0), ChecksumChoice::Auto));
     EXPECT_FALSE(ChooseChecksumSystem(Bytes(0x100, 0), ChecksumChoice::Gb));
-    EXPECT_FALSE(ChooseChecksumSystem(Bytes(0x4000, 0), ChecksumChoice::Snes));
-    EXPECT_EQ(ChooseChecksumSystem(Bytes(0x20000, 0), ChecksumChoice::Snes), ChecksumSystem::SnesLoRom);
+    // Another console's program code where a header would be: no choice takes it for one.
+    const Bytes code = Random(0x20000, 17);
+    for (const auto choice : {ChecksumChoice::Auto, ChecksumChoice::Snes, ChecksumChoice::Gb, ChecksumChoice::Gba,
+                              ChecksumChoice::Md})
+        EXPECT_FALSE(ChooseChecksumSystem(code, choice));
+    EXPECT_FALSE(ChooseChecksumSystem(Bytes(0x20000, 0), ChecksumChoice::Snes));
     EXPECT_FALSE(CheckChecksum(Bytes(0xFFFF, 0), ChecksumSystem::SnesHiRom));
     Bytes small(0x100, 7);
     EXPECT_FALSE(FixChecksum(small, ChecksumSystem::Md));

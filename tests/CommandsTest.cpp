@@ -350,10 +350,30 @@ TEST_F(CliTest, EveryOutcomeHasItsExitCodeAndTexts) {
     EXPECT_EQ(ReadString(dir / "stale.txt"), kScript + std::string(1, '\0')) << "ReDo saves UTF-8 and one zero byte";
     EXPECT_EQ(ReadBytes(dir / "game.rom"), original);
     const Outcome forced = Cli("insert" + rom + table + " --yes " + Path("over.txt"));
-    EXPECT_EQ(forced.err, "You are 1 bytes over the end text limit!\nContinue? yes\nYou are 3 bytes over the end text limit!\n"
-                          "Continue? yes\nYou ended with going 3 bytes over the original text limit!\n");
+    EXPECT_EQ(forced.err, "You are 1 bytes over the end text limit!\nContinue? yes\n"
+                          "You ended with going 3 bytes over the original text limit!\n");
     EXPECT_EQ(forced.exit, 0);
     EXPECT_NE(ReadBytes(dir / "game.rom"), original);
+}
+
+// The demo's table in the notation shared tables use reads the demo as the
+// plain one does; the lines it cannot read are told once.
+TEST_F(CliTest, ATableWithPrefixedLinesReadsTheDemoAsThePlainOne) {
+    const std::string examples = std::string(QUORVEX_SOURCE_DIR) + "/examples/";
+    std::string prefixed = ReadString(examples + "demo.tbl");
+    prefixed.replace(prefixed.find("FE=[LINE]"), 9, "*FE");
+    prefixed.replace(prefixed.find("FF=[END]"), 8, "/FF=[END]");
+    WriteText(dir / "prefixed.tbl", "@Demo\r\n!F1=Kanji,0\r\n" + prefixed);
+    const std::string demo = " --rom '" + examples + "demo.bin'";
+    const std::string demoJob = demo + " --table-start 10 --table-end 37 --text-start 100 --text-end 293";
+    const Outcome plain = Cli("extract" + demoJob + " --table '" + examples + "demo.tbl'");
+    const Outcome read = Cli("extract" + demoJob + " --table " + Path("prefixed.tbl") + " -o " + Path("demo.txt"));
+    EXPECT_EQ(read.err, "Table switches (!XX) are not read; the line is ignored.\nDone\n");
+    EXPECT_EQ(ReadString(dir / "demo.txt"), plain.out);
+    const Outcome inserted =
+        Cli("insert" + demo + " --table " + Path("prefixed.tbl") + " -o " + Path("demo.bin") + " " + Path("demo.txt"));
+    EXPECT_EQ(inserted.exit, 0) << inserted.err;
+    EXPECT_EQ(ReadBytes(dir / "demo.bin"), ReadBytes(examples + "demo.bin"));
 }
 
 TEST_F(CliTest, TheVersionIsTheProjects) {

@@ -256,6 +256,45 @@ TEST(CheckInsertTest, HuffmanV2IsMeasuredThroughTheRom) {
 }
 
 // Writing the header, and reading it back, go through every round trip.
+TEST(CheckInsertTest, ListsTheStringsThatGrewAndThePiecesTooWideForTheBox) {
+    // Three strings of 4, 6 and 6 bytes at 10, 14 and 1A; the text area ends at 1F.
+    TempDir dir;
+    WriteBytes(dir / "rom.bin", RomBuilder(0x40, 0xEE).Put(0, {0x10, 0, 0x14, 0, 0x1A, 0}).bytes());
+    const CharTable table = CharTable::FromText(u"41=A\r\n42=B\r\n20= \r\nFE=[LINE]\r\nFF=[END]\r\n");
+    const std::u16string script = Script(Job(0, 5, 0x10, 0x1F), R2, TextType::Regular,
+                                         Lines({u"0", u"AAAA[END]", u"2", u"AB[LINE]ABABAB[END]", u"4", u"AB[END]"}));
+    const TextBox box{5, {u"[LINE]"}};
+    const CommandResult checked = commands::CheckInsert({dir / "rom.bin", &table, script, false, true, box});
+    EXPECT_EQ(checked.exit, ExitClass::Over);
+    EXPECT_TRUE(checked.output->ends_with(u"You are 2 bytes over the original text limit!\r\n"
+                                          u"Line 11: 5 bytes, 4 before (+1).\r\n"
+                                          u"Line 13: 10 bytes, 6 before (+4).\r\n"
+                                          u"Line 13: 6 characters wide, the box holds 5: ABABAB[END]"))
+        << ToUtf8(*checked.output);
+    const CommandResult withoutRom = commands::CheckInsert({{}, &table, script, false, true});
+    EXPECT_EQ(withoutRom.exit, ExitClass::Usage);
+
+    // One typed line: bracketed entries and escapes are 0 wide; a break cuts the line.
+    const struct {
+        std::u16string text;
+        std::int64_t width;
+        std::u16string findings;
+        ExitClass exit;
+    } cases[] = {
+        {u"AB<41>ABA[END]", 5, u"", ExitClass::Ok},
+        {u"AB ABA[END]", 5, u"\r\nLine 1: 6 characters wide, the box holds 5: AB ABA[END]", ExitClass::Over},
+        {u"AB[LINE]ABABA", 5, u"", ExitClass::Ok},
+        {u"ABABAB[LINE]AB[LINE]BBBBBB", 5,
+         u"\r\nLine 1: 6 characters wide, the box holds 5: ABABAB\r\nLine 1: 6 characters wide, the box holds 5: BBBBBB",
+         ExitClass::Over},
+    };
+    for (const auto& c : cases) {
+        const CommandResult tested = commands::Test(c.text, &table, false, TextBox{c.width, {u"[LINE]"}});
+        EXPECT_EQ(tested.exit, c.exit) << ToUtf8(c.text);
+        EXPECT_TRUE(tested.output->ends_with(u"!" + c.findings)) << ToUtf8(*tested.output);
+    }
+}
+
 TEST(ScriptHeaderTest, KeysAreFoundAnywhereAndIncompleteHeadersAreBadFiles) {
     const auto shuffled = ReadScriptHeader(u"XOffset:\t7F0\r\n\r\nText End:\t815\r\nTable Start:\t10\r\nText Start:\t810\r\n"
                                            u"\r\nTable End:\t16\r\nText Type:\t2\r\n-----------------\r\n10\r\n");

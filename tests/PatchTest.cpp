@@ -3,6 +3,7 @@
 #include "patch/PatchFormat.h"
 #include "commands/Outputs.h"
 #include "job/Messages.h"
+#include "TranslationPair.h"
 
 #include <gtest/gtest.h>
 #include <cstdio>
@@ -177,6 +178,16 @@ TEST(PatchTest, CopiesMakeBpsPatchesSmall) {
     EXPECT_LE(CreateIps(source, filled).bytes.size(), 32u);  // run records
 }
 
+TEST(PatchTest, BpsPatchesOfATranslationCopyTheNewTextsRepeats) {
+    // 256 KiB: 64 KiB of words rewritten with other words, 512 pointers with them.
+    const test::TranslationPair pair = test::MakeTranslationPair({256u << 10, 64u << 10, 512, 7});
+    const PatchResult patch = CreateBps(pair.original, pair.translated);
+    // Storing what differs takes 66 KB; copying only repeats of eight bytes or more, 44 KB.
+    EXPECT_LE(patch.bytes.size(), 40000u);
+    EXPECT_TRUE(ApplyBps(patch.bytes, pair.original).bytes == pair.translated);
+    EXPECT_TRUE(CreateBps(pair.original, pair.translated).bytes == patch.bytes);
+}
+
 TEST(PatchTest, WritesIpsRecordsAsTheFormatDefines) {
     const Bytes source = Text("ABCDEFGHIJKLMNOP");
     const Bytes eof = Text("EOF");
@@ -266,6 +277,8 @@ TEST(PatchTest, DamagedPatchesNeverCrashAndAreRefused) {
                  Text("CBC")),
          Text("CBC")},
         {BpsWith(Cat({Num(4), Num(std::uint64_t{1} << 31), Num(0), Num(3 << 2 | 0)}), abcd, abcd), {}},
+        {BpsWith(Cat({Num(4), Num(std::uint64_t{1} << 30), Num(0), Num(3 << 2 | 0)}), abcd, abcd),
+         {}},  // 1 GiB declared, 4 bytes made: refused before the result takes memory
         {BpsWith(Cat({Num(4), Bytes(12, 0), Num(0)}), abcd, abcd), {}},
         {BpsWith(Cat({Num(4), Num(4), Num(100), Num(3 << 2 | 0)}), abcd, abcd), {}},
         {BpsWith(Cat({Num(4), Num(8), Num(0), Num(7 << 2 | 0)}), abcd, Cat({abcd, abcd})), {}},

@@ -6,11 +6,14 @@
 #include "platform/FileLock.h"
 #include "platform/Files.h"
 #include "platform/Numbers.h"
+#include "platform/Utf8.h"
+#include "job/FindText.h"
 
 #include <gtest/gtest.h>
 #include <csignal>
 #include <functional>
 #include <optional>
+#include <random>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -116,6 +119,69 @@ TEST(CodePageTest, DecodesEachReadModeAndEachFileMark) {
     EXPECT_EQ(DecodeTextFile(std::vector<std::uint8_t>{0xFE, 0xFF, 0, 'A', 0x30, 0x42}, ascii), u"A\u3042");
     const std::u16string text = u"Potion \u3042 \U0001F600\r\n";
     EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
+}
+
+// The hand-written UTF-8 against ICU on random files and texts: a file read
+// by hand reads as ICU reads it, and only ill-formed files are left to ICU;
+// text written by hand reads back through ICU as itself.
+TEST(Utf8Test, AgreesWithIcu) {
+    const std::string_view wellFormed[] = {"a", "\n", "\r\n", "\r", "\xC3\xA4", "\xE5\xB9\x8C", "\xF0\x9F\x98\x80",
+                                           "\xEF\xBB\xBF", "\x7F", "\xEF\xBF\xBF", std::string_view("\0", 1)};
+    const std::string_view illFormed[] = {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE5\xB9", "\x80", "\xFF"};
+    const char16_t units[] = {u'a', u'\r', u'\n', 0xE4, 0x5E4C, 0xD83D, 0xDE00, 0xFFFF};
+    std::mt19937 rng(11);
+    int readByHand = 0;
+    for (int round = 0; round < 4000; ++round) {
+        std::string file;
+        bool valid = true;
+        for (std::size_t n = rng() % 12; n > 0; --n) {
+            valid = valid && rng() % 8 != 0;
+            file += valid ? wellFormed[rng() % std::size(wellFormed)] : illFormed[rng() % std::size(illFormed)];
+        }
+        const std::vector<std::uint8_t> bytes(file.begin(), file.end());
+        std::u16string viaIcu = DecodeBytes(bytes, TextDecoding{ReadMode::UTF8});
+        if (!viaIcu.empty() && viaIcu.front() == u'\uFEFF') viaIcu.erase(0, 1);
+        for (std::size_t i = 0; i < viaIcu.size(); ++i)
+            if (viaIcu[i] == u'\n' && (i == 0 || viaIcu[i - 1] != u'\r')) viaIcu.insert(i++, 1, u'\r');
+        const auto byHand = DecodeUtf8TextFile(bytes);
+        if (valid) {
+            ASSERT_TRUE(byHand) << file;
+        }
+        if (byHand) {
+            ASSERT_EQ(*byHand, viaIcu) << file;
+        }
+        EXPECT_EQ(DecodeTextFile(bytes, TextDecoding{ReadMode::UTF8}), viaIcu) << file;
+        readByHand += byHand.has_value();
+
+        std::u16string text, unpairedReplaced;
+        for (std::size_t n = rng() % 12; n > 0; --n) text += units[rng() % std::size(units)];
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const bool high = text[i] >= 0xD800 && text[i] <= 0xDBFF, low = text[i] >= 0xDC00 && text[i] <= 0xDFFF;
+            if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+                unpairedReplaced += text.substr(i++, 2);
+                continue;
+            }
+            unpairedReplaced += high || low ? u'\uFFFD' : text[i];
+        }
+        ASSERT_EQ(FromUtf8(EncodeUtf8(text)), unpairedReplaced) << test::Narrow(text);
+    }
+    EXPECT_GT(readByHand, 2000);
+}
+
+// The byte search for one character against the plain one, where the
+// character's byte stands in other characters too.
+TEST(FindTextTest, FindsWhatThePlainSearchFinds) {
+    const char16_t units[] = {u'\r', u'a', 0x540D, 0x0D0D, 0x0D41, u'\n'};
+    std::mt19937 rng(3);
+    for (int round = 0; round < 2000; ++round) {
+        std::u16string text;
+        for (std::size_t n = rng() % 24; n > 0; --n) text += units[rng() % std::size(units)];
+        for (std::size_t from = 0; from <= text.size() + 1; ++from)
+            ASSERT_EQ(FindCharacter(text, u'\r', from), text.find(u'\r', from)) << test::Narrow(text) << " " << from;
+        const std::u16string pattern = text.substr(rng() % (text.size() + 1), rng() % 3);
+        const auto expected = pattern.empty() ? std::u16string::npos : text.find(pattern);
+        ASSERT_EQ(FindText(text, pattern), expected == std::u16string::npos ? -1 : static_cast<long long>(expected));
+    }
 }
 
 TEST(FilesTest, AMissingFileIsNamedAndASaveKeepsThePermissions) {

@@ -194,6 +194,43 @@ TEST(RoundTripTest, AnUnchangedScriptGivesBackTheSameBytesInEveryLayout) {
     }
 }
 
+// Entries holding the empty value get a line of their own and no text; an
+// unchanged script gives back the same bytes, and after an edit moves the
+// strings they still hold the value and extract again as they were.
+TEST(RoundTripTest, EmptyEntriesStayEmpty) {
+    const struct {
+        TableType type;
+        int width;
+        bool bigEndian;
+        std::uint32_t empty;
+    } cases[] = {{TableType::Regular2, 2, false, 0}, {TableType::Regular2, 2, false, 0xFFFF},
+                 {TableType::Regular3, 3, false, 0xFFFFFF}, {TableType::Variation4, 4, true, 0xFFFFFFFF}};
+    for (const auto& c : cases) {
+        // The second and the last of seven entries are empty.
+        RomBuilder rom = WithStrings(0xCC);
+        std::size_t at = 0x10;
+        for (const std::int32_t target : {kPotionAt, -1, kHelloAt, kWorldAt, kPotionAt, kBAt, -1}) {
+            rom.Put(at, Le(target < 0 ? c.empty : PointerTo(target), c.width, c.bigEndian));
+            at += static_cast<std::size_t>(c.width);
+        }
+        Case job{std::string(TableTypeName(c.type)), rom.bytes(),
+                 Job(0x10, static_cast<std::int32_t>(at) - 1, kHelloAt, kTextEnd, kXOffset), c.type};
+        job.job.nullPointer = c.empty;
+        SCOPED_TRACE(job.name + " " + std::to_string(c.empty));
+        const std::u16string script = ExtractScript(job);
+        const std::u16string lines = u"NullPointer:\t" + FormatHex(static_cast<std::int32_t>(c.empty)) +
+                                     u"\r\n-----------------\r\n" + FormatHex(0x10 + c.width) + u" n\r\n" +
+                                     FormatHex(static_cast<std::int32_t>(at) - c.width) + u" n\r\n";
+        EXPECT_NE(script.find(lines), std::u16string::npos) << Narrow(script);
+        RecordingPrompt prompt;
+        EXPECT_EQ(Insert(job.rom, job.table, script, prompt).image, job.rom);
+        const std::u16string edited =
+            Replace(Replace(script, u"HELLO[END]", u"HI[END]"), u"WORLD[END]", u"WORLDXYZ[END]");
+        job.rom = Insert(job.rom, job.table, edited, prompt).image;
+        EXPECT_EQ(Narrow(ExtractScript(job)), Narrow(edited));
+    }
+}
+
 // One string three bytes shorter, a later one three bytes longer: the strings
 // between them move, every pointer or length follows, and the ROM Insert makes
 // extracts as the edited script. (Scattered scripts list where pointer values
@@ -211,6 +248,19 @@ TEST(RoundTripTest, AnEditedScriptExtractsAgainAsEdited) {
         c.rom = inserted.image;
         EXPECT_EQ(Narrow(ExtractScript(c)), Narrow(edited));
     }
+}
+
+// A control code's parameter bytes come out as escapes, even a letter's, and
+// go back as they were; a parameter cut off by the string's end is not sought past it.
+TEST(RoundTripTest, ParametersOfALinkedEntryAreEscapes) {
+    const CharTable table = CharTable::FromText(u"41=A\r\n42=B\r\n/FF\r\n$F0=[Name],1\r\n$F1=[Wait],2\r\n");
+    const Bytes first = {0xF0, 0x41, 0x42, 0xF1, 0x42, 0xFF, 0x41, 0xFF}, second = {0xF1, 0x41};
+    Case c{"linked", RomBuilder(0x200, 0xCC).Put(0x10, {0x00, 0x01, 0x08, 0x01}).Put(0x100, first).Put(0x108, second).bytes(),
+           Job(0x10, 0x13, 0x100, 0x109, 0), TableType::Regular2, TextType::Regular, &table};
+    const std::u16string script = ExtractScript(c);
+    EXPECT_EQ(Narrow(Body(script)), "10\r\n[Name]<41>B[Wait]<42><FF>A[END]\r\n12\r\n[Wait]<41>\r\n");
+    RecordingPrompt prompt;
+    EXPECT_EQ(Insert(c.rom, &table, script, prompt).image, c.rom);
 }
 
 constexpr std::size_t kMiB = 1024 * 1024;

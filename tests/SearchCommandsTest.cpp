@@ -56,7 +56,8 @@ TEST_F(SearchCommandsTest, RelativeSearchExitsAndWritesTheDraftOfTheChosenHit) {
     std::string draft;
     for (const auto& [first, base, count] : {std::tuple{'A', 0x90, 26}, {'a', 0xA0, 26}, {'0', 0x10, 10}})
         for (int c = 0; c < count; ++c) draft += Hex(base + c, 2) + "=" + static_cast<char>(first + c) + "\r\n";
-    EXPECT_EQ(ReadString(dir / "hit2.tbl"), draft);
+    // The comma stands for 00 at its one place; the spaces do too, but 00 is the comma's.
+    EXPECT_EQ(ReadString(dir / "hit2.tbl"), draft + "00=,\r\n");
 
     const struct {
         std::string arguments;
@@ -68,6 +69,10 @@ TEST_F(SearchCommandsTest, RelativeSearchExitsAndWritesTheDraftOfTheChosenHit) {
         {" 'a-a-a'", 2, "Type at least three letters or digits, two of them different.\n"},
         {" --width 3 'Bob'", 2, "The width must be 1 or 2.\n"},
         {" --table-out " + Path("x.tbl") + " --hit 3 'Hi, Bob 42'", 1, "There is no hit 3: the search found 2.\n"},
+        {" 'Hi, Bob 4?'", 0, "2 hits\n"},
+        {" 'Hi, Bob 52'", 3,
+         "0 hits\nNo hit for the whole text; \"Hi, Bob 5\" hits at 8 (2 hits): the next letters may be one code "
+         "(a ligature or a dictionary entry).\n"},
     };
     for (const auto& c : cases) {
         const Outcome run = Run(search + c.arguments);
@@ -114,6 +119,10 @@ TEST_F(SearchCommandsTest, ExtractWithThePrintedLineGivesBackTheStrings) {
                   std::string(layout.type) + "\t" + Hex(layout.tableAt) + "\t" +
                       Hex(layout.tableAt + 32 * layout.width - 1) + "\t" +
                       Hex(static_cast<std::uint32_t>(layout.xOffset)) + "\t20\t" + Hex(layout.textAt) + "\t" + Hex(pos - 1));
+        // Offsets inside their strings: the end byte moves them back to the strings' starts.
+        const Outcome inside = Run("quorvex-cli find-pointers --end-byte FF --rom " + Path("game.rom") +
+                                   " --text-offset " + Hex(offsets[5] + 2) + " --text-offset " + Hex(offsets[20] + 2));
+        EXPECT_EQ(inside.out, found.out) << inside.err;
         // The same in decimal: read as hexadecimal, these offsets miss the strings.
         const Outcome decimal = Run("quorvex-cli find-pointers --dec --rom " + Path("game.rom") + " --text-offset " +
                                     std::to_string(offsets[5]) + " --text-offset " + std::to_string(offsets[20]));
@@ -138,8 +147,11 @@ TEST_F(SearchCommandsTest, FindPointersWithoutATableOrWithBadInput) {
         int exit;
         std::string err;
     } cases[] = {
-        {" --text-offset 100 --text-offset 200", 3, "No pointer table points at all of these strings.\n"},
-        {" --text-offset 100 --x-offset 0", 3, "No pointer table points at all of these strings.\n"},
+        {" --text-offset 100 --text-offset 200", 3,
+         "No pointer table points at all of these strings.\n"
+         "If an offset lies inside its string, give the byte that ends strings: --end-byte XX.\n"},
+        {" --text-offset 100 --x-offset 0 --end-byte FF", 3, "No pointer table points at all of these strings.\n"},
+        {" --text-offset 100 --text-offset 200 --end-byte 100", 2, "--end-byte must be one byte XX, not \"100\".\n"},
         {" --text-offset 100", 2, "Give at least two different text offsets, or one text offset and the X000 Offset.\n"},
         {" --dec --text-offset 100 --text-offset 4096", 2, "Every text offset must lie inside the ROM.\n"},
         {" --text-offset 100 --text-offset zz", 2, "--text-offset must be a number, not \"zz\".\n"},

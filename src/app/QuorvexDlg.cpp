@@ -166,7 +166,8 @@ void CQuorvexDlg::UpdateStatusLine() {
         m_statusTable->setText(QStringLiteral("Table: %1 (%2 entries, %3)")
                                    .arg(QFileInfo(Text(kEditTable)).fileName())
                                    .arg(commands::CountTableEntries(*m_table))
-                                   .arg(ReadModeName(m_tableMode)));
+                                   .arg(ReadModeName(m_tableMode)) +
+                               (m_table->hasUnreadLines() ? u' ' + ToQString(messages::kTableLinesNotRead) : QString()));
     } else {
         m_statusTable->setText(QStringLiteral("Table: none"));
     }
@@ -206,7 +207,7 @@ void CQuorvexDlg::OnTabSelChanging(int leaving) {
               kLabelTextStart, kLabelTextEnd,
               kEditTableStart, kEditTableEnd, kEditTextStart, kEditTextEnd, kEditXOffset, kEditTableType,
               kEditTextType, kButtonPickTableType, kButtonPickTextType, kLabelHuffTable, kEditHuffTable,
-              kButtonRedoScript});
+              kLabelNullPointer, kEditNullPointer, kButtonRedoScript});
         break;
     case 1:
         Hide({kRadioHex, kLabelInsertFile, kEditInsertFile, kButtonBrowseInsert});
@@ -229,7 +230,8 @@ void CQuorvexDlg::OnTabSelChange(int entered) {
         if (!pascal) Show({kLabelXOffset});
         Show({kLabelTextStart, kLabelTextEnd, kEditTableStart, kEditTableEnd, kEditTextStart, kEditTextEnd});
         if (!pascal) Show({kEditXOffset, kLabelMap, kComboMap});
-        Show({kEditTableType, kEditTextType, kButtonPickTableType, kButtonPickTextType});
+        Show({kEditTableType, kEditTextType, kButtonPickTableType, kButtonPickTextType, kLabelNullPointer,
+              kEditNullPointer});
         if (IsHuffman(m_textType) || IsScattered(m_tableType)) Show({kLabelHuffTable, kEditHuffTable});
         Show({kButtonRedoScript});
         break;

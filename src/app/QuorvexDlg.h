@@ -79,8 +79,10 @@ public:
         kButtonRedoScript = 1030,
         kLabelTestText = 1031,
         kButtonTest = 1032,
-        kLabelMap = 1033,
-        kComboMap = 1034,
+        kLabelNullPointer = 1033,
+        kEditNullPointer = 1034,
+        kLabelMap = 1035,
+        kComboMap = 1036,
     };
     // The command of the About item ("&About Quorvex...").
     static constexpr int kIdmAboutBox = 0x0010;
@@ -187,6 +189,7 @@ private:
     QAction* m_utf7Action = nullptr;
     QAction* m_utf8Action = nullptr;
     QAction* m_shortestAction = nullptr;  // Options: Insert, Check Insert and Test in the fewest bytes
+    QAction* m_listGrownAction = nullptr;  // Options: Check Insert lists the strings that grew
     QHash<int, QWidget*> m_controls;
     int m_shownTab = 0;
 

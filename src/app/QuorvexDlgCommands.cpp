@@ -85,7 +85,8 @@ void CQuorvexDlg::LoadTableFrom(const QString& path) {
     m_table = std::move(loaded.table);
     m_tableMode = m_decoding.mode;
     UpdateStatusLine();
-    ShowMessages(loaded.result);
+    // A loaded table's warnings are told on the status line, which stays in view.
+    if (!m_table) ShowMessages(loaded.result);
 }
 
 void CQuorvexDlg::OnBrowseRom() {
@@ -153,6 +154,7 @@ void CQuorvexDlg::OnGo() {
     state.fields.textEnd = ToU16(Text(kEditTextEnd));
     state.fields.xOffset = ToU16(Text(kEditXOffset));
     state.fields.huffTable = ToU16(Text(kEditHuffTable));
+    state.fields.nullPointer = ToU16(Text(kEditNullPointer));
     state.tableType = m_tableType;
     state.textType = m_textType;
     state.map = static_cast<AddressMapKind>(m_mapChoice->currentIndex());
@@ -160,6 +162,7 @@ void CQuorvexDlg::OnGo() {
     state.insertText = insertText();
     state.decoding = m_decoding;
     state.shortest = m_shortestAction->isChecked();
+    state.listGrown = m_listGrownAction->isChecked();
 
     // GO loads a named Insert File whose text is not held; stamp it first.
     const bool loadsInsertFile =

@@ -78,8 +78,8 @@ void CQuorvexDlg::BuildControls() {
     QLabel* xOffsetLabel = AddLabel(kLabelXOffset, QStringLiteral("X000 Offset:"), 7, 68, 40, 8);
     xOffsetLabel->setBuddy(AddEdit(kEditXOffset, true, 74, 67, 60, 12));
     // A banked cartridge's map stands in for the X000 Offset; "None" keeps the offset.
-    QLabel* mapLabel = AddLabel(kLabelMap, QStringLiteral("Map:"), 155, 68, 18, 8);
-    m_mapChoice = Add(new QComboBox(m_client), kComboMap, QStringLiteral("combo"), 175, 66, 58, 12);
+    QLabel* mapLabel = AddLabel(kLabelMap, QStringLiteral("Map:"), 155, 50, 18, 8);
+    m_mapChoice = Add(new QComboBox(m_client), kComboMap, QStringLiteral("combo"), 175, 48, 58, 12);
     m_mapChoice->addItems({QStringLiteral("None"), QStringLiteral("SNES LoROM"), QStringLiteral("SNES HiROM"),
                            QStringLiteral("SNES ExHiROM"), QStringLiteral("Game Boy"), QStringLiteral("NES")});
     mapLabel->setBuddy(m_mapChoice);
@@ -94,6 +94,10 @@ void CQuorvexDlg::BuildControls() {
     textTypeName->setAccessibleName(QStringLiteral("Text Type"));
     QPushButton* pickText = AddButton(kButtonPickTextType, QStringLiteral("\\/"), 238, 86, 16, 14);
     pickText->setAccessibleName(QStringLiteral("Pick Text Type"));
+
+    // The raw value of a pointer entry that points at no text; blank: none.
+    QLabel* nullPointerLabel = AddLabel(kLabelNullPointer, QStringLiteral("Empty Entry:"), 155, 69, 38, 8);
+    nullPointerLabel->setBuddy(AddEdit(kEditNullPointer, true, 194, 67, 60, 12));
 
     QLabel* huffLabel = AddLabel(kLabelHuffTable, QStringLiteral("HuffTable:"), 155, 108, 34, 8);
     huffLabel->setBuddy(AddEdit(kEditHuffTable, true, 194, 106, 60, 12));

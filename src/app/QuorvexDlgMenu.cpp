@@ -79,6 +79,10 @@ void CQuorvexDlg::BuildMenu() {
     m_shortestAction = addItem(options, QStringLiteral("&Shortest Encoding"), QStringLiteral("actionShortestEncoding"),
                                &CQuorvexDlg::OnShortestEncoding);
     m_shortestAction->setCheckable(true);
+    // Read by Check Insert when it runs; nothing happens when it is ticked.
+    m_listGrownAction = options->addAction(QStringLiteral("List Strings That &Grew"));
+    m_listGrownAction->setObjectName(QStringLiteral("actionListGrown"));
+    m_listGrownAction->setCheckable(true);
 
     QMenu* tools = addMenu(QStringLiteral("&Tools"), QStringLiteral("menuTools"));
     // Use puts a found table into the Extract tab as the type picker and typing would.

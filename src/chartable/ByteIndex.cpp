@@ -20,7 +20,7 @@ std::size_t ByteIndex::ThreeByteSlot(std::uint32_t key) const {
     return i;
 }
 
-void ByteIndex::Build(std::u16string_view text) {
+void ByteIndex::Build(std::u16string_view text, std::span<const LinkedEntry> linked) {
     // The first entry per key length and value, for keys written without
     // lower-case letters (upper) and without upper-case letters (lower).
     std::unordered_map<std::uint32_t, Entry> upper;
@@ -53,7 +53,9 @@ void ByteIndex::Build(std::u16string_view text) {
         const bool wantUpper = !hasLower && !upper.contains(key);
         const bool wantLower = !hasUpper && !lower.contains(key);
         if (!wantUpper && !wantLower) continue;
-        const Entry entry{equals + 1, textEnd(equals + 1) - (equals + 1)};
+        while (!linked.empty() && linked.front().equals < equals) linked = linked.subspan(1);
+        const int parameters = !linked.empty() && linked.front().equals == equals ? linked.front().parameters : 0;
+        const Entry entry{equals + 1, textEnd(equals + 1) - (equals + 1), parameters};
         if (wantUpper) upper.emplace(key, entry);
         if (wantLower) lower.emplace(key, entry);
     }
@@ -68,6 +70,7 @@ void ByteIndex::Build(std::u16string_view text) {
         const std::size_t length = key >> 24;
         const std::uint32_t value = key & 0xFFFFFFu;
         m_firstBytes.set(value >> (8 * (length - 1)));
+        if (length > 1) m_longerKeys[value >> (8 * (length - 1))] |= static_cast<std::uint8_t>(1u << (length - 1));
         if (length == 3) {
             std::uint64_t& slot = m_threeBytes[ThreeByteSlot(value)];
             if (slot != 0) return;

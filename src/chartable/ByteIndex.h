@@ -1,10 +1,12 @@
 #pragma once
 // Bytes to text: which entry line a run of one, two or three bytes finds.
 #include "chartable/PagedMap.h"
+#include "chartable/TableLines.h"
 
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -15,11 +17,13 @@ public:
     struct Entry {
         std::size_t start = 0;  // first character of the entry's text
         std::size_t length = 0;
+        int parameters = 0;  // the bytes after the code that are parameters
     };
 
     // Indexes every line of the framed table text that starts with 2, 4 or 6
-    // hexadecimal digits, all of one case, and "=".
-    void Build(std::u16string_view text);
+    // hexadecimal digits, all of one case, and "=". `linked` gives the
+    // parameter bytes of the entries whose "=" it names.
+    void Build(std::u16string_view text, std::span<const LinkedEntry> linked);
 
     // The entry a key of `length` bytes (1 to 3) with this value finds: the
     // first upper-case line, else the first lower-case one (digits alone count
@@ -30,7 +34,7 @@ public:
             found = m_oneByte[value];
         } else if (length == 2) {
             found = m_twoBytes.Get(value);
-        } else if ((m_threeByteLeads[value >> 14] >> ((value >> 8) & 63)) & 1u) {
+        } else if (StartsThreeByteKey(value >> 8)) {
             found = static_cast<std::uint32_t>(m_threeBytes[ThreeByteSlot(value)] >> 32);
         }
         return found == 0 ? nullptr : &m_resolved[found - 1];
@@ -38,6 +42,13 @@ public:
 
     // The first byte of every key found by Build.
     [[nodiscard]] const std::bitset<0x100>& firstBytes() const noexcept { return m_firstBytes; }
+    // Whether some two-byte (bit 1) or three-byte (bit 2) key starts with
+    // this byte: most bytes start none, and their lookup is one read.
+    [[nodiscard]] unsigned LongerKeys(std::uint8_t first) const noexcept { return m_longerKeys[first]; }
+    // Whether some three-byte key starts with these two bytes (first << 8 | second).
+    [[nodiscard]] bool StartsThreeByteKey(std::uint32_t twoBytes) const {
+        return (m_threeByteLeads[twoBytes >> 6] >> (twoBytes & 63)) & 1u;
+    }
 
 private:
     [[nodiscard]] std::size_t ThreeByteSlot(std::uint32_t key) const;
@@ -53,6 +64,7 @@ private:
     std::vector<std::uint64_t> m_threeBytes;
     std::size_t m_threeMask = 0;
     std::bitset<0x100> m_firstBytes;
+    std::uint8_t m_longerKeys[0x100] = {};
 };
 
 }  // namespace quorvex::tableindex

@@ -1,6 +1,7 @@
 #include "chartable/CharTable.h"
 
 #include "chartable/ByteIndex.h"
+#include "chartable/TableLines.h"
 #include "chartable/TextIndex.h"
 #include "platform/Files.h"
 
@@ -36,25 +37,27 @@ struct CharTable::Index {
     tableindex::TextIndex text;
 };
 
-CharTable::CharTable(std::u16string text, std::int32_t longestTextLength, std::unique_ptr<Index> index)
-    : m_text(std::move(text)), m_longestTextLength(longestTextLength), m_index(std::move(index)) {}
+CharTable::CharTable(std::u16string text, std::int32_t longestTextLength, std::unique_ptr<Index> index,
+                     bool hasUnreadLines)
+    : m_text(std::move(text)),
+      m_longestTextLength(longestTextLength),
+      m_hasUnreadLines(hasUnreadLines),
+      m_index(std::move(index)) {
+    m_direct.Build(m_index->bytes);
+    m_index->text.FillCharacters(m_characters, kBeginsLongerText);
+}
 
 CharTable::CharTable(CharTable&&) noexcept = default;
 CharTable& CharTable::operator=(CharTable&&) noexcept = default;
 CharTable::~CharTable() = default;
 
 CharTable CharTable::FromText(std::u16string_view fileText) {
-    std::u16string text;
-    text.reserve(fileText.size() + 2);
-    text.push_back(u'\n');
-    text.append(fileText);
-    text.push_back(u'\r');
-
+    tableindex::TableLines lines = tableindex::ReadTableLines(fileText);
     auto index = std::make_unique<Index>();
-    index->bytes.Build(text);
-    index->text.Build(text);
-    const std::int32_t longest = ComputeLongestTextLength(text);
-    return CharTable(std::move(text), longest, std::move(index));
+    index->bytes.Build(lines.framed, lines.linked);
+    index->text.Build(lines.framed);
+    const std::int32_t longest = ComputeLongestTextLength(lines.framed);
+    return CharTable(std::move(lines.framed), longest, std::move(index), lines.hasUnreadLines);
 }
 
 CharTable CharTable::LoadFile(const std::filesystem::path& path, const TextDecoding& decoding) {
@@ -62,29 +65,31 @@ CharTable CharTable::LoadFile(const std::filesystem::path& path, const TextDecod
     return FromText(DecodeTextFile(bytes, decoding));
 }
 
-std::optional<CharTable::ByteMatch> CharTable::LookupBytes(std::span<const std::uint16_t> bytes, std::size_t p) const {
-    if (!m_index || p >= bytes.size()) return std::nullopt;
-    for (std::size_t length = 3; length >= 1; --length) {
-        if (bytes.size() - p < length) continue;
-        std::uint32_t value = 0;
-        bool fits = true;
-        for (std::size_t i = 0; i < length; ++i) {
-            // A value above 0xFF would print as more than two digits: no entry key can hold it.
-            fits = fits && bytes[p + i] <= 0xFF;
-            value = (value << 8) | (bytes[p + i] & 0xFFu);
-        }
-        if (!fits) continue;
-        if (const auto* found = m_index->bytes.Find(length, value))
-            return ByteMatch{std::u16string_view(m_text).substr(found->start, found->length), static_cast<int>(length)};
+std::optional<CharTable::ByteMatch> CharTable::LookupKeys(std::span<const std::uint16_t> bytes, std::size_t p) const {
+    // A value above 0xFF would print as more than two digits: no entry key can hold it.
+    if (!m_index || p >= bytes.size() || bytes[p] > 0xFF) return std::nullopt;
+    const tableindex::ByteIndex& index = m_index->bytes;
+    const auto first = static_cast<std::uint8_t>(bytes[p]);
+    const std::size_t left = bytes.size() - p;
+    const auto match = [&](const tableindex::ByteIndex::Entry& entry, int length) {
+        return ByteMatch{std::u16string_view(m_text).substr(entry.start, entry.length), length, entry.parameters};
+    };
+    if (const unsigned longer = index.LongerKeys(first); longer != 0 && left >= 2 && bytes[p + 1] <= 0xFF) {
+        const std::uint32_t two = static_cast<std::uint32_t>(first) << 8 | bytes[p + 1];
+        if ((longer & 4u) && left >= 3 && bytes[p + 2] <= 0xFF)
+            if (const auto* found = index.Find(3, two << 8 | bytes[p + 2])) return match(*found, 3);
+        if (longer & 2u)
+            if (const auto* found = index.Find(2, two)) return match(*found, 2);
     }
+    if (const auto* found = index.Find(1, first)) return match(*found, 1);
     return std::nullopt;
 }
 
-CharTable::TextMatch CharTable::LookupText(std::u16string_view script, std::size_t pos,
-                                           std::int32_t longestTextLength) const {
+CharTable::TextMatch CharTable::LookupLongerText(std::u16string_view script, std::size_t pos,
+                                                 std::int32_t longestTextLength) const {
     if (!m_index || longestTextLength <= 0 || pos >= script.size()) return {};
     const std::size_t limit = std::min<std::size_t>(static_cast<std::size_t>(longestTextLength), script.size() - pos);
-    return m_index->text.Lookup(m_text, script, pos, limit);
+    return m_index->text.Lookup(script, pos, limit);
 }
 
 void CharTable::FindTextMatches(std::u16string_view script, std::size_t pos, std::size_t lineEnd,
@@ -93,7 +98,7 @@ void CharTable::FindTextMatches(std::u16string_view script, std::size_t pos, std
     lineEnd = std::min(lineEnd, script.size());
     if (!m_index || m_longestTextLength <= 0 || pos >= lineEnd) return;
     const std::size_t limit = std::min<std::size_t>(static_cast<std::size_t>(m_longestTextLength), lineEnd - pos);
-    m_index->text.FindAll(m_text, script, pos, limit, matches);
+    m_index->text.FindAll(script, pos, limit, matches);
 }
 
 bool CharTable::OnlyMatchOf(char16_t c, TextMatch& match) const {

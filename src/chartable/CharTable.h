@@ -1,4 +1,6 @@
 #pragma once
+#include "chartable/DirectBytes.h"
+#include "chartable/PagedMap.h"
 #include "platform/CodePage.h"
 
 #include <cstdint>
@@ -14,7 +16,9 @@ namespace quorvex {
 
 // A character table held in memory: the whole converted file framed by a LF
 // in front and a CR behind, so every line (the first included) follows a LF
-// and every entry's text (the last included) is ended by a CR.
+// and every entry's text (the last included) is ended by a CR. Lines written
+// with the prefixes "/", "*" and "$" are held as the plain entries they stand
+// for ("/FF" as "FF=[END]", "$F0=Name,2" as "F0=Name").
 //
 // Lookups give exactly the results of first-occurrence substring searches over
 // that text, but through indexes built once at load, so each costs O(1) per
@@ -31,21 +35,40 @@ public:
     CharTable& operator=(CharTable&&) noexcept;
     ~CharTable();
 
-    // LF, the file's text, CR.
+    // LF, the file's text with its prefixed lines rewritten, CR.
     [[nodiscard]] const std::u16string& text() const noexcept { return m_text; }
+    // True when a line names the table ("@NAME"), switches to another table
+    // ("!XX=NAME,N") or has a key of more than three bytes: such lines are
+    // not read as entries.
+    [[nodiscard]] bool hasUnreadLines() const noexcept { return m_hasUnreadLines; }
     // Greatest number of characters after the first "=" of any line, up to its CR; 0 without "=".
     [[nodiscard]] std::int32_t longestTextLength() const noexcept { return m_longestTextLength; }
 
     struct ByteMatch {
         std::u16string_view text;  // the entry's text, up to the next CR
         int byteCount = 0;         // 3, 2 or 1
+        // The parameter bytes that follow the code ("$XX=TEXT,N"), which are
+        // written as escapes whatever the table holds for them.
+        int parameterBytes = 0;
     };
     // Looks up the bytes of one string at position p: 3-byte keys before 2-byte
     // before 1-byte, upper-case digits before lower-case, first line first.
     // Keys that would need bytes past the end of `bytes` are not tried.
     // A value above 0xFF has no two-digit key, so keys holding it are not tried either.
     // No value when nothing matches.
-    [[nodiscard]] std::optional<ByteMatch> LookupBytes(std::span<const std::uint16_t> bytes, std::size_t p) const;
+    [[nodiscard]] std::optional<ByteMatch> LookupBytes(std::span<const std::uint16_t> bytes, std::size_t p) const {
+        // Asked for every byte Extract decodes: one- and two-byte keys are read directly.
+        if (p >= bytes.size() || bytes[p] > 0xFF) return std::nullopt;
+        using Kind = tableindex::DirectBytes::Entry::Kind;
+        const tableindex::DirectBytes::Entry& first = m_direct.First(static_cast<std::uint8_t>(bytes[p]));
+        if (first.page != 0 && p + 1 < bytes.size() && bytes[p + 1] <= 0xFF) {
+            const tableindex::DirectBytes::Entry& second = m_direct.Second(first, static_cast<std::uint8_t>(bytes[p + 1]));
+            if (second.kind == Kind::Found) return Match(second, 2);
+            if (second.kind == Kind::Deeper) return LookupKeys(bytes, p);
+        }
+        if (first.kind == Kind::Found) return Match(first, 1);
+        return std::nullopt;
+    }
 
     struct TextMatch {
         int length = 0;  // characters of the script matched; 0 when nothing matched
@@ -83,12 +106,55 @@ public:
     [[nodiscard]] bool UsesByte(std::uint8_t byte) const;
 
 private:
+    [[nodiscard]] ByteMatch Match(const tableindex::DirectBytes::Entry& entry, int byteCount) const {
+        return {std::u16string_view(m_text.data() + entry.start, entry.length), byteCount, entry.parameters};
+    }
+    [[nodiscard]] std::optional<ByteMatch> LookupKeys(std::span<const std::uint16_t> bytes, std::size_t p) const;
+    [[nodiscard]] TextMatch LookupLongerText(std::u16string_view script, std::size_t pos,
+                                             std::int32_t longestTextLength) const;
+    // In m_characters: a character that begins an entry text of two or more
+    // characters. Otherwise the key of its one-character entry as
+    // tableindex::PackKey packs it, or 0.
+    static constexpr std::uint32_t kBeginsLongerText = 1;
+
     struct Index;
-    CharTable(std::u16string text, std::int32_t longestTextLength, std::unique_ptr<Index> index);
+    CharTable(std::u16string text, std::int32_t longestTextLength, std::unique_ptr<Index> index, bool hasUnreadLines);
 
     std::u16string m_text;
     std::int32_t m_longestTextLength = 0;
+    bool m_hasUnreadLines = false;
     std::unique_ptr<Index> m_index;
+    tableindex::DirectBytes m_direct;
+    tableindex::PagedMap m_characters;
 };
+
+namespace tableindex {
+
+// A key of up to three bytes in 32 bits, never 0: 0x80000000 | count << 24 | the bytes.
+[[nodiscard]] inline std::uint32_t PackKey(const std::uint8_t (&bytes)[3], std::uint8_t count) {
+    return 0x80000000u | static_cast<std::uint32_t>(count) << 24 | static_cast<std::uint32_t>(bytes[0]) << 16 |
+           static_cast<std::uint32_t>(bytes[1]) << 8 | bytes[2];
+}
+// The match of `length` characters a packed key gives; no match for 0.
+[[nodiscard]] inline CharTable::TextMatch UnpackKey(std::uint32_t key, int length) {
+    if (key == 0) return {};
+    return CharTable::TextMatch{length,
+                                {static_cast<std::uint8_t>(key >> 16), static_cast<std::uint8_t>(key >> 8),
+                                 static_cast<std::uint8_t>(key)},
+                                static_cast<int>((key >> 24) & 3u)};
+}
+
+}  // namespace tableindex
+
+inline CharTable::TextMatch CharTable::LookupText(std::u16string_view script, std::size_t pos,
+                                                  std::int32_t longestTextLength) const {
+    // Asked for nearly every character Insert encodes: a character that
+    // begins no longer text is read directly.
+    if (longestTextLength > 0 && pos < script.size()) {
+        const std::uint32_t single = m_characters.Get(script[pos]);
+        if (single != kBeginsLongerText) return tableindex::UnpackKey(single, 1);
+    }
+    return LookupLongerText(script, pos, longestTextLength);
+}
 
 }  // namespace quorvex

@@ -70,7 +70,8 @@ struct TableForCommand {
 };
 [[nodiscard]] TableForCommand LoadTableOption(const TextOptions& options);
 
-// Asks on the terminal when standard input is one; --yes / --no answer instead.
+// Asks on the terminal when standard input is one; --yes / --no answer
+// instead, and only the first question they answer is printed.
 class CliPrompt : public Prompt {
 public:
     explicit CliPrompt(std::optional<bool> answer = std::nullopt) : m_answer(answer) {}
@@ -78,6 +79,7 @@ public:
 
 private:
     std::optional<bool> m_answer;
+    bool m_told = false;
 };
 
 }  // namespace quorvex::cli

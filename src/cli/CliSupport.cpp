@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 
 #include "commands/Commands.h"
+#include "platform/CodePage.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,14 +14,7 @@ namespace {
 
 // Message boxes break lines with CR LF; a terminal wants LF.
 std::string TerminalText(std::u16string_view text) {
-    std::string bytes = ToUtf8(text);
-    std::string result;
-    result.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
-        result.push_back(bytes[i]);
-    }
-    return result;
+    return ToUtf8(RewriteLineEnds(text, u"\n"));
 }
 
 }  // namespace
@@ -47,12 +41,9 @@ void TextOptions::AddTo(CLI::App& command) {
 
 TextDecoding TextOptions::Decoding() const {
     TextDecoding decoding;
-    std::string mode = readMode;
-    std::transform(mode.begin(), mode.end(), mode.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (mode == "ascii") decoding.mode = ReadMode::Ascii;
-    else if (mode == "utf7") decoding.mode = ReadMode::UTF7;
-    else if (mode == "utf8") decoding.mode = ReadMode::UTF8;
-    else throw UsageError("--read-mode must be ascii, utf7 or utf8, not \"" + readMode + "\".");
+    const std::optional<ReadMode> mode = ReadModeFromName(readMode);
+    if (!mode) throw UsageError("--read-mode must be ascii, utf7 or utf8, not \"" + readMode + "\".");
+    decoding.mode = *mode;
     if (!IsKnownCodePage(codePage)) throw UsageError("The code page \"" + codePage + "\" is not known.");
     decoding.systemCodePage = codePage;
     return decoding;
@@ -62,14 +53,21 @@ TableForCommand LoadTableOption(const TextOptions& options) {
     TableForCommand loaded;
     if (options.table.empty()) return loaded;
     commands::LoadedTable table = commands::LoadTable(options.table, options.Decoding());
-    if (table.table) loaded.table = std::move(table.table);
-    else loaded.failed = std::move(table.result);
+    if (!table.table) {
+        loaded.failed = std::move(table.result);
+        return loaded;
+    }
+    loaded.table = std::move(table.table);
+    for (const Message& message : table.result.messages) std::cerr << TerminalText(message.text) << '\n';
     return loaded;
 }
 
 bool CliPrompt::askYesNo(std::u16string_view text) {
+    // The question comes after every string while the text stays over; the
+    // first says where it began and the final message where it ended.
     if (m_answer) {
-        std::cerr << TerminalText(text) << (*m_answer ? " yes\n" : " no\n");
+        if (!m_told) std::cerr << TerminalText(text) << (*m_answer ? " yes\n" : " no\n");
+        m_told = true;
         return *m_answer;
     }
     if (::isatty(STDIN_FILENO) == 0) {

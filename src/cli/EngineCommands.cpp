@@ -24,7 +24,7 @@ struct ExtractOptions {
     bool dec = false;
     std::string tableType = "0";
     std::string textType = "0";
-    std::string tableStart, tableEnd, textStart, textEnd, xOffset, huffTable;
+    std::string tableStart, tableEnd, textStart, textEnd, xOffset, huffTable, nullPointer;
     std::string map = "none";
     std::string output;
 };
@@ -37,7 +37,8 @@ int RunExtract(const ExtractOptions& options) {
     const auto map = ParseMapName(options.map);
     if (!map) throw UsageError("Unknown map \"" + options.map + "\".");
     const JobFieldTexts fields{AsTyped(options.tableStart), AsTyped(options.tableEnd), AsTyped(options.textStart),
-                               AsTyped(options.textEnd),    AsTyped(options.xOffset),  AsTyped(options.huffTable)};
+                               AsTyped(options.textEnd),    AsTyped(options.xOffset),  AsTyped(options.huffTable),
+                               AsTyped(options.nullPointer)};
     const TableForCommand table = LoadTableOption(options.text);
     if (table.failed) return Report(*table.failed);
     JobSettings job = ReadJobFields(fields, !options.dec);
@@ -66,6 +67,33 @@ std::optional<CommandResult> LoadFiles(const ScriptOptions& options, TableForCom
     script = std::move(*loaded.text);
     return std::nullopt;
 }
+
+// The game's text box, for check and test.
+struct BoxOptions {
+    int maxWidth = 0;  // 0: no box
+    std::vector<std::string> breaks;
+
+    void AddTo(CLI::App& command) {
+        command.add_option("--max-width", maxWidth, "Report the pieces of lines wider than N characters (decimal)")
+            ->check(CLI::PositiveNumber);
+        command.add_option("--break", breaks, "A table text that starts a new line in the box (repeatable)")
+            ->allow_extra_args(false);
+    }
+    [[nodiscard]] std::optional<TextBox> Box() const {
+        if (maxWidth == 0) {
+            if (!breaks.empty()) throw UsageError("--break needs --max-width.");
+            return std::nullopt;
+        }
+        TextBox box{maxWidth, {}};
+        for (const std::string& text : breaks) box.breaks.push_back(FromUtf8(text));
+        return box;
+    }
+};
+
+struct CheckOptions : ScriptOptions {
+    bool lines = false;
+    BoxOptions box;
+};
 
 struct InsertOptions : ScriptOptions {
     bool yes = false;
@@ -96,11 +124,12 @@ int RunInsert(const InsertOptions& options) {
     return Report(commands::Insert(request, prompt));
 }
 
-int RunCheck(const ScriptOptions& options) {
+int RunCheck(const CheckOptions& options) {
+    const std::optional<TextBox> box = options.box.Box();
     TableForCommand table;
     std::u16string script;
     if (auto failed = LoadFiles(options, table, script)) return Report(*failed);
-    return Report(commands::CheckInsert({options.rom, table.get(), script, options.shortest}));
+    return Report(commands::CheckInsert({options.rom, table.get(), script, options.shortest, options.lines, box}));
 }
 
 int RunRedo(const ScriptOptions& options) {
@@ -113,12 +142,14 @@ struct TestOptions {
     TextOptions text;
     std::string input;
     bool shortest = false;
+    BoxOptions box;
 };
 
 int RunTest(const TestOptions& options) {
     const TableForCommand table = LoadTableOption(options.text);
     if (table.failed) return Report(*table.failed);
-    return Report(commands::Test(FromUtf8(options.input), table.get(), options.shortest));
+    const std::optional<TextBox> box = options.box.Box();
+    return Report(commands::Test(FromUtf8(options.input), table.get(), options.shortest, box));
 }
 
 void AddExtract(CLI::App& app, CommandList& commands) {
@@ -137,6 +168,8 @@ void AddExtract(CLI::App& app, CommandList& commands) {
     command->add_option("--map", options->map, "Address map in place of the X000 Offset: lorom, hirom, exhirom, gb, nes")
         ->default_str("none");
     command->add_option("--huff-table,--ed-cmnd", options->huffTable, "HuffTable offset, or the End Dialog Command");
+    command->add_option("--null-pointer", options->nullPointer,
+                        "The value (before the X000 Offset) of a pointer entry that points at no text");
     command->add_option("-o,--output", options->output, "Write the script to this file instead of stdout");
     commands.emplace_back(command, [options] { return RunExtract(*options); });
 }
@@ -166,10 +199,13 @@ void AddEngineCommands(CLI::App& app, CommandList& commands) {
     insertCommand->add_option("SCRIPT", insert->script, "The edited script")->required();
     commands.emplace_back(insertCommand, [insert] { return RunInsert(*insert); });
 
-    auto check = std::make_shared<ScriptOptions>();
+    auto check = std::make_shared<CheckOptions>();
     CLI::App* checkCommand = app.add_subcommand("check", "Measure an edited script against its text area");
-    AddScriptOptions(*checkCommand, *check, "ROM image (needed to measure Huffman v2 text and scripts with a map)", false);
+    AddScriptOptions(*checkCommand, *check,
+                     "ROM image (needed to measure Huffman v2 text and scripts with a map, and for --lines)", false);
     AddShortestFlag(*checkCommand, check->shortest);
+    checkCommand->add_flag("--lines", check->lines, "List the strings that take more bytes than in the ROM (needs --rom)");
+    check->box.AddTo(*checkCommand);
     checkCommand->add_option("SCRIPT", check->script, "The edited script")->required();
     commands.emplace_back(checkCommand, [check] { return RunCheck(*check); });
 
@@ -177,6 +213,7 @@ void AddEngineCommands(CLI::App& app, CommandList& commands) {
     CLI::App* testCommand = app.add_subcommand("test", "Measure one line of text through the table");
     test->text.AddTo(*testCommand);
     AddShortestFlag(*testCommand, test->shortest);
+    test->box.AddTo(*testCommand);
     testCommand->add_option("TEXT", test->input, "The text (UTF-8)")->required();
     commands.emplace_back(testCommand, [test] { return RunTest(*test); });
 

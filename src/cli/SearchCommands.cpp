@@ -30,6 +30,7 @@ struct FindPointersOptions {
     std::string map;
     std::size_t max = 20;
     bool dec = false;
+    std::string endByte;
 };
 
 int RunFindPointers(const FindPointersOptions& options) {
@@ -45,6 +46,11 @@ int RunFindPointers(const FindPointersOptions& options) {
         if (request.search.xOffset) throw UsageError("Give --x-offset or --map, not both.");
     }
     request.search.maxCandidates = options.max;
+    if (!options.endByte.empty()) {
+        const auto value = ScanHex(FromUtf8(options.endByte));
+        if (!value || *value < 0 || *value > 0xFF) throw UsageError("--end-byte must be one byte XX, not \"" + options.endByte + "\".");
+        request.search.endByte = static_cast<std::uint8_t>(*value);
+    }
     return Report(commands::FindPointers(request).result);
 }
 
@@ -76,6 +82,7 @@ void AddSearchCommands(CLI::App& app, CommandList& commands) {
     find->add_option("--x-offset", pointers->xOffset, "X000 Offset, when known");
     find->add_option("--map", pointers->map, "Address map, when known: lorom, hirom, exhirom, gb, nes (tried anyway without --x-offset)");
     find->add_option("--max", pointers->max, "Show at most this many candidates")->default_str("20");
+    find->add_option("--end-byte", pointers->endByte, "The byte that ends strings (hex): each offset may lie inside its string");
     find->add_flag("--dec", pointers->dec, "Read and write the numbers as decimal (%i) instead of hexadecimal (%X)");
     commands.emplace_back(find, [pointers] { return RunFindPointers(*pointers); });
 }

@@ -5,19 +5,23 @@
 #include "chartable/CharTable.h"
 #include "commands/CommandResult.h"
 #include "patch/Checksum.h"
+#include "job/JobAreas.h"
 #include "job/JobSettings.h"
+#include "job/TextBox.h"
 #include "platform/CodePage.h"
 #include "platform/Prompt.h"
 
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace quorvex::commands {
 
 // Loads a character table in the read mode. No table (and the file error as
-// the message) when the file cannot be read.
+// the message) when the file cannot be read; a warning when the table holds
+// lines that are not read (CharTable::hasUnreadLines).
 struct LoadedTable {
     std::optional<CharTable> table;
     CommandResult result;
@@ -51,6 +55,7 @@ struct InsertRequest {
     std::filesystem::path output{};  // empty: the ROM itself is replaced
     std::filesystem::path patch{};   // empty: none; otherwise a .ips or .bps patch from the ROM to the result
     std::optional<ChecksumChoice> checksum{};  // the header checksum repaired in the result before it is saved
+    std::span<const ClaimedArea> othersAreas{};  // a build's other jobs: text running over may not reach them
 };
 // Insert: replaces the ROM, all or nothing, while holding its update lock, so
 // inserts into one ROM run one after the other. Asks prompt when the text
@@ -65,15 +70,20 @@ struct CheckRequest {
     const CharTable* table = nullptr;
     std::u16string_view script;
     bool shortest = false;
+    bool listGrown = false;         // list the strings that grew past their string in the ROM (needs rom)
+    std::optional<TextBox> box{};  // list the pieces of lines wider than the game's text box
 };
 // Check Insert: the report as output; exit Ok when the text fits, Over when
-// it runs over, Failed when the walk stopped or the file is bad. With
-// shortest, the report is on the shortest encoding and ends by saying how
-// many bytes it saves over longest match.
+// it runs over or a piece of a line is wider than the box, Failed when the
+// walk stopped or the file is bad. With shortest, the report is on the
+// shortest encoding and ends by saying how many bytes it saves over longest
+// match. The grown strings and the too wide pieces follow the report, one a
+// line; listGrown without a ROM is refused (Usage) before anything is read.
 [[nodiscard]] CommandResult CheckInsert(const CheckRequest& request);
 
 // Test: Check Insert of one typed line (at least two characters).
-[[nodiscard]] CommandResult Test(std::u16string_view text, const CharTable* table, bool shortest = false);
+[[nodiscard]] CommandResult Test(std::u16string_view text, const CharTable* table, bool shortest = false,
+                                 const std::optional<TextBox>& box = std::nullopt);
 
 struct RedoRequest {
     std::filesystem::path script;

@@ -15,9 +15,7 @@ CommandResult Extract(const ExtractRequest& request) {
         ExtractResult extracted = engine.Extract(rom, request.table, request.tableType, request.textType);
         if (!extracted.script) return result.Fail(Severity::Warning, extracted.message);
         if (!request.saveTo.empty()) {
-            const std::string utf8 = ToUtf8(*extracted.script);
-            SaveFileAtomically(request.saveTo,
-                               std::span(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()));
+            SaveUtf8Atomically(request.saveTo, *extracted.script);
         } else {
             result.output = std::move(extracted.script);
         }

@@ -34,7 +34,7 @@ GoResult RunInsertOrCheck(const GoState& state, Prompt& prompt) {
         const bool fileError = !go.result.messages.empty() && go.result.messages.back().severity == Severity::Critical;
         if (!fileError) go.result.output = std::u16string();
     } else {
-        go.result = CheckInsert({ToPath(state.romPath), state.table, *script, state.shortest});
+        go.result = CheckInsert({ToPath(state.romPath), state.table, *script, state.shortest, state.listGrown});
     }
     return go;
 }

@@ -22,6 +22,7 @@ struct GoState {
     const std::u16string* insertText = nullptr;  // the loaded insert text, if any
     TextDecoding decoding;                       // the read mode, for loading the insert file late
     bool shortest = false;                       // Insert and Check Insert in the shortest encoding
+    bool listGrown = false;                      // Check Insert lists the strings that grew (needs the ROM)
 };
 
 struct GoResult {

@@ -57,24 +57,40 @@ std::optional<CommandResult> RefuseOutputs(const std::filesystem::path& rom, con
     return std::nullopt;
 }
 
+std::u16string_view NoHeaderMessage(ChecksumChoice choice) {
+    switch (choice) {
+        case ChecksumChoice::Snes: return messages::kNoSnesHeader;
+        case ChecksumChoice::Gb: return messages::kNoGbHeader;
+        case ChecksumChoice::Gba: return messages::kNoGbaHeader;
+        case ChecksumChoice::Md: return messages::kNoMdHeader;
+        case ChecksumChoice::Auto: break;
+    }
+    return messages::kNoKnownHeader;
+}
+
 bool FixImageChecksum(std::vector<std::uint8_t>& image, std::optional<ChecksumChoice> choice, CommandResult& result) {
     if (!choice) return true;
     const std::optional<ChecksumSystem> system = ChooseChecksumSystem(image, *choice);
     const std::optional<ChecksumReport> before = system ? FixChecksum(image, *system) : std::nullopt;
+    if (!system && *choice == ChecksumChoice::Auto) {
+        result.Tell(Severity::Information, messages::kNoHeaderLeftAlone);
+        return true;
+    }
     if (!before) {
-        result.Fail(Severity::Warning, messages::kNoKnownHeader);
+        result.Fail(Severity::Warning, NoHeaderMessage(*choice));
         return false;
     }
     result.Tell(Severity::Information, ChecksumLine(*before, true));
     return true;
 }
 
-bool WriteOutputs(std::span<const std::uint8_t> source, std::span<const std::uint8_t> image, const ImageOutputs& outputs,
-                  CommandResult& result) {
+bool WriteOutputs(const std::filesystem::path& rom, std::span<const std::uint8_t> source,
+                  std::span<const std::uint8_t> image, const ImageOutputs& outputs, CommandResult& result) {
     std::vector<PendingSave> saves;
     PatchResult patch;
     if (!outputs.patch.empty()) {
-        patch = CreatePatchBytes(*PatchFormatForPath(outputs.patch.string()), source, image);
+        patch = CreatePatchBytes(*PatchFormatForPath(outputs.patch.string()), source, image,
+                                 CopierHeaderSize(rom.string(), source.size()));
         if (!patch.ok()) {
             result.Fail(Severity::Warning, PatchFailureMessage(patch, outputs.patch.string()));
             return false;

@@ -39,17 +39,23 @@ struct ImageOutputs {
 [[nodiscard]] std::optional<CommandResult> RefuseOutputs(const std::filesystem::path& rom, const ImageOutputs& outputs);
 
 // Repairs image's header checksum when a choice is given and tells its line.
-// False, with "No known header was found." as the failure, when the image
-// holds no header of the chosen system.
+// Auto on an image with no known header leaves it as it is and says so;
+// a named system whose header is not there is the failure ("No SNES header
+// was found."), and false.
 [[nodiscard]] bool FixImageChecksum(std::vector<std::uint8_t>& image, std::optional<ChecksumChoice> choice,
                                     CommandResult& result);
 
-// Makes the patch from source to image, then saves output and patch, each
-// atomically, telling "Wrote PATH (N bytes)." for each; a missing folder is
-// made. False, with nothing written and the patch's failure as the message,
+// Makes the patch from source, the contents of rom, to image (a BPS without
+// the copier header rom's name and size say it has), then saves output and
+// patch, each atomically, telling "Wrote PATH (N bytes)." for each; a missing
+// folder is made. False, with nothing written and the patch's failure as the message,
 // when the patch cannot be made. When a save fails, the files saved before it
 // are put back as they were and the FileError is thrown on.
-[[nodiscard]] bool WriteOutputs(std::span<const std::uint8_t> source, std::span<const std::uint8_t> image,
-                                const ImageOutputs& outputs, CommandResult& result);
+[[nodiscard]] bool WriteOutputs(const std::filesystem::path& rom, std::span<const std::uint8_t> source,
+                                std::span<const std::uint8_t> image, const ImageOutputs& outputs,
+                                CommandResult& result);
+
+// "No known header was found." for Auto, "No SNES header was found." and so on.
+[[nodiscard]] std::u16string_view NoHeaderMessage(ChecksumChoice choice);
 
 }  // namespace quorvex::commands

@@ -13,7 +13,7 @@ std::optional<std::vector<std::uint8_t>> InsertIntoImage(std::span<const std::ui
                                                          const InsertRequest& request, Prompt& prompt,
                                                          CommandResult& result) {
     const CTextEngine engine;
-    InsertResult inserted = engine.Insert(image, request.table, request.script, prompt, request.shortest);
+    InsertResult inserted = engine.Insert(image, request.table, request.script, prompt, request.shortest, request.othersAreas);
     if (inserted.outcome != InsertResult::Outcome::Written) {
         result.Fail(Severity::Warning, inserted.message);
         return std::nullopt;
@@ -35,7 +35,7 @@ CommandResult Insert(const InsertRequest& request, Prompt& prompt) {
             const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
             auto image = InsertIntoImage(rom, request, prompt, result);
             if (image && FixImageChecksum(*image, outputs.checksum, result))
-                static_cast<void>(WriteOutputs(rom, *image, outputs, result));
+                static_cast<void>(WriteOutputs(request.rom, rom, *image, outputs, result));
             return result;
         }
 

@@ -26,6 +26,7 @@ std::u16string PatchFailureMessage(const PatchResult& result, std::string_view p
     switch (result.status) {
         case PatchStatus::Ok: return {};
         case PatchStatus::PastSixteenMiB: return std::u16string(messages::kIpsPastSixteenMiB);
+        case PatchStatus::SizePastSixteenMiB: return std::u16string(messages::kIpsSizePastSixteenMiB);
         case PatchStatus::TooLarge: return std::u16string(messages::kImageTooLargeToPatch);
         case PatchStatus::WrongSource: return messages::PatchForAnotherRom(result.expectedCrc, result.actualCrc);
         case PatchStatus::Damaged: return std::u16string(messages::kPatchDamaged);

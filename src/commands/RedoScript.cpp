@@ -30,10 +30,7 @@ RedoOutcome RedoScript(const RedoRequest& request) {
         ExtractResult extracted = engine.Extract(rom, request.table, header->tableType, header->textType);
         if (!extracted.script) return result.Fail(Severity::Warning, extracted.message);
 
-        std::string utf8 = ToUtf8(*extracted.script);
-        utf8.push_back('\0');  // readers stop at the first zero byte
-        SaveFileAtomically(request.script,
-                           std::span(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()));
+        SaveUtf8Atomically(request.script, *extracted.script, true);  // readers stop at the first zero byte
         result.Tell(Severity::Information, extracted.message);
         result.output = std::move(extracted.script);
         outcome.tableType = header->tableType;

@@ -33,7 +33,8 @@ std::optional<std::size_t> CountScriptBlocks(std::u16string_view script) {
     std::size_t blocks = 0;
     std::size_t pos = *body;
     while (pos < script.size()) {
-        const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header->tableType);
+        const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header->tableType,
+                                                                   header->job.nullPointer.has_value());
         if (!block.problem.empty()) break;
         ++blocks;
         pos = block.isRepeat ? block.pointer->next : NextLineStart(script, block.textLine);

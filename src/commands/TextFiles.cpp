@@ -1,5 +1,6 @@
 #include "commands/Commands.h"
 
+#include "job/Messages.h"
 #include "platform/Files.h"
 
 namespace quorvex::commands {
@@ -8,7 +9,9 @@ LoadedTable LoadTable(const std::filesystem::path& path, const TextDecoding& dec
     LoadedTable loaded;
     loaded.result = Guarded([&] {
         loaded.table = CharTable::LoadFile(path, decoding);
-        return CommandResult{};
+        CommandResult result;
+        if (loaded.table->hasUnreadLines()) result.Tell(Severity::Warning, messages::kTableLinesNotRead);
+        return result;
     });
     return loaded;
 }

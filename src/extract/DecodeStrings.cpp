@@ -1,6 +1,7 @@
 #include "extract/Extract.h"
 
 #include "extract/Huffman.h"
+#include "extract/ScriptText.h"
 
 #include "chartable/CharTable.h"
 #include "platform/ByteOrder.h"
@@ -33,11 +34,11 @@ class StringDecoder {
 public:
     StringDecoder(std::span<const std::uint8_t> rom, const JobSettings& job, std::span<const PointerEntry> entries,
                   const CharTable* table, std::u16string script)
-        : rom(rom), settings(job), entries(entries), table(table), out(std::move(script)) {}
+        : rom(rom), settings(job), entries(entries), table(table), out(script) {}
 
     // False when the script would grow too large.
     bool Run(TableType tableType, TextType textType);
-    std::u16string TakeScript() { return std::move(out); }
+    std::u16string TakeScript() const { return out.Text(); }
 
 private:
     std::u16string ScatteredHeader(std::size_t entryIndex) const;
@@ -51,7 +52,7 @@ private:
     const JobSettings& settings;
     std::span<const PointerEntry> entries;
     const CharTable* table;
-    std::u16string out;
+    ScriptText out;
     // Per entry: the first offsets (at most five) holding its Scattered pointer value.
     std::vector<std::vector<std::int64_t>> scatteredPointers;
 };
@@ -120,22 +121,27 @@ std::u16string StringDecoder::ScatteredHeader(std::size_t entryIndex) const {
 
 bool StringDecoder::AppendDecodedText(std::span<const std::uint16_t> bytes) {
     std::size_t p = 0;
+    // Bytes still to come that are a control code's parameters: escapes, so
+    // the script shows them as such even where the table has a character.
+    std::size_t parameters = 0;
     while (p < bytes.size()) {
-        if (table) {
+        if (table && parameters == 0) {
             if (const auto match = table->LookupBytes(bytes, p)) {
-                out += match->text;
+                out.Append(match->text);
                 p += static_cast<std::size_t>(std::max(match->byteCount, 1));
+                parameters = static_cast<std::size_t>(match->parameterBytes);
                 if (out.size() > kMaxScriptCharacters) return false;
                 continue;
             }
         }
-        out += u'<';
-        out += FormatHex2(bytes[p]);
-        out += u'>';
+        out.Append(u'<');
+        out.Append(FormatHex2(bytes[p]));
+        out.Append(u'>');
         ++p;
+        if (parameters > 0) --parameters;
         if (out.size() > kMaxScriptCharacters) return false;
     }
-    out += u"\r\n";
+    out.Append(u"\r\n");
     return out.size() <= kMaxScriptCharacters;
 }
 
@@ -174,10 +180,10 @@ bool StringDecoder::Run(TableType tableType, TextType textType) {
             if (start == end) {
                 if (hasNext) {
                     // Two pointers to one text: the text stands once, under the run's last pointer.
-                    out += Hex(entry.location);
-                    out += u" r";
-                    out += Hex(entries[i + 1].location);
-                    out += u"\r\n";
+                    out.Append(Hex(entry.location));
+                    out.Append(u" r");
+                    out.Append(Hex(entries[i + 1].location));
+                    out.Append(u"\r\n");
                     continue;
                 }
                 // A last pointer just past the text area has no partner for a
@@ -185,17 +191,17 @@ bool StringDecoder::Run(TableType tableType, TextType textType) {
                 emptyString = true;
             }
             if (end < start && end != 0 && settings.textEnd != 0) {
-                out += u"Error: Start is greater than end (start==";
-                out += Hex(start);
-                out += u')';
+                out.Append(u"Error: Start is greater than end (start==");
+                out.Append(Hex(start));
+                out.Append(u')');
                 return true;
             }
             if (entry.location != -1) {
                 if (scatteredWidth != 0) {
-                    out += ScatteredHeader(i);
+                    out.Append(ScatteredHeader(i));
                 } else {
-                    out += Hex(entry.location);
-                    out += u"\r\n";
+                    out.Append(Hex(entry.location));
+                    out.Append(u"\r\n");
                 }
             }
             length = end - start;
@@ -206,8 +212,8 @@ bool StringDecoder::Run(TableType tableType, TextType textType) {
         const std::size_t room = out.size() < kMaxScriptCharacters ? kMaxScriptCharacters - out.size() : 0;
         if (textType == TextType::HuffmanV1) {
             if (settings.tableStart < 0x10 && settings.tableEnd < 0x10) {
-                out += Hex(start);
-                out += u"\r\n";
+                out.Append(Hex(start));
+                out.Append(u"\r\n");
             }
             if (!emptyString) decoded = DecodeHuffmanV1(rom, settings.huffTable, start, end, settings.textEnd > 0, room + 1);
         } else if (textType == TextType::HuffmanV2) {
@@ -218,9 +224,9 @@ bool StringDecoder::Run(TableType tableType, TextType textType) {
                 const auto bytes = ReadSpan(rom, start, std::max<std::int64_t>(length, 0));
                 decoded.assign(bytes.begin(), bytes.end());
             } else {
-                out += u"0x";
-                out += Hex(start);
-                out += u"\r\n";
+                out.Append(u"0x");
+                out.Append(Hex(start));
+                out.Append(u"\r\n");
                 continue;
             }
         }

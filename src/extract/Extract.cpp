@@ -2,6 +2,7 @@
 
 #include "job/Messages.h"
 #include "job/Script.h"
+#include "platform/Numbers.h"
 #include "pointers/AddressMap.h"
 #include "pointers/PointerLayout.h"
 
@@ -54,6 +55,24 @@ void ToOffsets(std::vector<PointerEntry>& entries, JobSettings& job, std::size_t
     SortEntries(entries);
 }
 
+// Entries holding the empty value point at no text: each gets a line of its
+// own ("12 n", in table order) and no string, and takes no part in the X000
+// Offset or in any repeat. Only layouts whose body has pointer lines take
+// them; for the others the value is dropped.
+std::u16string TakeEmptyEntries(std::vector<PointerEntry>& entries, JobSettings& job, TableType tableType) {
+    if (!job.nullPointer) return {};
+    if (!TablePresent(job) || IsScattered(tableType) || !LayoutOf(tableType, job)) {
+        job.nullPointer.reset();
+        return {};
+    }
+    std::u16string lines;
+    const auto empty = [&](const PointerEntry& entry) { return static_cast<std::uint32_t>(entry.address) == *job.nullPointer; };
+    for (const PointerEntry& entry : entries)
+        if (empty(entry)) lines += FormatHex(entry.location) + u" n\r\n";
+    std::erase_if(entries, empty);
+    return lines;
+}
+
 ExtractResult Refused(std::u16string_view message) {
     return {std::nullopt, std::u16string(message)};
 }
@@ -74,10 +93,11 @@ ExtractResult Extract(std::span<const std::uint8_t> rom, JobSettings job, const 
     if (pointers.tooManyEntries) return Refused(messages::kTooManyEntries);
     job = pointers.job;
     if (tableType == TableType::Custom1) TakeCustom1TextArea(pointers.entries, job);
+    const std::u16string emptyLines = TakeEmptyEntries(pointers.entries, job, tableType);
     if (pointers.addXOffset) ToOffsets(pointers.entries, job, rom.size(), tableType);
 
     std::optional<std::u16string> script = DecodeStrings(rom, job, pointers.entries, tableType, textType, table,
-                                                         WriteScriptHeader(job, tableType, textType));
+                                                         WriteScriptHeader(job, tableType, textType) + emptyLines);
     if (!script) return Refused(messages::kScriptTooLarge);
     return {std::move(script), std::u16string(messages::kDone)};
 }

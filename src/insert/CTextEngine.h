@@ -26,8 +26,9 @@ public:
     }
     // Insert and Check Insert take the job from the script's header.
     [[nodiscard]] InsertResult Insert(std::span<const std::uint8_t> rom, const CharTable* table,
-                                      std::u16string_view script, Prompt& prompt, bool shortest = false) const {
-        return quorvex::Insert(rom, table, script, prompt, shortest);
+                                      std::u16string_view script, Prompt& prompt, bool shortest = false,
+                                      std::span<const ClaimedArea> othersAreas = {}) const {
+        return quorvex::Insert(rom, table, script, prompt, shortest, othersAreas);
     }
     [[nodiscard]] CheckReport CheckInsert(const CharTable* table, std::u16string_view script,
                                           std::optional<std::span<const std::uint8_t>> rom = std::nullopt,

@@ -25,8 +25,10 @@ std::optional<std::int64_t> MeasureBody(const ScriptHeader& header, const Addres
                   ? std::optional<std::int64_t>(0)
                   : std::nullopt;
     std::size_t pos = bodyStart;
+    scriptwalk::EncodedString string;
     while (pos < script.size()) {
-        const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header.tableType);
+        const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header.tableType,
+                                                                   header.job.nullPointer.has_value());
         if (!block.problem.empty()) {
             report += block.problem;
             return std::nullopt;
@@ -36,7 +38,7 @@ std::optional<std::int64_t> MeasureBody(const ScriptHeader& header, const Addres
             continue;
         }
         if (block.pointer && block.pointer->kind == PointerLineKind::Move) position = *block.pointer->second;
-        const scriptwalk::EncodedString string = scriptwalk::EncodeString(script, block.textLine, table, encoding);
+        scriptwalk::EncodeString(script, block.textLine, table, encoding, string);
         if (!string.problem.empty()) {
             report += string.problem;
             return std::nullopt;

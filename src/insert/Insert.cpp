@@ -26,7 +26,7 @@ public:
     enum class Outcome { Finished, Declined, Stopped };
 
     Inserter(const ScriptHeader& header, const CharTable* table, std::u16string_view script,
-             std::span<const std::uint8_t> original, bool shortest)
+             std::span<const std::uint8_t> original, bool shortest, std::span<const ClaimedArea> othersAreas)
         : m_header(header),
           m_table(table),
           m_script(script),
@@ -38,12 +38,14 @@ public:
           // have overwritten it, so Check Insert measures the same codes.
           m_encoding{header.textType, original, header.job.huffTable, shortest},
           m_writePosition(header.job.textStart),
-          m_tablePosition(header.job.tableStart) {}
+          m_tablePosition(header.job.tableStart),
+          m_othersAreas(othersAreas) {}
 
     Outcome Run(std::size_t bodyStart, Prompt& prompt) {
         std::size_t pos = bodyStart;
         while (pos < m_script.size()) {
-            Block block = scriptwalk::ReadBlock(m_script, pos, m_bodyLayout, m_header.tableType);
+            Block block = scriptwalk::ReadBlock(m_script, pos, m_bodyLayout, m_header.tableType,
+                                                  m_header.job.nullPointer.has_value());
             if (!block.problem.empty()) return Stop(std::move(block.problem));
             if (!BlockHead(block)) return Outcome::Stopped;
             if (block.isRepeat) {
@@ -82,6 +84,17 @@ private:
     bool PutByte(std::int64_t offset, std::uint8_t value) {
         if (!Inside(offset)) return Fail(messages::PastEndOfRom(offset));
         m_image[static_cast<std::size_t>(offset)] = value;
+        return true;
+    }
+    // Writes bytes at the write position and moves it past them; stops at the first byte outside the image.
+    bool PutBytes(std::span<const std::uint8_t> bytes) {
+        if (Inside(m_writePosition) && Inside(m_writePosition + static_cast<std::int64_t>(bytes.size()) - 1)) {
+            std::copy(bytes.begin(), bytes.end(), m_image.begin() + static_cast<std::ptrdiff_t>(m_writePosition));
+            m_writePosition += static_cast<std::int64_t>(bytes.size());
+            return true;
+        }
+        for (const std::uint8_t byte : bytes)
+            if (!PutByte(m_writePosition++, byte)) return false;
         return true;
     }
     bool CheckEntryInside(std::int64_t entry) {
@@ -134,6 +147,11 @@ private:
         }
         if (line.kind == PointerLineKind::Move) m_writePosition = *line.second;
         if (!CheckEntryInside(entry)) return false;
+        // An empty entry has no string to follow: no placement rewrites it.
+        if (line.kind == PointerLineKind::Empty) {
+            if (m_pointerLayout) (void)m_pointerLayout->Write(m_image, entry, *m_header.job.nullPointer);
+            return true;
+        }
         m_blockEntry = entry;
         return PointEntry(textLine);
     }
@@ -158,16 +176,32 @@ private:
     }
 
     bool WriteString(std::size_t textLine) {
-        const scriptwalk::EncodedString string = scriptwalk::EncodeString(m_script, textLine, m_table, m_encoding);
+        scriptwalk::EncodedString& string = m_string;
+        scriptwalk::EncodeString(m_script, textLine, m_table, m_encoding, string);
         if (!string.problem.empty()) return Fail(string.problem);
         if (!PlaceString(textLine, static_cast<std::int64_t>(string.bytes.size()))) return false;
-        for (const std::uint8_t byte : string.bytes)
-            if (!PutByte(m_writePosition++, byte)) return false;
+        // Bytes past Text End may not land in another job's area: those go one at a time.
+        const std::int64_t last = m_writePosition + static_cast<std::int64_t>(string.bytes.size()) - 1;
+        if (last <= m_header.job.textEnd || m_othersAreas.empty()) {
+            if (!PutBytes(string.bytes)) return false;
+        } else {
+            for (const std::uint8_t byte : string.bytes)
+                if (!RunsIntoOthers(textLine) || !PutByte(m_writePosition++, byte)) return false;
+        }
         m_stringLength += static_cast<std::int64_t>(string.bytes.size());
         if (string.notInTableAt)
             return Fail(messages::NotInTable(scriptwalk::CharactersAt(m_script, *string.notInTableAt)) + u"\r\n" +
                         scriptwalk::PositionOf(m_script, *string.notInTableAt));
         return WriteLengthEntry();
+    }
+
+    // False, with the reason, when the next text byte lies past Text End in another job's area.
+    bool RunsIntoOthers(std::size_t textLine) {
+        if (m_writePosition <= m_header.job.textEnd) return true;
+        const ClaimedArea* area = AreaAt(m_othersAreas, m_writePosition);
+        if (!area) return true;
+        return Fail(messages::RunsIntoArea(LineNumberAt(m_script, textLine), area->isTable, area->owner, area->first,
+                                           area->last));
     }
 
     bool WriteLengthEntry() {
@@ -204,10 +238,12 @@ private:
     scriptwalk::StringEncoding m_encoding;
     std::int64_t m_writePosition;
     std::int64_t m_tablePosition;
+    std::span<const ClaimedArea> m_othersAreas;
     std::int64_t m_stringLength = 0;
     std::int64_t m_stringsWithoutPointer = 0;
     std::optional<std::int64_t> m_blockEntry;  // the entry that points at the block's string
     std::map<std::int64_t, std::int64_t> m_repeats;  // entry -> the entry whose value it takes
+    scriptwalk::EncodedString m_string;  // the string being written, its buffer kept from line to line
     std::u16string m_stopMessage;
 };
 
@@ -229,7 +265,7 @@ std::u16string FinalMessage(std::int64_t over) {
 }  // namespace
 
 InsertResult Insert(std::span<const std::uint8_t> rom, const CharTable* table, std::u16string_view script,
-                    Prompt& prompt, bool shortest) {
+                    Prompt& prompt, bool shortest, std::span<const ClaimedArea> othersAreas) {
     InsertResult result;
     const std::optional<ScriptHeader> header = ReadScriptHeader(script);
     const std::optional<std::size_t> body = header ? FindScriptBody(script) : std::nullopt;
@@ -239,7 +275,7 @@ InsertResult Insert(std::span<const std::uint8_t> rom, const CharTable* table, s
         return result;
     }
 
-    Inserter inserter(*header, table, script, rom, shortest);
+    Inserter inserter(*header, table, script, rom, shortest, othersAreas);
     const Inserter::Outcome outcome = inserter.Run(*body, prompt);
     result.overLimit = inserter.OverLimit();
     switch (outcome) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "job/JobAreas.h"
 #include "platform/Prompt.h"
 
 #include <cstdint>
@@ -31,8 +32,11 @@ struct InsertResult {
 // another from Text Start, every pointer (or length) rewritten to match.
 // When a string ends past Text End, asks prompt whether to go on. The image
 // given is never changed; nothing is returned but Written's image. With
-// shortest, each line takes the fewest bytes the table allows.
+// shortest, each line takes the fewest bytes the table allows. Text that
+// runs past Text End into one of othersAreas (the other jobs of a build)
+// stops the insert, whatever prompt would answer.
 [[nodiscard]] InsertResult Insert(std::span<const std::uint8_t> rom, const CharTable* table,
-                                  std::u16string_view script, Prompt& prompt, bool shortest = false);
+                                  std::u16string_view script, Prompt& prompt, bool shortest = false,
+                                  std::span<const ClaimedArea> othersAreas = {});
 
 }  // namespace quorvex

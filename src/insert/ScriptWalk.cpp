@@ -33,13 +33,15 @@ EncodedCharacter EscapeCharacter(std::u16string_view script, std::size_t pos) {
     return character;
 }
 
-Block ReadBlock(std::u16string_view script, std::size_t pos, BodyLayout layout, TableType tableType) {
+Block ReadBlock(std::u16string_view script, std::size_t pos, BodyLayout layout, TableType tableType,
+                bool emptyEntries) {
     Block block;
     if (layout != BodyLayout::PointerLines) {
         block.textLine = pos;
         return block;
     }
-    const PointerLine line = ParsePointerLine(script, pos);
+    PointerLine line = ParsePointerLine(script, pos);
+    if (line.kind == PointerLineKind::Empty && !emptyEntries) line.kind = PointerLineKind::Plain;
     block.pointer = line;
     block.textLine = line.next;
     if (!line.offset) {
@@ -49,16 +51,21 @@ Block ReadBlock(std::u16string_view script, std::size_t pos, BodyLayout layout, 
             block.problem = BadLineAt(script, pos, messages::kNeedsOffset);
         return block;
     }
-    if (line.kind != PointerLineKind::Plain && !line.second) {
+    if ((line.kind == PointerLineKind::Repeat || line.kind == PointerLineKind::Move) && !line.second) {
         block.problem = BadLineAt(script, pos, messages::kNeedsSecondOffset);
         return block;
     }
-    block.isRepeat = line.kind == PointerLineKind::Repeat;
+    block.isRepeat = line.kind == PointerLineKind::Repeat || line.kind == PointerLineKind::Empty;
     return block;
 }
 
-EncodedLine EncodeTextLine(std::u16string_view script, std::size_t pos, const CharTable* table) {
-    EncodedLine line;
+namespace {
+
+// The longest-match walk of a text line: each character goes to emit as it
+// is read; the line's end, a character not in the table and a malformed line
+// go into `line`.
+template <typename Emit>
+void WalkTextLine(std::u16string_view script, std::size_t pos, const CharTable* table, EncodedLine& line, Emit&& emit) {
     pos = std::min(pos, script.size());
     line.end = FindLineEnd(script, pos);
 
@@ -72,31 +79,39 @@ EncodedLine EncodeTextLine(std::u16string_view script, std::size_t pos, const Ch
         }();
         if (!allEscapes) {
             line.problem = BadLineAt(script, pos, messages::kNeedsEscapes);
-            return line;
+            return;
         }
-        for (std::size_t at = pos; at < line.end; at += kEscapeLength) line.characters.push_back(EscapeCharacter(script, at));
-        return line;
+        for (std::size_t at = pos; at < line.end; at += kEscapeLength) emit(EscapeCharacter(script, at));
+        return;
     }
 
+    const std::int32_t longest = table->longestTextLength();
     std::size_t cursor = pos;
     while (cursor < line.end) {
         if (IsEscapeAt(script, cursor, line.end)) {
-            line.characters.push_back(EscapeCharacter(script, cursor));
+            emit(EscapeCharacter(script, cursor));
             cursor += kEscapeLength;
             continue;
         }
-        const CharTable::TextMatch match = table->LookupText(script, cursor, table->longestTextLength());
+        const CharTable::TextMatch match = table->LookupText(script, cursor, longest);
         if (match.length <= 0) {
             line.notInTableAt = cursor;
-            return line;
+            return;
         }
         EncodedCharacter character;
         character.at = cursor;
         character.count = std::clamp(match.byteCount, 0, 3);
         std::copy_n(match.bytes, 3, character.bytes);
-        line.characters.push_back(character);
+        emit(character);
         cursor += static_cast<std::size_t>(match.length);
     }
+}
+
+}  // namespace
+
+EncodedLine EncodeTextLine(std::u16string_view script, std::size_t pos, const CharTable* table) {
+    EncodedLine line;
+    WalkTextLine(script, pos, table, line, [&](const EncodedCharacter& character) { line.characters.push_back(character); });
     return line;
 }
 
@@ -128,17 +143,31 @@ std::u16string PositionOf(std::u16string_view script, std::size_t pos, std::size
                                       ColumnAt(script, pos));
 }
 
-EncodedString EncodeString(std::u16string_view script, std::size_t pos, const CharTable* table,
-                           const StringEncoding& encoding) {
+void EncodeString(std::u16string_view script, std::size_t pos, const CharTable* table, const StringEncoding& encoding,
+                  EncodedString& string) {
+    string.bytes.clear();
+    string.notInTableAt.reset();
+    string.problem.clear();
+    string.longestMatchBytes.reset();
+    if (encoding.textType != TextType::HuffmanV2 && (!encoding.shortest || table == nullptr)) {
+        // Longest match goes straight into the string's bytes, the nearly
+        // universal case: no list of characters is built for it.
+        EncodedLine line;
+        WalkTextLine(script, pos, table, line, [&](const EncodedCharacter& character) {
+            for (int k = 0; k < character.count; ++k) string.bytes.push_back(character.bytes[k]);
+        });
+        string.notInTableAt = line.notInTableAt;
+        string.problem = std::move(line.problem);
+        return;
+    }
     EncodedLine line = EncodeLine(script, pos, table, encoding);
-    EncodedString string;
     string.notInTableAt = line.notInTableAt;
     string.problem = std::move(line.problem);
     if (encoding.textType != TextType::HuffmanV2) {
-        if (encoding.shortest && table != nullptr) string.longestMatchBytes = line.longestCost.value_or(-1);
+        string.longestMatchBytes = line.longestCost.value_or(-1);
         for (const auto& character : line.characters)
             string.bytes.insert(string.bytes.end(), character.bytes, character.bytes + character.count);
-        return string;
+        return;
     }
     BitWriter writer;
     for (const auto& character : line.characters) {
@@ -155,7 +184,6 @@ EncodedString EncodeString(std::u16string_view script, std::size_t pos, const Ch
     // string is never finished.
     if (!string.notInTableAt) writer.EndString();
     string.bytes = writer.bytes();
-    return string;
 }
 
 }  // namespace quorvex::scriptwalk

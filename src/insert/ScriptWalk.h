@@ -23,7 +23,7 @@ namespace quorvex::scriptwalk {
 // else in the block is then meaningful.
 struct Block {
     std::optional<PointerLine> pointer;  // bodies with pointer lines: the block's first line
-    bool isRepeat = false;               // a repeat line: the block has no text line
+    bool isRepeat = false;               // a repeat line or an empty entry's line: the block has no text line
     bool lacksPointer = false;           // a Scattered line that lists no offset, e.g. "(9ABC)"
     std::size_t textLine = 0;            // where the text line begins
     std::u16string problem;
@@ -31,8 +31,11 @@ struct Block {
 
 // Reads the block that begins at pos. Pointer lines are expected only in the
 // PointerLines layout; a line there without a first number is malformed,
-// except a Scattered line that starts with "(", which names no pointer.
-[[nodiscard]] Block ReadBlock(std::u16string_view script, std::size_t pos, BodyLayout layout, TableType tableType);
+// except a Scattered line that starts with "(", which names no pointer. An
+// empty entry's line ("12 n") stands alone only when the script's header
+// names the empty value (emptyEntries); otherwise it is a plain line.
+[[nodiscard]] Block ReadBlock(std::u16string_view script, std::size_t pos, BodyLayout layout, TableType tableType,
+                              bool emptyEntries);
 
 // One character of a text line and the byte values it stands for (0 to 3:
 // an entry may have no bytes; an escape always has one).
@@ -82,10 +85,12 @@ struct EncodedString {
     std::optional<std::int64_t> longestMatchBytes;
 };
 
-// Encodes the text line that begins at pos into its string's bytes. A
-// Huffman string is completed with its last byte unless a character stops it.
-[[nodiscard]] EncodedString EncodeString(std::u16string_view script, std::size_t pos, const CharTable* table,
-                                         const StringEncoding& encoding);
+// Encodes the text line that begins at pos into its string's bytes, in
+// `string` (everything in it replaced; its buffer kept, so a walk that passes
+// the same one for every line allocates nothing per line). A Huffman string
+// is completed with its last byte unless a character stops it.
+void EncodeString(std::u16string_view script, std::size_t pos, const CharTable* table, const StringEncoding& encoding,
+                  EncodedString& string);
 
 // The character at pos and the two after it, as far as the script has them:
 // what the "not in the table" messages quote.

@@ -46,6 +46,8 @@ JobSettings ReadJobFields(const JobFieldTexts& fields, bool hex) {
     ReadField(fields.xOffset, hex, job.xOffset);
     ReadField(fields.huffTable, hex, job.huffTable);
     job.commandLength = static_cast<std::int32_t>((fields.huffTable.size() + 1) / 2);
+    if (const auto value = hex ? ScanHex(fields.nullPointer) : ScanInt(fields.nullPointer))
+        job.nullPointer = static_cast<std::uint32_t>(*value);
     return job;
 }
 
@@ -74,6 +76,13 @@ std::string_view MapName(AddressMapKind map) {
 std::optional<AddressMapKind> ParseMapName(std::string_view text) {
     for (std::size_t i = 0; i < kMapNames.size(); ++i)
         if (EqualsIgnoringCase(text, kMapNames[i])) return static_cast<AddressMapKind>(i);
+    return std::nullopt;
+}
+
+std::optional<ReadMode> ReadModeFromName(std::string_view text) {
+    if (EqualsIgnoringCase(text, "ascii")) return ReadMode::Ascii;
+    if (EqualsIgnoringCase(text, "utf7")) return ReadMode::UTF7;
+    if (EqualsIgnoringCase(text, "utf8")) return ReadMode::UTF8;
     return std::nullopt;
 }
 

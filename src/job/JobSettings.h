@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/CodePage.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,6 +21,9 @@ struct JobSettings {
     std::int32_t xOffset = 0;
     std::int32_t huffTable = 0;          // Huffman data offset, or the End Dialog Command value
     std::int32_t commandLength = 0;      // bytes of the End Dialog Command
+    // The raw value (before the X000 Offset) of a pointer entry that points at
+    // no text; no value: every entry points at a string.
+    std::optional<std::uint32_t> nullPointer;
     AddressMapKind map = AddressMapKind::None;  // with a map, xOffset is not used
 };
 
@@ -30,10 +35,11 @@ struct JobFieldTexts {
     std::u16string textEnd;
     std::u16string xOffset;
     std::u16string huffTable;  // "HuffTable:" or "ED Cmnd:"
+    std::u16string nullPointer{};  // "Empty Entry:"; blank: none
 };
 
 // Reads the fields with "%X" (hex) or "%i" into a fresh JobSettings; a field
-// without a number leaves its value 0. commandLength = (characters of the
+// without a number leaves its value 0 (nullPointer: none). commandLength = (characters of the
 // HuffTable field + 1) / 2.
 [[nodiscard]] JobSettings ReadJobFields(const JobFieldTexts& fields, bool hex);
 
@@ -77,6 +83,8 @@ inline constexpr int kTextTypeCount = 3;
 // A number (0-8 / 0-2) or an enumerator name, case-insensitive; no value otherwise.
 [[nodiscard]] std::optional<TableType> ParseTableType(std::string_view text);
 [[nodiscard]] std::optional<TextType> ParseTextType(std::string_view text);
+// "ascii", "utf7" or "utf8", case-insensitive; no value otherwise.
+[[nodiscard]] std::optional<ReadMode> ReadModeFromName(std::string_view text);
 
 // "lorom", "hirom", "exhirom", "gb", "nes"; "none" for None.
 [[nodiscard]] std::string_view MapName(AddressMapKind map);

@@ -108,6 +108,32 @@ std::u16string JobStopped(std::string_view script, std::u16string_view message) 
     return FromUtf8(script) + u": " + std::u16string(message);
 }
 
+std::u16string StringGrew(std::int64_t line, std::int64_t bytes, std::int64_t before) {
+    return u"Line " + FormatDec(line) + u": " + FormatDec(bytes) + u" bytes, " + FormatDec(before) + u" before (+" +
+           FormatDec(bytes - before) + u").";
+}
+
+std::u16string TooWide(std::int64_t line, std::int64_t width, std::int64_t maxWidth, std::u16string_view piece) {
+    return u"Line " + FormatDec(line) + u": " + FormatDec(width) + u" characters wide, the box holds " +
+           FormatDec(maxWidth) + u": " + std::u16string(piece);
+}
+
+namespace {
+std::u16string Range(std::int64_t first, std::int64_t last) {
+    return FormatHex(static_cast<std::int32_t>(first)) + u"\u2013" + FormatHex(static_cast<std::int32_t>(last));
+}
+}  // namespace
+
+std::u16string AreaClaimedTwice(std::u16string_view a, std::u16string_view b, std::int64_t first, std::int64_t last) {
+    return std::u16string(a) + u" and " + std::u16string(b) + u" both claim " + Range(first, last) + u".";
+}
+
+std::u16string RunsIntoArea(std::int64_t line, bool table, std::u16string_view owner, std::int64_t first,
+                            std::int64_t last) {
+    return u"Line " + FormatDec(line) + (table ? u": the text runs into the pointer table of " : u": the text runs into the text area of ") +
+           std::u16string(owner) + u" (" + Range(first, last) + u").";
+}
+
 std::u16string ProjectProblem(std::string_view file, std::int64_t line, std::u16string_view problem) {
     return FromUtf8(file) + u":" + FormatDec(line) + u": " + std::u16string(problem) + u".";
 }
@@ -148,6 +174,12 @@ std::u16string SuggestLengths(int longest) {
 
 std::u16string NotANumber(std::u16string_view text) {
     return u"\"" + std::u16string(text) + u"\" is not a number.";
+}
+
+std::u16string StartHits(std::u16string_view start, std::int64_t offset, std::int64_t count) {
+    return u"No hit for the whole text; \"" + std::u16string(start) + u"\" hits at " +
+           FormatHex(static_cast<std::int32_t>(offset)) + u" (" + FormatDec(count) + (count == 1 ? u" hit" : u" hits") +
+           u"): the next letters may be one code (a ligature or a dictionary entry).";
 }
 
 std::u16string NoSuchHit(std::int64_t hit, std::int64_t count) {

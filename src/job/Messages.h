@@ -26,6 +26,8 @@ inline constexpr std::u16string_view kHuffmanNeedsRom = u"Huffman v2 text can't 
 inline constexpr std::u16string_view kUnexpectedLetter = u"Unexpected letter/word found\r\n\r\n";
 inline constexpr std::u16string_view kCheckDone = u"Done.\r\n\r\n";
 inline constexpr std::u16string_view kTextFits = u"The text fits perfectly!";
+// A table that holds lines no lookup reads ("@NAME", "!XX=NAME,N", keys of more than 3 bytes).
+inline constexpr std::u16string_view kTableLinesNotRead = u"Table switches (!XX) are not read; the line is ignored.";
 inline constexpr std::u16string_view kOutOfMemory = u"Out of memory: the command was stopped and nothing was written.";
 // "Something went wrong (%s): the command was stopped and nothing was written."
 [[nodiscard]] std::u16string Unexpected(std::u16string_view what);
@@ -58,6 +60,12 @@ inline constexpr std::u16string_view kOutOfMemory = u"Out of memory: the command
 [[nodiscard]] std::u16string CheckOver(std::int64_t bytes);
 // "You are %i bytes under the original text limit!"
 [[nodiscard]] std::u16string CheckUnder(std::int64_t bytes);
+// "Line %i: %i bytes, %i before (+%i)." for a string that grew past its entry's string in the ROM.
+[[nodiscard]] std::u16string StringGrew(std::int64_t line, std::int64_t bytes, std::int64_t before);
+// "Line %i: %i characters wide, the box holds %i: PIECE"
+[[nodiscard]] std::u16string TooWide(std::int64_t line, std::int64_t width, std::int64_t maxWidth,
+                                     std::u16string_view piece);
+inline constexpr std::u16string_view kLinesNeedRom = u"Listing the strings that grew needs the ROM: their sizes before come from it.";
 // "Line %i: " followed by what is wrong and the line itself.
 [[nodiscard]] std::u16string BadLine(std::int64_t lineNumber, std::u16string_view problem, std::u16string_view line);
 inline constexpr std::u16string_view kNeedsOffset = u"a pointer line needs an offset: ";
@@ -70,9 +78,16 @@ inline constexpr std::u16string_view kNeedsEscapes = u"without a table, a text l
 
 // Patches and header checksums.
 inline constexpr std::u16string_view kIpsPastSixteenMiB = u"IPS patches cannot reach past 16 MiB; use .bps.";
+inline constexpr std::u16string_view kIpsSizePastSixteenMiB =
+    u"An IPS patch cannot make a file of 16 MiB or more; use .bps.";
 inline constexpr std::u16string_view kPatchDamaged = u"The patch is damaged.";
 inline constexpr std::u16string_view kImageTooLargeToPatch = u"Images larger than 1 GiB cannot be patched.";
 inline constexpr std::u16string_view kNoKnownHeader = u"No known header was found.";
+inline constexpr std::u16string_view kNoSnesHeader = u"No SNES header was found.";
+inline constexpr std::u16string_view kNoGbHeader = u"No Game Boy header was found.";
+inline constexpr std::u16string_view kNoGbaHeader = u"No Game Boy Advance header was found.";
+inline constexpr std::u16string_view kNoMdHeader = u"No Mega Drive header was found.";
+inline constexpr std::u16string_view kNoHeaderLeftAlone = u"No header checksum found: the image is left as it is.";
 // "The patch was made for another ROM (CRC32 %08X, this one is %08X)."
 [[nodiscard]] std::u16string PatchForAnotherRom(std::uint32_t patchCrc, std::uint32_t romCrc);
 // "PATH is not an IPS or BPS patch."
@@ -96,6 +111,12 @@ inline constexpr std::u16string_view kTextOffsetOutsideRom = u"Every text offset
 [[nodiscard]] std::u16string Wrote(std::string_view path, std::int64_t bytes);
 // "SCRIPT: MESSAGE" for the build job whose insert stopped.
 [[nodiscard]] std::u16string JobStopped(std::string_view script, std::u16string_view message);
+// "A and B both claim FIRST–LAST." for two jobs of a build whose areas overlap.
+[[nodiscard]] std::u16string AreaClaimedTwice(std::u16string_view a, std::u16string_view b, std::int64_t first,
+                                              std::int64_t last);
+// "Line %i: the text runs into the text area of OWNER (FIRST–LAST)." ("the pointer table of" for a table)
+[[nodiscard]] std::u16string RunsIntoArea(std::int64_t line, bool table, std::u16string_view owner,
+                                          std::int64_t first, std::int64_t last);
 inline constexpr std::u16string_view kBuildWroteNothing = u"The build stopped: nothing was written.";
 // "FILE:LINE: PROBLEM" for a project file the build cannot use.
 [[nodiscard]] std::u16string ProjectProblem(std::string_view file, std::int64_t line, std::u16string_view problem);
@@ -108,6 +129,8 @@ inline constexpr std::u16string_view kBuildWroteNothing = u"The build stopped: n
 inline constexpr std::u16string_view kProjectNeedsOutput = u"give \"output\", \"patch\" or both";
 inline constexpr std::u16string_view kMustBeString = u"a string";
 inline constexpr std::u16string_view kMustBeBoolean = u"true or false";
+inline constexpr std::u16string_view kMustBePositive = u"a whole number above 0";
+inline constexpr std::u16string_view kMustBeStrings = u"a list of strings";
 inline constexpr std::u16string_view kMustBeYesNo = u"\"yes\" or \"no\"";
 inline constexpr std::u16string_view kMustBeChecksum = u"none, auto, snes, gb, gba or md";
 inline constexpr std::u16string_view kMustBeReadMode = u"utf8, utf7 or ascii";
@@ -145,6 +168,10 @@ inline constexpr std::u16string_view kSuggestTableEncoding =
 inline constexpr std::u16string_view kSearchWidth = u"The width must be 1 or 2.";
 inline constexpr std::u16string_view kHitNumber = u"The hit number must be 1 or more.";
 inline constexpr std::u16string_view kNoPointerTable = u"No pointer table points at all of these strings.";
+inline constexpr std::u16string_view kEndByteHint =
+    u"If an offset lies inside its string, give the byte that ends strings: --end-byte XX.";
+// "No hit for the whole text; \"START\" hits at OFFSET (N hits): the next letters may be one code (a ligature or a dictionary entry)."
+[[nodiscard]] std::u16string StartHits(std::u16string_view start, std::int64_t offset, std::int64_t count);
 // "\"TEXT\" is not a number."
 [[nodiscard]] std::u16string NotANumber(std::u16string_view text);
 // "There is no hit K: the search found N."

@@ -55,6 +55,7 @@ std::u16string WriteScriptHeader(const JobSettings& job, TableType tableType, Te
     AppendKeyLine(out, u"Table Type:\t", static_cast<std::int32_t>(tableType));
     AppendKeyLine(out, u"Text Type:\t", static_cast<std::int32_t>(textType));
     if (IsHuffman(textType) || IsScattered(tableType)) AppendKeyLine(out, u"HuffTable:\t", job.huffTable);
+    if (job.nullPointer) AppendKeyLine(out, u"NullPointer:\t", static_cast<std::int32_t>(*job.nullPointer));
     if (job.map != AddressMapKind::None) {
         out += kMapKey;
         const std::string_view name = MapName(job.map);
@@ -89,6 +90,8 @@ std::optional<ScriptHeader> ReadScriptHeader(std::u16string_view script) {
         header.job.huffTable = *huffTable;
         header.hasHuffTable = true;
     }
+    if (const auto nullPointer = ReadKey(script, u"NullPointer:\t"))
+        header.job.nullPointer = static_cast<std::uint32_t>(*nullPointer);
     const auto map = ReadMapLine(script);
     if (!map) return std::nullopt;
     header.job.map = *map;
@@ -129,7 +132,7 @@ BodyLayout ReadBodyLayout(const ScriptHeader& header) {
 }
 
 std::size_t FindLineEnd(std::u16string_view script, std::size_t pos) {
-    const auto cr = script.find(u'\r', std::min(pos, script.size()));
+    const auto cr = FindCharacter(script, u'\r', std::min(pos, script.size()));
     return cr == std::u16string_view::npos ? script.size() : cr;
 }
 
@@ -170,6 +173,8 @@ PointerLine ParsePointerLine(std::u16string_view script, std::size_t pos) {
         result.kind = PointerLineKind::Repeat;
     else if (marker == u'm' || marker == u'M')
         result.kind = PointerLineKind::Move;
+    else if (marker == u'n' || marker == u'N')
+        result.kind = PointerLineKind::Empty;
     else
         return result;
     result.second = ScanHex(line.substr(markerAt + 1));

@@ -22,6 +22,7 @@ struct ScriptHeader {
 
 // The header lines and the dash line, each ended by CR LF. The "HuffTable:"
 // line is written for Huffman text and for the Scattered layouts only, the
+// "NullPointer:" line (after it) when the job has empty entries, then the
 // "Map:" line for jobs with an address map only.
 [[nodiscard]] std::u16string WriteScriptHeader(const JobSettings& job, TableType tableType, TextType textType);
 
@@ -54,7 +55,8 @@ enum class BodyLayout {
 // a length table when a table is present; everything else is text only.
 [[nodiscard]] BodyLayout ReadBodyLayout(const ScriptHeader& header);
 
-enum class PointerLineKind { Plain, Repeat, Move };
+// Empty: "n" after the offset, an entry that points at no text.
+enum class PointerLineKind { Plain, Repeat, Move, Empty };
 
 struct PointerLine {
     std::optional<std::int32_t> offset;  // none when the line starts with no number
@@ -66,7 +68,7 @@ struct PointerLine {
 
 // Reads the pointer line that begins at pos. The number is read as "%X" within
 // the line; the character after it is the separator and the next one the
-// marker ("r"/"R" repeat, "m"/"M" move, anything else plain).
+// marker ("r"/"R" repeat, "m"/"M" move, "n"/"N" empty, anything else plain).
 [[nodiscard]] PointerLine ParsePointerLine(std::u16string_view script, std::size_t pos);
 
 // Index of the first CR at or after pos, or the text's size.

@@ -99,24 +99,38 @@ int SnesConsistency(std::span<const std::uint8_t> image, ChecksumSystem system) 
     return (mapFits ? 2 : 0) + (pairFits ? 1 : 0);
 }
 
-std::optional<ChecksumSystem> ChooseSnes(std::span<const std::uint8_t> image, bool wholly) {
-    int lo = SnesConsistency(image, ChecksumSystem::SnesLoRom);
-    int hi = SnesConsistency(image, ChecksumSystem::SnesHiRom);
-    if (wholly) {
-        lo = lo == 3 ? lo : -1;
-        hi = hi == 3 ? hi : -1;
+// A header counts as there only when both its map-mode byte and its
+// checksum pair fit; when both headers do, the one whose checksum is right.
+std::optional<ChecksumSystem> ChooseSnes(std::span<const std::uint8_t> image) {
+    const bool lo = SnesConsistency(image, ChecksumSystem::SnesLoRom) == 3;
+    const bool hi = SnesConsistency(image, ChecksumSystem::SnesHiRom) == 3;
+    if (lo && hi) {
+        const bool onlyHiRight = CheckChecksum(image, ChecksumSystem::SnesHiRom)->right &&
+                                 !CheckChecksum(image, ChecksumSystem::SnesLoRom)->right;
+        return onlyHiRight ? ChecksumSystem::SnesHiRom : ChecksumSystem::SnesLoRom;
     }
-    if (lo < 0 && hi < 0) return std::nullopt;
-    if (lo == hi) {
-        const auto hiReport = CheckChecksum(image, ChecksumSystem::SnesHiRom);
-        const auto loReport = CheckChecksum(image, ChecksumSystem::SnesLoRom);
-        return hiReport->right && !loReport->right ? ChecksumSystem::SnesHiRom : ChecksumSystem::SnesLoRom;
-    }
-    return lo > hi ? ChecksumSystem::SnesLoRom : ChecksumSystem::SnesHiRom;
+    if (lo) return ChecksumSystem::SnesLoRom;
+    if (hi) return ChecksumSystem::SnesHiRom;
+    return std::nullopt;
 }
 
 bool HasBytes(std::span<const std::uint8_t> image, std::size_t offset, std::initializer_list<std::uint8_t> bytes) {
     return image.size() >= offset + bytes.size() && std::equal(bytes.begin(), bytes.end(), image.begin() + offset);
+}
+
+// The bytes every header of system holds, whatever its game: the fixed byte
+// 0x96 and a branch at the entry point; the first bytes of the boot logo; the
+// console's name at 0x100 (with or without a space before it).
+bool HeaderIsThere(std::span<const std::uint8_t> image, ChecksumSystem system) {
+    if (image.size() < MinimumSize(system)) return false;
+    switch (system) {
+        case ChecksumSystem::Gba: return image[0xB2] == 0x96 && image[3] == 0xEA;
+        case ChecksumSystem::Gb: return HasBytes(image, 0x104, {0xCE, 0xED, 0x66, 0x66});
+        case ChecksumSystem::Md: return HasBytes(image, 0x100, {'S', 'E', 'G', 'A'}) || HasBytes(image, 0x101, {'S', 'E', 'G', 'A'});
+        case ChecksumSystem::SnesLoRom:
+        case ChecksumSystem::SnesHiRom: return SnesConsistency(image, system) == 3;
+    }
+    return false;
 }
 
 }  // namespace
@@ -142,27 +156,20 @@ std::string_view ChecksumSystemName(ChecksumSystem system) {
 }
 
 std::optional<ChecksumSystem> ChooseChecksumSystem(std::span<const std::uint8_t> image, ChecksumChoice choice) {
-    const auto ifHolds = [&](ChecksumSystem system) -> std::optional<ChecksumSystem> {
-        if (image.size() < MinimumSize(system)) return std::nullopt;
+    const auto ifThere = [&](ChecksumSystem system) -> std::optional<ChecksumSystem> {
+        if (!HeaderIsThere(image, system)) return std::nullopt;
         return system;
     };
     switch (choice) {
-        case ChecksumChoice::Snes: return ChooseSnes(image, false);
-        case ChecksumChoice::Gb: return ifHolds(ChecksumSystem::Gb);
-        case ChecksumChoice::Gba: return ifHolds(ChecksumSystem::Gba);
-        case ChecksumChoice::Md: return ifHolds(ChecksumSystem::Md);
+        case ChecksumChoice::Snes: return ChooseSnes(image);
+        case ChecksumChoice::Gb: return ifThere(ChecksumSystem::Gb);
+        case ChecksumChoice::Gba: return ifThere(ChecksumSystem::Gba);
+        case ChecksumChoice::Md: return ifThere(ChecksumSystem::Md);
         case ChecksumChoice::Auto: break;
     }
-    // The fixed byte 0x96 and a branch at the entry point; the first bytes of
-    // the boot logo; the console's name at 0x100 (with or without a space before it).
-    if (image.size() >= MinimumSize(ChecksumSystem::Gba) && image[0xB2] == 0x96 && image[3] == 0xEA)
-        return ChecksumSystem::Gba;
-    if (image.size() >= MinimumSize(ChecksumSystem::Gb) && HasBytes(image, 0x104, {0xCE, 0xED, 0x66, 0x66}))
-        return ChecksumSystem::Gb;
-    if (image.size() >= MinimumSize(ChecksumSystem::Md) &&
-        (HasBytes(image, 0x100, {'S', 'E', 'G', 'A'}) || HasBytes(image, 0x101, {'S', 'E', 'G', 'A'})))
-        return ChecksumSystem::Md;
-    return ChooseSnes(image, true);
+    for (const ChecksumSystem system : {ChecksumSystem::Gba, ChecksumSystem::Gb, ChecksumSystem::Md})
+        if (HeaderIsThere(image, system)) return system;
+    return ChooseSnes(image);
 }
 
 std::optional<ChecksumReport> CheckChecksum(std::span<const std::uint8_t> image, ChecksumSystem system) {

@@ -33,13 +33,13 @@ struct ChecksumReport {
     bool right = false;
 };
 
-// The system whose header the image is read with. Snes picks the LoROM or
-// HiROM header whose map-mode byte and complement pair are consistent (the
-// more consistent one when neither is wholly). Auto tries the Game Boy
-// Advance, Game Boy, Mega Drive and SNES headers in that order, each by
-// bytes its header must hold, never by its checksum, so that a wrong one is
-// still found. No value when Auto finds no known header, or when the image is
-// too small to hold the chosen one.
+// The system whose header the image is read with, found by bytes its header
+// must hold, never by its checksum, so that a wrong one is still found: the
+// SNES header by a map-mode byte and a complement pair that fit (LoROM or
+// HiROM, the one whose checksum is right when both fit). Auto tries the Game
+// Boy Advance, Game Boy, Mega Drive and SNES headers in that order. No value
+// when the chosen header, or for Auto any known one, is not there: its bytes
+// would be some other data, such as another console's program code.
 [[nodiscard]] std::optional<ChecksumSystem> ChooseChecksumSystem(std::span<const std::uint8_t> image,
                                                                  ChecksumChoice choice);
 

@@ -153,7 +153,7 @@ PatchResult CreateIps(std::span<const std::uint8_t> source, std::span<const std:
     }
     std::optional<std::size_t> truncation;
     if (target.size() < source.size()) {
-        if (target.size() >= kReach) return PatchResult::Failure(PatchStatus::PastSixteenMiB);
+        if (target.size() >= kReach) return PatchResult::Failure(PatchStatus::SizePastSixteenMiB);
         truncation = target.size();
     }
     return {PatchStatus::Ok, writer.Finish(truncation), 0, 0};

@@ -9,6 +9,9 @@
 namespace quorvex {
 namespace {
 
+constexpr std::size_t kCopierHeader = 512;
+constexpr std::size_t kCopierHeaderStep = 32 * 1024;
+
 bool StartsWith(std::span<const std::uint8_t> bytes, std::string_view magic) {
     return bytes.size() >= magic.size() && std::equal(magic.begin(), magic.end(), bytes.begin());
 }
@@ -33,15 +36,36 @@ std::optional<PatchFormat> DetectPatchFormat(std::span<const std::uint8_t> patch
     return std::nullopt;
 }
 
-PatchResult CreatePatchBytes(PatchFormat format, std::span<const std::uint8_t> source,
-                             std::span<const std::uint8_t> target) {
-    return format == PatchFormat::Ips ? CreateIps(source, target) : CreateBps(source, target);
+std::size_t CopierHeaderSize(std::string_view path, std::size_t size) {
+    const bool snes = EndsWithNoCase(path, ".smc") || EndsWithNoCase(path, ".sfc") || EndsWithNoCase(path, ".swc") ||
+                      EndsWithNoCase(path, ".fig");
+    return snes && size % kCopierHeaderStep == kCopierHeader ? kCopierHeader : 0;
 }
 
-PatchResult ApplyPatchBytes(std::span<const std::uint8_t> patch, std::span<const std::uint8_t> source) {
+PatchResult CreatePatchBytes(PatchFormat format, std::span<const std::uint8_t> source,
+                             std::span<const std::uint8_t> target, std::size_t copierHeader) {
+    if (format == PatchFormat::Ips) return CreateIps(source, target);
+    // A header that differs would be lost on the way: the patch then covers it.
+    const bool sameHeader = copierHeader != 0 && source.size() >= copierHeader && target.size() >= copierHeader &&
+                            std::equal(source.begin(), source.begin() + static_cast<std::ptrdiff_t>(copierHeader),
+                                       target.begin());
+    if (sameHeader) return CreateBps(source.subspan(copierHeader), target.subspan(copierHeader));
+    return CreateBps(source, target);
+}
+
+PatchResult ApplyPatchBytes(std::span<const std::uint8_t> patch, std::span<const std::uint8_t> source,
+                            std::size_t copierHeader) {
     const auto format = DetectPatchFormat(patch);
     if (!format) return PatchResult::Failure(PatchStatus::NotAPatch);
-    return *format == PatchFormat::Ips ? ApplyIps(patch, source) : ApplyBps(patch, source);
+    if (*format == PatchFormat::Ips) return ApplyIps(patch, source);
+    const auto made = ReadBpsHeader(patch);
+    if (copierHeader == 0 || copierHeader > source.size() || !made || made->sourceSize != source.size() - copierHeader)
+        return ApplyBps(patch, source);
+    PatchResult result = ApplyBps(patch, source.subspan(copierHeader));
+    if (result.ok())
+        result.bytes.insert(result.bytes.begin(), source.begin(),
+                            source.begin() + static_cast<std::ptrdiff_t>(copierHeader));
+    return result;
 }
 
 }  // namespace quorvex

@@ -10,7 +10,8 @@ enum class PatchFormat { Ips, Bps };
 // How making or applying a patch ended.
 enum class PatchStatus {
     Ok,
-    PastSixteenMiB,  // IPS: a change, or the shorter size, lies at or past 16 MiB
+    PastSixteenMiB,  // IPS: a change lies at or past 16 MiB
+    SizePastSixteenMiB,  // IPS: the shorter size it would have to name is 16 MiB or more
     TooLarge,        // making a patch: an image larger than kMaxPatchImage
     WrongSource,     // BPS: the patch was made for a ROM of another size or CRC32
     Damaged,         // malformed, truncated, or a CRC32 of the patch or of the result is wrong

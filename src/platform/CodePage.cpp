@@ -1,5 +1,7 @@
 #include "platform/CodePage.h"
 
+#include "platform/Utf8.h"
+
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
 
@@ -49,28 +51,6 @@ std::u16string Convert(UConverter* converter, std::span<const std::uint8_t> byte
     return text;
 }
 
-std::u16string DecodeUtf16(std::span<const std::uint8_t> bytes, bool bigEndian) {
-    std::u16string text;
-    text.reserve(bytes.size() / 2);
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        const char16_t unit = bigEndian ? static_cast<char16_t>((bytes[i] << 8) | bytes[i + 1])
-                                        : static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-        if (unit == 0) break;
-        text.push_back(unit);
-    }
-    return text;
-}
-
-std::u16string NormaliseLineEnds(std::u16string_view text) {
-    std::u16string result;
-    result.reserve(text.size() + text.size() / 32);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) result.push_back(u'\r');
-        result.push_back(text[i]);
-    }
-    return result;
-}
-
 }  // namespace
 
 bool IsKnownCodePage(const std::string& name) {
@@ -84,19 +64,6 @@ std::u16string DecodeBytes(std::span<const std::uint8_t> bytes, const TextDecodi
     const Converter converter = OpenConverter(name);
     if (!converter) throw std::invalid_argument("The code page \"" + name + "\" is not known.");
     return Convert(converter.get(), bytes.first(length));
-}
-
-std::u16string DecodeTextFile(std::span<const std::uint8_t> bytes, const TextDecoding& decoding) {
-    std::u16string text;
-    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE)
-        text = DecodeUtf16(bytes, false);
-    else if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF)
-        text = DecodeUtf16(bytes, true);
-    else
-        text = DecodeBytes(bytes, decoding);
-    const std::u16string_view view =
-        !text.empty() && text.front() == u'\uFEFF' ? std::u16string_view(text).substr(1) : std::u16string_view(text);
-    return NormaliseLineEnds(view);
 }
 
 std::optional<std::vector<std::uint8_t>> EncodeBytes(std::u16string_view text, const TextDecoding& decoding) {
@@ -126,14 +93,7 @@ std::optional<std::vector<std::uint8_t>> EncodeBytes(std::u16string_view text, c
 }
 
 std::string ToUtf8(std::u16string_view text) {
-    std::string bytes(text.size() * 3 + 1, '\0');
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t length = 0;
-    u_strToUTF8WithSub(bytes.data(), static_cast<int32_t>(bytes.size()), &length, text.data(),
-                       static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
-    if (U_FAILURE(status)) throw std::runtime_error("text conversion failed");
-    bytes.resize(static_cast<std::size_t>(length));
-    return bytes;
+    return EncodeUtf8(text);
 }
 
 std::u16string FromUtf8(std::string_view text) {

@@ -41,6 +41,9 @@ struct TextDecoding {
 [[nodiscard]] std::optional<std::vector<std::uint8_t>> EncodeBytes(std::u16string_view text,
                                                                    const TextDecoding& decoding);
 
+// text with every line end (CR LF, a lone CR or a lone LF) written as lineEnd.
+[[nodiscard]] std::u16string RewriteLineEnds(std::u16string_view text, std::u16string_view lineEnd);
+
 // Wide text to UTF-8 (unpaired surrogates become U+FFFD) and back.
 [[nodiscard]] std::string ToUtf8(std::u16string_view text);
 [[nodiscard]] std::u16string FromUtf8(std::string_view text);

@@ -1,5 +1,7 @@
 #include "platform/Files.h"
 
+#include "platform/CodePage.h"
+
 #include "platform/FileError.h"
 
 #include <cerrno>
@@ -183,6 +185,12 @@ void SaveFileAtomically(const std::filesystem::path& path, std::span<const std::
     // Make the rename itself durable.
     Descriptor dir(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+void SaveUtf8Atomically(const std::filesystem::path& path, std::u16string_view text, bool zeroAfter) {
+    std::string utf8 = ToUtf8(text);
+    if (zeroAfter) utf8.push_back('\0');
+    SaveFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()));
 }
 
 }  // namespace quorvex

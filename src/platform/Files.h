@@ -32,6 +32,10 @@ namespace quorvex {
 // " (the file is saved through a temporary file in this folder)".
 void SaveFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
+// Saves text as UTF-8 without a byte-order mark, as SaveFileAtomically saves
+// bytes; with zeroAfter, one zero byte follows the text.
+void SaveUtf8Atomically(const std::filesystem::path& path, std::u16string_view text, bool zeroAfter = false);
+
 // Throws FileError unless the existing file can be opened for reading and writing.
 void CheckWritable(const std::filesystem::path& path);
 

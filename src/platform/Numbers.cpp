@@ -1,14 +1,19 @@
 #include "platform/Numbers.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 
 namespace quorvex {
 namespace {
 
-// swscanf works on wchar_t (32-bit here); the text is copied over unit by unit.
+// swscanf works on wchar_t (32-bit here); the text is copied over unit by unit
+// up to the first that is not ASCII. No number reaches past one, and some C
+// libraries (the browser build's) first turn the whole text into the C
+// locale's bytes and read nothing at all when one of them cannot be.
 std::wstring ToWide(std::u16string_view text) {
-    return std::wstring(text.begin(), text.end());
+    const auto end = std::find_if(text.begin(), text.end(), [](char16_t c) { return c > 0x7F; });
+    return std::wstring(text.begin(), end);
 }
 
 // What "%X" reads from text that starts with a short run of plain digits:
@@ -82,10 +87,25 @@ int ScanKeyBytes(std::u16string_view text, std::uint8_t (&bytes)[3]) {
     return count;
 }
 
+namespace {
+
+// Upper-case hexadecimal with at least minDigits digits, as "%X" and "%02X"
+// write it; by hand, as Extract writes one for every pointer and escape.
+std::u16string HexDigits(std::uint32_t value, int minDigits) {
+    constexpr int kMostDigits = 8;
+    char16_t digits[kMostDigits];
+    int count = 0;
+    do {
+        digits[kMostDigits - 1 - count++] = u"0123456789ABCDEF"[value & 0xF];
+        value >>= 4;
+    } while (value != 0 || count < minDigits);
+    return std::u16string(digits + kMostDigits - count, digits + kMostDigits);
+}
+
+}  // namespace
+
 std::u16string FormatHex(std::int32_t value) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%X", static_cast<unsigned int>(value));
-    return Widen(buffer);
+    return HexDigits(static_cast<std::uint32_t>(value), 1);
 }
 
 std::u16string FormatDec(std::int64_t value) {
@@ -95,9 +115,7 @@ std::u16string FormatDec(std::int64_t value) {
 }
 
 std::u16string FormatHex2(std::uint32_t value) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%02X", value);
-    return Widen(buffer);
+    return HexDigits(value, 2);
 }
 
 std::u16string FormatHexDigits(std::uint32_t value, int digits) {

@@ -39,6 +39,15 @@ std::vector<std::int64_t> DistinctOffsets(const std::vector<std::int64_t>& offse
     return distinct;
 }
 
+// Offsets inside their strings (after a speaker's name or control codes) moved to where each string starts.
+std::vector<std::int64_t> StringStarts(std::span<const std::uint8_t> rom, const PointerSearchRequest& request) {
+    std::vector<std::int64_t> starts = request.textOffsets;
+    if (!request.endByte) return starts;
+    for (std::int64_t& offset : starts)
+        while (offset > 0 && rom[static_cast<std::size_t>(offset - 1)] != *request.endByte) --offset;
+    return starts;
+}
+
 std::vector<PointerCandidate> Search(std::span<const std::uint8_t> rom, const Clues& clues,
                                      const PointerSearchRequest& request) {
     Finder finder(rom, clues);
@@ -79,7 +88,8 @@ std::optional<std::u16string_view> CheckPointerSearch(std::span<const std::uint8
 std::vector<PointerCandidate> FindPointerTables(std::span<const std::uint8_t> rom,
                                                 const PointerSearchRequest& request) {
     if (CheckPointerSearch(rom, request)) return {};
-    const std::vector<std::int64_t> given = DistinctOffsets(request.textOffsets);
+    const std::vector<std::int64_t> given = DistinctOffsets(StringStarts(rom, request));
+    if (given.size() < 2 && !request.xOffset) return {};  // two offsets inside one string
     const Clues clues = ReadClues(rom, given, true);
     std::vector<PointerCandidate> candidates = Search(rom, clues, request);
     // An end byte seen before one string only may be chance: the game may

@@ -101,6 +101,10 @@ struct PointerSearchRequest {
     std::optional<std::int32_t> xOffset;    // the X000 Offset, when known
     std::size_t maxCandidates = 20;
     std::optional<AddressMapKind> map = std::nullopt;  // the address map, when known (in place of the X000 Offset)
+    // The byte that ends strings, when known: each text offset may then lie
+    // inside its string and is first moved back to just after the nearest
+    // such byte before it (to 0 when there is none).
+    std::optional<std::uint8_t> endByte{};
 };
 
 struct PointerCandidate {

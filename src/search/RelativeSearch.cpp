@@ -64,6 +64,55 @@ struct Check {
     std::uint32_t difference;
 };
 
+constexpr std::pair<int, std::uint32_t> kAsciiBases[] = {{0, 0x41}, {1, 0x61}, {2, 0x30}};
+
+// The lines of a draft table, and the values they hold.
+struct Draft {
+    int width;
+    bool bigEndian;
+    std::u16string table;
+    std::vector<std::uint32_t> values;
+
+    [[nodiscard]] std::uint32_t mask() const { return width == 1 ? 0xFFu : 0xFFFFu; }
+    [[nodiscard]] bool Holds(std::uint32_t value) const {
+        return std::find(values.begin(), values.end(), value) != values.end();
+    }
+    void Add(std::uint32_t value, char16_t c) {
+        values.push_back(value);
+        // Keys are written as the bytes lie in the ROM.
+        const std::uint32_t key = width == 1 || bigEndian ? value : (value & 0xFF) << 8 | value >> 8;
+        table += FormatHexDigits(key, width * 2);
+        table += u'=';
+        table += c;
+        table += u"\r\n";
+    }
+};
+
+// The characters of the text outside the groups (but "?" and those outside
+// the basic plane) that stand for one value wherever they occur in the hit at
+// offset, in the order of their first occurrence.
+std::vector<std::pair<char16_t, std::uint32_t>> OtherCharacters(std::span<const std::uint8_t> rom,
+                                                                std::u16string_view text, std::int64_t offset,
+                                                                int width, bool bigEndian) {
+    std::vector<std::pair<char16_t, std::uint32_t>> found;
+    std::vector<char16_t> mixed;
+    std::size_t slot = 0;
+    for (std::size_t i = 0; i < text.size(); ++i, ++slot) {
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) ++i;
+        if (GroupOf(c) || c == u'?' || (c >= 0xD800 && c <= 0xDFFF)) continue;
+        const std::size_t at = static_cast<std::size_t>(offset) + slot * static_cast<std::size_t>(width);
+        const std::uint32_t value = width == 1 ? rom[at]
+                                    : bigEndian ? (std::uint32_t{rom[at]} << 8 | rom[at + 1])
+                                                : (std::uint32_t{rom[at + 1]} << 8 | rom[at]);
+        const auto known = std::find_if(found.begin(), found.end(), [&](const auto& pair) { return pair.first == c; });
+        if (known == found.end()) found.emplace_back(c, value);
+        else if (known->second != value) mixed.push_back(c);
+    }
+    std::erase_if(found, [&](const auto& pair) { return std::find(mixed.begin(), mixed.end(), pair.first) != mixed.end(); });
+    return found;
+}
+
 }  // namespace
 
 std::optional<std::u16string_view> CheckSearchText(std::u16string_view text) {
@@ -163,23 +212,38 @@ std::u16string FormatRelativeHit(const RelativeHit& hit, int width) {
     return line;
 }
 
-std::u16string DraftTable(const RelativeHit& hit, int width, bool bigEndian) {
-    const std::uint32_t mask = width == 1 ? 0xFFu : 0xFFFFu;
-    std::u16string table;
+std::optional<StartHit> LongestHittingStart(std::span<const std::uint8_t> rom, std::u16string_view text,
+                                            const RelativeSearchOptions& options) {
+    for (std::size_t end = text.size(); end > 0; --end) {
+        if (end < text.size() && text[end] >= 0xDC00 && text[end] <= 0xDFFF) continue;  // inside a pair
+        const std::u16string_view start = text.substr(0, end);
+        if (Parse(start).letters.size() < 4) break;
+        const RelativeSearchResult found = RelativeSearch(rom, start, {options.width, options.bigEndian, 1});
+        if (found.hitCount > 0) return StartHit{std::u16string(start), found.hits.front().offset, found.hitCount};
+    }
+    return std::nullopt;
+}
+
+std::u16string DraftTable(std::span<const std::uint8_t> rom, std::u16string_view text, const RelativeHit& hit,
+                          int width, bool bigEndian) {
+    Draft draft{width, bigEndian, {}, {}};
+    const bool ascii = std::ranges::all_of(kAsciiBases, [&](const auto& pair) {
+        const auto& base = hit.bases[static_cast<std::size_t>(pair.first)];
+        return !base || *base == pair.second;
+    });
+    if (ascii) {
+        for (char16_t c = 0x20; c <= 0x7E; ++c) draft.Add(c, c);
+        return draft.table;
+    }
     for (int g = 0; g < kLetterGroupCount; ++g) {
         const auto& base = hit.bases[static_cast<std::size_t>(g)];
         if (!base) continue;
-        for (char16_t c = kGroups[g].first; c <= kGroups[g].last; ++c) {
-            const std::uint32_t value = (*base + static_cast<std::uint32_t>(c - kGroups[g].first)) & mask;
-            // Keys are written as the bytes lie in the ROM.
-            const std::uint32_t key = width == 1 || bigEndian ? value : (value & 0xFF) << 8 | value >> 8;
-            table += FormatHexDigits(key, width * 2);
-            table += u'=';
-            table += c;
-            table += u"\r\n";
-        }
+        for (char16_t c = kGroups[g].first; c <= kGroups[g].last; ++c)
+            draft.Add((*base + static_cast<std::uint32_t>(c - kGroups[g].first)) & draft.mask(), c);
     }
-    return table;
+    for (const auto& [c, value] : OtherCharacters(rom, text, hit.offset, width, bigEndian))
+        if (!draft.Holds(value)) draft.Add(value, c);
+    return draft.table;
 }
 
 }  // namespace quorvex

@@ -19,7 +19,7 @@ namespace quorvex {
 // o + i * width, and within each group the values differ exactly as the
 // characters do (value = the group's base + the character's distance from the
 // group's first character, modulo 2^(8 * width)); distinct letters and digits
-// have distinct values. Every other character (space, punctuation, anything
+// have distinct values. Every other character (space, punctuation, "?", anything
 // outside the three groups; a surrogate pair counts as one character) matches
 // any value.
 
@@ -61,12 +61,27 @@ struct RelativeSearchResult {
 // width 1, 4 for width 2).
 [[nodiscard]] std::u16string FormatRelativeHit(const RelativeHit& hit, int width);
 
-// The draft character table of a hit: for each group it has a base for, in the
-// order A-Z, a-z, 0-9, one "KEY=C" line per character of the whole group, each
-// ended by CR LF. KEY is the character's value as its bytes lie in the ROM
-// (two hex digits for width 1; four for width 2, in the given byte order).
-// Where two groups' runs overlap, both lines are written; the table then reads
-// the earlier one.
-[[nodiscard]] std::u16string DraftTable(const RelativeHit& hit, int width, bool bigEndian);
+// The longest start of a text that has no hit which does hit: cut after any
+// character, holding at least four letters or digits.
+struct StartHit {
+    std::u16string start;
+    std::int64_t offset = 0;  // its first hit
+    std::size_t hitCount = 0;
+};
+[[nodiscard]] std::optional<StartHit> LongestHittingStart(std::span<const std::uint8_t> rom, std::u16string_view text,
+                                                          const RelativeSearchOptions& options);
+
+// The draft character table of a hit of text in rom, one "KEY=C" line per
+// character, each ended by CR LF. KEY is the character's value as its bytes
+// lie in the ROM (two hex digits for width 1; four for width 2, in the given
+// byte order). When the hit's bases are ASCII's (A=41, a=61, 0=30), every
+// printable ASCII character 20-7E. Otherwise, for each group the hit has a
+// base for, in the order A-Z, a-z, 0-9, the whole group; then each other
+// character of the text but "?" that stands for one value wherever it occurs
+// in the hit (a custom font's space, its punctuation), unless a group's run
+// already holds that value. Where two groups' runs overlap, both lines are
+// written; the table then reads the earlier one.
+[[nodiscard]] std::u16string DraftTable(std::span<const std::uint8_t> rom, std::u16string_view text,
+                                        const RelativeHit& hit, int width, bool bigEndian);
 
 }  // namespace quorvex

@@ -72,11 +72,13 @@ private slots:
 
         // The table too, for Test.
         QCOMPARE(TableStatus(*dialog), QStringLiteral("Table: table.tbl (3 entries, UTF7)"));
-        folder->write(QStringLiteral("table.tbl"), "41=A\r\n42=B\r\n43=C\r\n44=D\r\n");
+        folder->write(QStringLiteral("table.tbl"), "41=A\r\n42=B\r\n43=C\r\n44=D\r\n/FF\r\n!C0=Kanji,0\r\n");
         TypeInto(*dialog, Dlg::kEditTestText, QStringLiteral("ABC"));
         Click(*dialog, Dlg::kButtonTest);
         QCOMPARE(Output(*dialog), kFitsReport);
-        QCOMPARE(TableStatus(*dialog), QStringLiteral("Table: table.tbl (4 entries, UTF8)"));
+        // A switch line is told on the status line, not in a box.
+        QCOMPARE(TableStatus(*dialog), QStringLiteral("Table: table.tbl (5 entries, UTF8) Table switches (!XX) are not "
+                                                      "read; the line is ignored."));
 
         // A held file that is gone stops the command with the file error.
         QVERIFY(QFile::remove(path));

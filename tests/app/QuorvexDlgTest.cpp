@@ -62,10 +62,11 @@ private slots:
     void eachTabShowsItsRowsWithoutOverlap() {
         pickText(ClickRowThenOk(1));  // Huffman: the shared row shows on Extract too
         const std::set<int> own[] = {{Dlg::kEditRom, Dlg::kEditTableStart, Dlg::kEditXOffset, Dlg::kEditHuffTable,
-                                      Dlg::kRadioDec, Dlg::kButtonRedoScript, Dlg::kComboMap},
+                                      Dlg::kRadioDec, Dlg::kButtonRedoScript, Dlg::kComboMap,
+                                      Dlg::kEditNullPointer},
                                      {Dlg::kEditRom, Dlg::kEditInsertFile},
                                      {Dlg::kEditInsertFile, Dlg::kEditTestText, Dlg::kButtonTest}};
-        const std::size_t count[] = {29, 11, 11};  // five shared, each row's label, edit and button, Extract's fields
+        const std::size_t count[] = {31, 11, 11};  // five shared, each row's label, edit and button, Extract's fields
         for (const int tab : {1, 2, 0, 2, 1, 0}) {
             ClickTab(*dialog, tab);
             const std::set<int> shown = ShownControls(*dialog);
@@ -213,6 +214,14 @@ private slots:
         QCOMPARE(services->messages[0].cursor, std::optional<Qt::CursorShape>());
         QVERIFY(QApplication::overrideCursor() == nullptr);
         QCOMPARE(Output(*dialog), kTinyScript);
+
+        // The entry holding the Empty Entry value gets a line of its own and no text.
+        TypeInto(*dialog, Dlg::kEditNullPointer, QStringLiteral("8013"));
+        Click(*dialog, Dlg::kButtonGo);
+        QVERIFY2(Output(*dialog).endsWith(
+                     QStringLiteral("NullPointer:\t8013\r\n-----------------\r\n2 n\r\n0\r\nAB[END]D[END]\r\n")),
+                 qPrintable(Output(*dialog)));
+        TypeInto(*dialog, Dlg::kEditNullPointer, {});
 
         // Dec reads the numbers as decimal, "0x" still as hexadecimal.
         Click(*dialog, Dlg::kRadioDec);

@@ -26,7 +26,8 @@ void WalkBody(std::u16string_view script, const quorvex::ScriptHeader& header, s
     const BodyLayout layout = ReadBodyLayout(header);
     std::size_t pos = body;
     while (pos < script.size()) {
-        const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header.tableType);
+        const scriptwalk::Block block =
+            scriptwalk::ReadBlock(script, pos, layout, header.tableType, header.job.nullPointer.has_value());
         if (!block.problem.empty()) return;
         std::size_t next = 0;
         if (block.isRepeat) {

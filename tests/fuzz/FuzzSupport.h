@@ -5,6 +5,7 @@
 #include "platform/CodePage.h"
 #include "platform/Prompt.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -55,6 +56,12 @@ public:
         const auto part = m_bytes.subspan(start, m_at - start);
         if (m_at < m_bytes.size()) ++m_at;
         return part;
+    }
+    // The next count bytes, or as many as are left.
+    std::span<const std::uint8_t> Take(std::size_t count) {
+        const std::size_t start = m_at;
+        m_at += std::min(count, m_bytes.size() - m_at);
+        return m_bytes.subspan(start, m_at - start);
     }
     std::span<const std::uint8_t> Rest() { return m_bytes.subspan(std::exchange(m_at, m_bytes.size())); }
 

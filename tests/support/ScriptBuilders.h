@@ -14,7 +14,7 @@ namespace quorvex::test {
 [[nodiscard]] inline JobSettings Job(std::int32_t tableStart, std::int32_t tableEnd, std::int32_t textStart,
                                      std::int32_t textEnd, std::int32_t xOffset = 0, std::int32_t huffTable = 0,
                                      std::int32_t commandLength = 0) {
-    return {tableStart, tableEnd, textStart, textEnd, xOffset, huffTable, commandLength};
+    return {tableStart, tableEnd, textStart, textEnd, xOffset, huffTable, commandLength, std::nullopt};
 }
 
 // Body lines, each ended by CR LF.

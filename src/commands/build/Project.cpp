@@ -1,6 +1,7 @@
 #include "commands/build/Project.h"
 
 #include "patch/PatchFormat.h"
+#include "job/JobSettings.h"
 #include "job/Messages.h"
 #include "platform/Files.h"
 
@@ -25,6 +26,7 @@ struct JobDefaults {
     TextDecoding decoding{ReadMode::UTF8, "windows-1252"};
     bool over = false;
     bool shortest = false;
+    TextBox box;
 };
 
 // Gathers every problem with its line, so that one run names them all.
@@ -51,16 +53,12 @@ public:
         return parsed;
     }
 
-    // read_mode, code_page, over and shortest, which the top of the file sets
-    // for every job and a job for itself. False for any other key.
+    // read_mode, code_page, over, shortest, max_width and breaks, which the
+    // top of the file sets for every job and a job for itself. False for any
+    // other key.
     bool JobSetting(std::string_view key, const toml::node& node, JobDefaults& settings) {
         if (key == "read_mode") {
-            const auto mode = Word(key, node, messages::kMustBeReadMode, [](const std::string& word) -> std::optional<ReadMode> {
-                if (word == "utf8") return ReadMode::UTF8;
-                if (word == "utf7") return ReadMode::UTF7;
-                if (word == "ascii") return ReadMode::Ascii;
-                return std::nullopt;
-            });
+            const auto mode = Word(key, node, messages::kMustBeReadMode, ReadModeFromName);
             if (mode) settings.decoding.mode = *mode;
         } else if (key == "code_page") {
             const auto name = String(key, node);
@@ -75,10 +73,27 @@ public:
         } else if (key == "shortest") {
             if (const auto* flag = node.as_boolean()) settings.shortest = flag->get();
             else Problem(node.source(), messages::ProjectKeyMustBe(key, messages::kMustBeBoolean));
+        } else if (key == "max_width") {
+            const auto* width = node.as_integer();
+            if (width && width->get() > 0) settings.box.maxWidth = width->get();
+            else Problem(node.source(), messages::ProjectKeyMustBe(key, messages::kMustBePositive));
+        } else if (key == "breaks") {
+            if (auto breaks = Strings(key, node)) settings.box.breaks = std::move(*breaks);
         } else {
             return false;
         }
         return true;
+    }
+
+    std::optional<std::vector<std::u16string>> Strings(std::string_view key, const toml::node& node) {
+        const auto* array = node.as_array();
+        std::vector<std::u16string> texts;
+        if (array)
+            for (const toml::node& element : *array)
+                if (const auto* text = element.as_string()) texts.push_back(FromUtf8(text->get()));
+        if (array && texts.size() == array->size()) return texts;
+        Problem(node.source(), messages::ProjectKeyMustBe(key, messages::kMustBeStrings));
+        return std::nullopt;
     }
 
     ProjectJob Job(const toml::table& table, JobDefaults settings) {
@@ -93,6 +108,7 @@ public:
         job.decoding = settings.decoding;
         job.over = settings.over;
         job.shortest = settings.shortest;
+        job.box = settings.box;
         return job;
     }
 

@@ -3,6 +3,7 @@
 // result goes, and the jobs in the order they run.
 #include "commands/CommandResult.h"
 #include "job/JobSettings.h"
+#include "job/TextBox.h"
 #include "patch/Checksum.h"
 #include "platform/CodePage.h"
 
@@ -22,6 +23,7 @@ struct ProjectJob {
     // The map of a script whose header names none; a script that names
     // another stops the build.
     AddressMapKind map = AddressMapKind::None;
+    TextBox box;  // maxWidth 0: the lines' widths are not measured
 };
 
 struct Project {

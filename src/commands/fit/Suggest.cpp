@@ -36,7 +36,8 @@ TextLines ReadTextLines(std::u16string_view script, const ScriptHeader& header, 
     TextLines text;
     const BodyLayout layout = ReadBodyLayout(header);
     for (std::size_t pos = body; pos < script.size();) {
-        const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header.tableType);
+        const scriptwalk::Block block = scriptwalk::ReadBlock(script, pos, layout, header.tableType,
+                                                                   header.job.nullPointer.has_value());
         if (!block.problem.empty()) {
             text.problem = block.problem;
             return text;
@@ -63,6 +64,7 @@ CommandResult Suggest(const SuggestRequest& request) {
         // Read once: the table the entries are measured with is the file they are appended to.
         const std::vector<std::uint8_t> tableFile = ReadWholeFile(request.table);
         const CharTable table = CharTable::FromText(DecodeTextFile(tableFile, request.decoding));
+        if (table.hasUnreadLines()) result.Tell(Severity::Warning, messages::kTableLinesNotRead);
         LoadedScript loaded = LoadScript(request.script, request.decoding);
         if (!loaded.text) return std::move(loaded.result);
         const std::u16string_view script = *loaded.text;

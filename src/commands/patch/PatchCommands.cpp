@@ -1,5 +1,6 @@
 #include "commands/patch/PatchCommands.h"
 
+#include "commands/ImageOutputs.h"
 #include "commands/Outputs.h"
 #include "patch/PatchFormat.h"
 #include "job/Messages.h"
@@ -29,7 +30,8 @@ CommandResult MakePatch(const MakePatchRequest& request) {
         CommandResult result;
         const std::vector<std::uint8_t> original = ReadWholeFile(request.original);
         const std::vector<std::uint8_t> modified = ReadWholeFile(request.modified);
-        const PatchResult patch = CreatePatchBytes(*PatchFormatForPath(request.patch.string()), original, modified);
+        const PatchResult patch = CreatePatchBytes(*PatchFormatForPath(request.patch.string()), original, modified,
+                                                   CopierHeaderSize(request.original.string(), original.size()));
         if (!patch.ok()) return result.Fail(Severity::Warning, PatchFailureMessage(patch, request.patch.string()));
         return SaveResult(request.patch, patch.bytes);
     });
@@ -42,7 +44,7 @@ CommandResult ApplyPatch(const ApplyPatchRequest& request) {
             return CommandResult().Fail(Severity::Warning, *refused, ExitClass::Usage);
         const std::vector<std::uint8_t> patch = ReadWholeFile(request.patch);
         const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
-        const PatchResult patched = ApplyPatchBytes(patch, rom);
+        const PatchResult patched = ApplyPatchBytes(patch, rom, CopierHeaderSize(request.rom.string(), rom.size()));
         if (!patched.ok()) return result.Fail(Severity::Warning, PatchFailureMessage(patched, request.patch.string()));
         return SaveResult(request.output, patched.bytes);
     });
@@ -57,7 +59,7 @@ CommandResult Checksum(const ChecksumRequest& request) {
         std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
         const std::optional<ChecksumSystem> system = ChooseChecksumSystem(rom, request.choice);
         const std::optional<ChecksumReport> report = system ? CheckChecksum(rom, *system) : std::nullopt;
-        if (!report) return result.Fail(Severity::Warning, messages::kNoKnownHeader);
+        if (!report) return result.Fail(Severity::Warning, NoHeaderMessage(request.choice));
         const bool fixing = request.fix && !report->right;
         if (fixing) {
             CheckWritable(request.rom);

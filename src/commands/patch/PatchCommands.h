@@ -16,7 +16,8 @@ struct MakePatchRequest {
     std::filesystem::path patch;  // .ips or .bps, in any case
 };
 // Make Patch: saves a patch that turns original into modified and tells
-// "Wrote PATH (N bytes).". Usage when the patch path ends in neither .ips nor
+// "Wrote PATH (N bytes).". A BPS patch leaves out the copier header that
+// original's name and size say it has, when modified starts with the same. Usage when the patch path ends in neither .ips nor
 // .bps or is one of the inputs; Failed when a file cannot be read or the
 // format cannot hold the change (IPS past 16 MiB).
 [[nodiscard]] CommandResult MakePatch(const MakePatchRequest& request);
@@ -27,7 +28,8 @@ struct ApplyPatchRequest {
     std::filesystem::path output;
 };
 // Apply Patch: saves the patched ROM as output and tells "Wrote PATH (N
-// bytes).". Failed, and output left as it was, when the patch is no patch, is
+// bytes).". A BPS patch made for the ROM without the copier header its name
+// and size say it has applies to the rest, the header kept in front. Failed, and output left as it was, when the patch is no patch, is
 // malformed or cut short, was made for another ROM, or its CRC32s do not
 // match; Usage when output is the ROM or the patch.
 [[nodiscard]] CommandResult ApplyPatch(const ApplyPatchRequest& request);
@@ -39,9 +41,10 @@ struct ChecksumRequest {
 };
 // Checksum: the line "SYSTEM: stored XXXX, computed YYYY, right|wrong|fixed"
 // and a line end as output. Ok when right or fixed, Over when wrong and not
-// fixed, Failed with "No known header was found." when the ROM holds no
-// header of the choice. A fix replaces the ROM atomically under its update
-// lock; a right checksum writes nothing.
+// fixed, Failed with "No known header was found." (Auto) or "No SNES header
+// was found." (and so on) when the ROM holds no header of the choice. A fix
+// replaces the ROM atomically under its update lock; a right checksum writes
+// nothing.
 [[nodiscard]] CommandResult Checksum(const ChecksumRequest& request);
 
 }  // namespace quorvex::commands

@@ -37,9 +37,8 @@ CommandResult RelativeSearch(const RelativeSearchRequest& request) {
         if (!request.tableOut.empty() && !found.hits.empty()) {
             if (request.hit > found.hits.size())
                 return result.Fail(Severity::Warning, messages::NoSuchHit(static_cast<std::int64_t>(request.hit), count));
-            const std::string draft =
-                ToUtf8(DraftTable(found.hits[request.hit - 1], options.width, options.bigEndian));
-            SaveFileAtomically(request.tableOut, {reinterpret_cast<const std::uint8_t*>(draft.data()), draft.size()});
+            SaveUtf8Atomically(request.tableOut, DraftTable(rom, request.text, found.hits[request.hit - 1],
+                                                            options.width, options.bigEndian));
         }
 
         std::u16string output;
@@ -50,7 +49,11 @@ CommandResult RelativeSearch(const RelativeSearchRequest& request) {
         }
         result.output = std::move(output);
         result.Tell(Severity::Information, messages::HitCount(count));
-        if (count == 0) result.exit = ExitClass::Over;
+        if (count > 0) return result;
+        result.exit = ExitClass::Over;
+        if (const auto start = LongestHittingStart(rom, request.text, request.options))
+            result.Tell(Severity::Information,
+                        messages::StartHits(start->start, start->offset, static_cast<std::int64_t>(start->hitCount)));
         return result;
     });
 }
@@ -63,8 +66,11 @@ FindPointersOutcome FindPointers(const FindPointersRequest& request) {
         if (auto refused = CheckPointerSearch(rom, request.search))
             return result.Fail(Severity::Warning, *refused, ExitClass::Usage);
         outcome.candidates = FindPointerTables(rom, request.search);
-        if (outcome.candidates.empty())
-            return result.Fail(Severity::Information, messages::kNoPointerTable, ExitClass::Over);
+        if (outcome.candidates.empty()) {
+            result.Fail(Severity::Information, messages::kNoPointerTable, ExitClass::Over);
+            if (!request.search.endByte) result.Tell(Severity::Information, messages::kEndByteHint);
+            return result;
+        }
         std::u16string output;
         for (const PointerCandidate& candidate : outcome.candidates) {
             output += FormatPointerCandidate(candidate, request.decimal);

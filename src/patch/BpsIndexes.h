@@ -1,0 +1,160 @@
+#pragma once
+// The indexes the BPS writer finds copies with: where windows of the source
+// lie, and where the target's changed bytes repeat earlier ones.
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <vector>
+
+namespace quorvex::bps {
+
+inline std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b, std::size_t limit) {
+    return static_cast<std::size_t>(std::mismatch(a, a + limit, b).first - a);
+}
+
+// The first count (at most 8) bytes as a number.
+inline std::uint64_t Load(const std::uint8_t* bytes, std::size_t count) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, count);
+    return word;
+}
+
+// Where an 8-byte window of the source was last seen, by hash; one position a
+// slot. Each slot also keeps a fingerprint of its window, so that most
+// lookups that find another window are turned down without reading the image
+// at a random place; a candidate that passes must still be compared.
+class WindowIndex {
+public:
+    static constexpr std::size_t kWindow = 8;
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+
+    explicit WindowIndex(std::size_t expected)
+        : m_shift(64 - std::clamp(static_cast<int>(std::bit_width(expected)), 10, 21)),
+          m_slots(std::size_t{1} << (64 - m_shift), kEmpty) {}
+
+    void Put(const std::uint8_t* window, std::size_t position) {
+        const std::uint64_t word = Load(window, kWindow);
+        m_slots[Slot(word)] = std::uint64_t{Fingerprint(word)} << 32 | static_cast<std::uint32_t>(position);
+    }
+    [[nodiscard]] std::uint32_t Get(const std::uint8_t* window) const {
+        const std::uint64_t word = Load(window, kWindow);
+        const std::uint64_t slot = m_slots[Slot(word)];
+        return slot >> 32 == Fingerprint(word) ? static_cast<std::uint32_t>(slot) : kEmpty;
+    }
+    void Prefetch(const std::uint8_t* window) const { __builtin_prefetch(&m_slots[Slot(Load(window, kWindow))]); }
+
+private:
+    static std::uint32_t Fingerprint(std::uint64_t word) { return static_cast<std::uint32_t>(word ^ word >> 32); }
+    [[nodiscard]] std::size_t Slot(std::uint64_t word) const {
+        return static_cast<std::size_t>((word * 0x9E3779B97F4A7C15ull) >> m_shift);
+    }
+
+    int m_shift;
+    std::vector<std::uint64_t> m_slots;
+};
+
+// The target positions before the one looked up whose byte differs from the
+// source's (of the first kMostIndexed), grouped by the hash of the kKey bytes
+// there, each group in ascending order: the candidates for a target copy are
+// the newest, and those around where the last copy ended, whose offsets cost
+// the fewest bytes.
+class TargetIndex {
+public:
+    static constexpr std::size_t kKey = 4;
+    static constexpr std::size_t kLookahead = 8;
+    static constexpr std::size_t kMostIndexed = std::size_t{1} << 24;  // 192 MiB of index at most
+
+    // A position and its key bytes, which turn down most other keys of its
+    // group without reading the target there.
+    struct Entry {
+        std::uint32_t position;
+        std::uint32_t key;
+        friend bool operator<(const Entry& entry, std::uint32_t position) { return entry.position < position; }
+    };
+
+    TargetIndex(std::span<const std::uint8_t> source, std::span<const std::uint8_t> target)
+        : m_target(target), m_changed(ChangedPositions(source, target)) {
+        // About sixteen positions a group: few enough groups that their
+        // bounds stay in the cache while positions are taken in.
+        m_shift = 32 - std::clamp(static_cast<int>(std::bit_width(m_changed.size())) - 4, 10, 20);
+        m_groups.assign(std::size_t{1} << (32 - m_shift), {0, 0});
+        for (const std::uint32_t at : m_changed) ++m_groups[Slot(at)].end;
+        std::uint32_t start = 0;
+        for (Bounds& group : m_groups) {
+            const std::uint32_t size = group.end;
+            group = {start, start};
+            start += size;
+        }
+        m_entries.resize(m_changed.size());
+        m_present.assign(std::size_t{1} << (kPresentBits - 6), 0);
+    }
+
+    // Changed bytes mostly find nothing: the memory is asked for what the
+    // lookups of the bytes ahead read, in two steps, the second needing the first.
+    void Prefetch(std::size_t at) const {
+        if (at + 2 * kLookahead + kKey > m_target.size()) return;
+        __builtin_prefetch(&m_groups[Slot(at + 2 * kLookahead)]);
+        const std::uint32_t end = m_groups[Slot(at + kLookahead)].end;
+        if (end > 0) __builtin_prefetch(&m_entries[end - 1]);
+    }
+
+    // The kKey bytes at `at`, as a number.
+    [[nodiscard]] std::uint32_t Key(std::size_t at) const {
+        return static_cast<std::uint32_t>(Load(&m_target[at], kKey));
+    }
+
+    // Takes in every position before `at`; asked for ever larger positions.
+    // False when none of them holds the bytes at `at`: a small table, so that
+    // the many bytes of new data that repeat nothing are turned down in the cache.
+    [[nodiscard]] bool HeldBefore(std::size_t at) {
+        for (; m_added < m_changed.size() && m_changed[m_added] < at; ++m_added) {
+            const std::uint32_t position = m_changed[m_added];
+            m_entries[m_groups[Slot(position)].end++] = {position, Key(position)};
+            const std::uint32_t bit = Present(Key(position));
+            m_present[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+        }
+        const std::uint32_t bit = Present(Key(at));
+        return (m_present[bit >> 6] >> (bit & 63)) & 1;
+    }
+
+    // The positions taken in whose bytes hash as those at `at` do, ascending.
+    [[nodiscard]] std::span<const Entry> Group(std::size_t at) const {
+        const Bounds group = m_groups[Slot(at)];
+        return std::span(m_entries).subspan(group.start, group.end - group.start);
+    }
+
+private:
+    // Where target differs from source, found a stretch of equal bytes at a time.
+    static std::vector<std::uint32_t> ChangedPositions(std::span<const std::uint8_t> source,
+                                                       std::span<const std::uint8_t> target) {
+        std::vector<std::uint32_t> changed;
+        const std::size_t end = target.size() < kKey ? 0 : target.size() - kKey + 1;
+        const std::size_t common = std::min(source.size(), end);
+        for (std::size_t at = 0; at < end; ++at) {
+            if (at < common) at += CommonLength(&source[at], &target[at], common - at);
+            if (at < end && changed.size() < kMostIndexed) changed.push_back(static_cast<std::uint32_t>(at));
+        }
+        return changed;
+    }
+
+    [[nodiscard]] std::size_t Slot(std::size_t at) const { return (Key(at) * 0x9E3779B1u) >> m_shift; }
+    static std::uint32_t Present(std::uint32_t key) { return (key * 0x85EBCA77u) >> (32 - kPresentBits); }
+
+    static constexpr int kPresentBits = 23;  // a megabyte
+
+    std::span<const std::uint8_t> m_target;
+    int m_shift = 0;
+    std::vector<std::uint32_t> m_changed;
+    std::size_t m_added = 0;               // m_changed's positions taken in so far
+    // Where each group's entries begin in m_entries, and where those taken in end.
+    struct Bounds {
+        std::uint32_t start, end;
+    };
+    std::vector<Bounds> m_groups;
+    std::vector<Entry> m_entries;
+    std::vector<std::uint64_t> m_present;
+};
+
+}  // namespace quorvex::bps
