@@ -203,7 +203,8 @@ void CQuorvexDlg::OnTabChanged(int index) {
 void CQuorvexDlg::OnTabSelChanging(int leaving) {
     switch (leaving) {
     case 0:
-        Hide({kRadioHex, kRadioDec, kLabelTableStart, kLabelTableEnd, kLabelXOffset, kLabelTextStart, kLabelTextEnd,
+        Hide({kRadioHex, kRadioDec, kLabelTableStart, kLabelTableEnd, kLabelXOffset, kLabelMap, kComboMap,
+              kLabelTextStart, kLabelTextEnd,
               kEditTableStart, kEditTableEnd, kEditTextStart, kEditTextEnd, kEditXOffset, kEditTableType,
               kEditTextType, kButtonPickTableType, kButtonPickTextType, kLabelHuffTable, kEditHuffTable,
               kLabelNullPointer, kEditNullPointer, kButtonRedoScript});
@@ -228,7 +229,7 @@ void CQuorvexDlg::OnTabSelChange(int entered) {
         Show({kRadioHex, kRadioDec, kLabelTableStart, kLabelTableEnd});
         if (!pascal) Show({kLabelXOffset});
         Show({kLabelTextStart, kLabelTextEnd, kEditTableStart, kEditTableEnd, kEditTextStart, kEditTextEnd});
-        if (!pascal) Show({kEditXOffset});
+        if (!pascal) Show({kEditXOffset, kLabelMap, kComboMap});
         Show({kEditTableType, kEditTextType, kButtonPickTableType, kButtonPickTextType, kLabelNullPointer,
               kEditNullPointer});
         if (IsHuffman(m_textType) || IsScattered(m_tableType)) Show({kLabelHuffTable, kEditHuffTable});
@@ -256,9 +257,9 @@ void CQuorvexDlg::OnPickTableType() {
     SetText(kEditTableType, m_typePicker->selectedName());
 
     if (m_tableType == TableType::PascalLine)
-        Hide({kLabelXOffset, kEditXOffset});
+        Hide({kLabelXOffset, kEditXOffset, kLabelMap, kComboMap});
     else
-        Show({kLabelXOffset, kEditXOffset});
+        Show({kLabelXOffset, kEditXOffset, kLabelMap, kComboMap});
 
     if (IsScattered(m_tableType)) {
         if (IsHuffman(m_textType)) Warn(ToQString(messages::kHuffmanWithScattered2));

@@ -21,6 +21,7 @@ class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QComboBox;
 class QStatusBar;
 
 namespace quorvex::app {
@@ -80,6 +81,8 @@ public:
         kButtonTest = 1032,
         kLabelNullPointer = 1033,
         kEditNullPointer = 1034,
+        kLabelMap = 1035,
+        kComboMap = 1036,
     };
     // The command of the About item ("&About Quorvex...").
     static constexpr int kIdmAboutBox = 0x0010;
@@ -176,6 +179,7 @@ private:
     QMenuBar* m_menuBar = nullptr;
     TabStrip* m_tabStrip = nullptr;
     QRadioButton* m_hexRadio = nullptr;
+    QComboBox* m_mapChoice = nullptr;  // the address map, by its AddressMapKind value
     QPlainTextEdit* m_output = nullptr;
     QWidget* m_outputRule = nullptr;
     QStatusBar* m_statusBar = nullptr;

@@ -10,6 +10,7 @@
 #include "job/Messages.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -156,6 +157,7 @@ void CQuorvexDlg::OnGo() {
     state.fields.nullPointer = ToU16(Text(kEditNullPointer));
     state.tableType = m_tableType;
     state.textType = m_textType;
+    state.map = static_cast<AddressMapKind>(m_mapChoice->currentIndex());
     state.table = charTable();
     state.insertText = insertText();
     state.decoding = m_decoding;

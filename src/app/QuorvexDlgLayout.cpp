@@ -6,6 +6,7 @@
 #include "TabStrip.h"
 #include "UpperCaseEdit.h"
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -76,6 +77,12 @@ void CQuorvexDlg::BuildControls() {
 
     QLabel* xOffsetLabel = AddLabel(kLabelXOffset, QStringLiteral("X000 Offset:"), 7, 68, 40, 8);
     xOffsetLabel->setBuddy(AddEdit(kEditXOffset, true, 74, 67, 60, 12));
+    // A banked cartridge's map stands in for the X000 Offset; "None" keeps the offset.
+    QLabel* mapLabel = AddLabel(kLabelMap, QStringLiteral("Map:"), 155, 50, 18, 8);
+    m_mapChoice = Add(new QComboBox(m_client), kComboMap, QStringLiteral("combo"), 175, 48, 58, 12);
+    m_mapChoice->addItems({QStringLiteral("None"), QStringLiteral("SNES LoROM"), QStringLiteral("SNES HiROM"),
+                           QStringLiteral("SNES ExHiROM"), QStringLiteral("Game Boy"), QStringLiteral("NES")});
+    mapLabel->setBuddy(m_mapChoice);
     QLabel* textStartLabel = AddLabel(kLabelTextStart, QStringLiteral("Text Start Position:"), 7, 87, 60, 8);
     textStartLabel->setBuddy(AddEdit(kEditTextStart, true, 74, 85, 60, 12));
     QLabel* textEndLabel = AddLabel(kLabelTextEnd, QStringLiteral("Text End Position:"), 7, 105, 58, 8);

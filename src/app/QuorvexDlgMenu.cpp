@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -91,6 +92,7 @@ void CQuorvexDlg::BuildMenu() {
                                                        {kEditXOffset, found.xOffset},       {kEditTextStart, found.textStart},
                                                        {kEditTextEnd, found.textEnd}};
         for (const auto& [id, value] : fields) SetText(id, ToQString(hex ? FormatHex(value) : FormatDec(value)));
+        m_mapChoice->setCurrentIndex(static_cast<int>(found.map));
         m_tableType = found.type;
         SetText(kEditTableType, QString::fromUtf16(TableTypeEntries()[static_cast<std::size_t>(found.type)].name));
         Show({kLabelXOffset, kEditXOffset});

@@ -26,6 +26,7 @@ struct ExtractOptions {
     std::string tableType = "0";
     std::string textType = "0";
     std::string tableStart, tableEnd, textStart, textEnd, xOffset, huffTable, nullPointer;
+    std::string map = "none";
     std::string output;
 };
 
@@ -34,13 +35,16 @@ int RunExtract(const ExtractOptions& options) {
     if (!tableType) throw UsageError(ToUtf8(messages::UnknownTableType(options.tableType)));
     const auto textType = ParseTextType(options.textType);
     if (!textType) throw UsageError(ToUtf8(messages::UnknownTextType(options.textType)));
+    const auto map = ParseMapName(options.map);
+    if (!map) throw UsageError(ToUtf8(messages::UnknownMap(options.map)));
     const JobFieldTexts fields{AsTyped(options.tableStart), AsTyped(options.tableEnd), AsTyped(options.textStart),
                                AsTyped(options.textEnd),    AsTyped(options.xOffset),  AsTyped(options.huffTable),
                                AsTyped(options.nullPointer)};
     const TableForCommand table = LoadTableOption(options.text);
     if (table.failed) return Report(*table.failed);
-    return Report(commands::Extract(
-        {options.rom, table.get(), ReadJobFields(fields, !options.dec), *tableType, *textType, options.output}));
+    JobSettings job = ReadJobFields(fields, !options.dec);
+    job.map = *map;
+    return Report(commands::Extract({options.rom, table.get(), job, *tableType, *textType, options.output}));
 }
 
 // A script named on the command line, with the table it is read through.
@@ -162,6 +166,8 @@ void AddExtract(CLI::App& app, CommandList& commands) {
     command->add_option("--text-start", options->textStart, "Text Start Position");
     command->add_option("--text-end", options->textEnd, "Text End Position");
     command->add_option("--x-offset", options->xOffset, "X000 Offset");
+    command->add_option("--map", options->map, "Address map in place of the X000 Offset: lorom, hirom, exhirom, gb, nes")
+        ->default_str("none");
     command->add_option("--huff-table,--ed-cmnd", options->huffTable, "HuffTable offset, or the End Dialog Command");
     command->add_option("--null-pointer", options->nullPointer,
                         "The value (before the X000 Offset) of a pointer entry that points at no text");
@@ -196,7 +202,8 @@ void AddEngineCommands(CLI::App& app, CommandList& commands) {
 
     auto check = std::make_shared<CheckOptions>();
     CLI::App* checkCommand = app.add_subcommand("check", "Measure an edited script against its text area");
-    AddScriptOptions(*checkCommand, *check, "ROM image (needed to measure Huffman v2 text, and for --lines)", false);
+    AddScriptOptions(*checkCommand, *check,
+                     "ROM image (needed to measure Huffman v2 text and scripts with a map, and for --lines)", false);
     AddShortestFlag(*checkCommand, check->shortest);
     checkCommand->add_flag("--lines", check->lines, "List the strings that take more bytes than in the ROM (needs --rom)");
     check->box.AddTo(*checkCommand);

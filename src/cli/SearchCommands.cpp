@@ -28,6 +28,7 @@ struct FindPointersOptions {
     std::string rom;
     std::vector<std::string> textOffsets;
     std::string xOffset;
+    std::string map;
     std::size_t max = 20;
     bool dec = false;
     std::string endByte;
@@ -40,6 +41,11 @@ int RunFindPointers(const FindPointersOptions& options) {
     for (const std::string& offset : options.textOffsets)
         request.search.textOffsets.push_back(Number("--text-offset", offset, options.dec));
     if (!options.xOffset.empty()) request.search.xOffset = Number("--x-offset", options.xOffset, options.dec);
+    if (!options.map.empty()) {
+        request.search.map = ParseMapName(options.map);
+        if (!request.search.map) throw UsageError(ToUtf8(messages::UnknownMap(options.map)));
+        if (request.search.xOffset) throw UsageError(ToUtf8(messages::kOffsetOrMap));
+    }
     request.search.maxCandidates = options.max;
     if (!options.endByte.empty()) {
         const auto value = ScanHex(FromUtf8(options.endByte));
@@ -75,6 +81,7 @@ void AddSearchCommands(CLI::App& app, CommandList& commands) {
     find->add_option("--rom", pointers->rom, "ROM image")->required();
     find->add_option("--text-offset", pointers->textOffsets, "ROM offset of a string the table points at (give two or more)");
     find->add_option("--x-offset", pointers->xOffset, "X000 Offset, when known");
+    find->add_option("--map", pointers->map, "Address map, when known: lorom, hirom, exhirom, gb, nes (tried anyway without --x-offset)");
     find->add_option("--max", pointers->max, "Show at most this many candidates")->default_str("20");
     find->add_option("--end-byte", pointers->endByte, "The byte that ends strings (hex): each offset may lie inside its string");
     find->add_flag("--dec", pointers->dec, "Read and write the numbers as decimal (%i) instead of hexadecimal (%X)");

@@ -70,10 +70,13 @@ CommandResult CheckInsert(const CheckRequest& request) {
     return Guarded([&] {
         if (request.listGrown && request.rom.empty())
             return CommandResult{}.Fail(Severity::Warning, messages::kLinesNeedRom, ExitClass::Usage);
-        // Huffman v2 text needs the ROM for its code table, the grown strings for their sizes before.
+        // Huffman v2 text needs the ROM for its code table, a map for its banks,
+        // the grown strings for their sizes before.
         const auto header = ReadScriptHeader(request.script);
+        const bool textNeedsRom =
+            header && (header->textType == TextType::HuffmanV2 || header->job.map != AddressMapKind::None);
         std::optional<std::vector<std::uint8_t>> rom;
-        if (request.listGrown || (header && header->textType == TextType::HuffmanV2 && !request.rom.empty()))
+        if (request.listGrown || (textNeedsRom && !request.rom.empty()))
             rom = ReadWholeFile(request.rom);
         const auto romView = rom ? std::optional<std::span<const std::uint8_t>>(*rom) : std::nullopt;
         CommandResult result = Measure(request.table, request.script, romView, 0, request.shortest);

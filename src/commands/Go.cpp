@@ -50,8 +50,9 @@ GoResult RunGo(const GoState& state, Prompt& prompt) {
     if (auto refused = RefuseWithoutRom(state.romPath, state.tab)) return {std::move(*refused), std::nullopt};
     if (state.tab != Tab::Extract) return RunInsertOrCheck(state, prompt);
     GoResult go;
-    go.result = Extract({ToPath(state.romPath), state.table, ReadJobFields(state.fields, state.hex), state.tableType,
-                         state.textType, {}});
+    JobSettings job = ReadJobFields(state.fields, state.hex);
+    job.map = state.map;
+    go.result = Extract({ToPath(state.romPath), state.table, job, state.tableType, state.textType, {}});
     return go;
 }
 

@@ -17,6 +17,7 @@ struct GoState {
     Tab tab = Tab::Extract;
     TableType tableType = TableType::Regular2;
     TextType textType = TextType::Regular;
+    AddressMapKind map = AddressMapKind::None;   // the Map choice; a map sets the X000 Offset aside
     const CharTable* table = nullptr;            // the loaded character table, if any
     const std::u16string* insertText = nullptr;  // the loaded insert text, if any
     TextDecoding decoding;                       // the read mode, for loading the insert file late

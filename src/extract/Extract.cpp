@@ -3,6 +3,7 @@
 #include "job/Messages.h"
 #include "job/Script.h"
 #include "platform/Numbers.h"
+#include "pointers/AddressMap.h"
 #include "pointers/PointerLayout.h"
 
 namespace quorvex {
@@ -38,6 +39,22 @@ void AddXOffset(std::vector<PointerEntry>& entries, JobSettings& job) {
     for (PointerEntry& entry : entries) entry.address = Add32(entry.address, job.xOffset);
 }
 
+// With a map every pointer goes through it, and the entries are put in the
+// order of the offsets they reach: across banks the pointer values need not be.
+void ToOffsets(std::vector<PointerEntry>& entries, JobSettings& job, std::size_t imageSize, TableType tableType) {
+    if (job.map == AddressMapKind::None) {
+        AddXOffset(entries, job);
+        return;
+    }
+    job.xOffset = 0;
+    const auto layout = LayoutOf(tableType, job);
+    if (!TablePresent(job) || !layout) return;
+    const AddressMap map(job, imageSize, layout->width);
+    for (PointerEntry& entry : entries)
+        entry.address = static_cast<std::int32_t>(map.ToOffset(static_cast<std::uint32_t>(entry.address)));
+    SortEntries(entries);
+}
+
 // Entries holding the empty value point at no text: each gets a line of its
 // own ("12 n", in table order) and no string, and takes no part in the X000
 // Offset or in any repeat. Only layouts whose body has pointer lines take
@@ -69,13 +86,15 @@ ExtractResult Extract(std::span<const std::uint8_t> rom, JobSettings job, const 
 
     // The command is compared as one 32-bit value; a longer one cannot be matched.
     if (IsScattered(tableType) && job.commandLength > 4) return Refused(messages::kCommandTooLong);
+    if (job.map != AddressMapKind::None && (IsScattered(tableType) || tableType == TableType::PascalLine))
+        return Refused(messages::kMapNeedsTable);
 
     PointerTable pointers = ReadPointerTable(rom, job, tableType);
     if (pointers.tooManyEntries) return Refused(messages::kTooManyEntries);
     job = pointers.job;
     if (tableType == TableType::Custom1) TakeCustom1TextArea(pointers.entries, job);
     const std::u16string emptyLines = TakeEmptyEntries(pointers.entries, job, tableType);
-    if (pointers.addXOffset) AddXOffset(pointers.entries, job);
+    if (pointers.addXOffset) ToOffsets(pointers.entries, job, rom.size(), tableType);
 
     std::optional<std::u16string> script = DecodeStrings(rom, job, pointers.entries, tableType, textType, table,
                                                          WriteScriptHeader(job, tableType, textType) + emptyLines);

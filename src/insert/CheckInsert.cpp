@@ -3,6 +3,8 @@
 #include "insert/ScriptWalk.h"
 #include "job/Messages.h"
 #include "job/Script.h"
+#include "pointers/AddressMap.h"
+#include "pointers/PointerLayout.h"
 
 namespace quorvex {
 namespace {
@@ -10,12 +12,15 @@ namespace {
 // Adds up what Insert would write as text. No value once the walk has
 // stopped; the reason is then appended to the report.
 // `longest` adds up what longest match would take, as long as every line tells it.
-std::optional<std::int64_t> MeasureBody(const ScriptHeader& header, const CharTable* table,
+// The strings are placed as Insert places them, so the bytes a map passes
+// over at bank ends count, and a string that cannot leave its bank stops the walk.
+std::optional<std::int64_t> MeasureBody(const ScriptHeader& header, const AddressMap& map, const CharTable* table,
                                         std::u16string_view script, std::size_t bodyStart,
                                         const scriptwalk::StringEncoding& encoding, std::size_t firstLine,
                                         std::u16string& report, std::optional<std::int64_t>& longest) {
     const BodyLayout layout = ReadBodyLayout(header);
     std::int64_t total = 0;
+    std::int64_t position = header.job.textStart;
     longest = encoding.shortest && encoding.textType != TextType::HuffmanV2 && table != nullptr
                   ? std::optional<std::int64_t>(0)
                   : std::nullopt;
@@ -32,12 +37,20 @@ std::optional<std::int64_t> MeasureBody(const ScriptHeader& header, const CharTa
             pos = block.pointer->next;
             continue;
         }
+        if (block.pointer && block.pointer->kind == PointerLineKind::Move) position = *block.pointer->second;
         scriptwalk::EncodeString(script, block.textLine, table, encoding, string);
         if (!string.problem.empty()) {
             report += string.problem;
             return std::nullopt;
         }
-        total += static_cast<std::int64_t>(string.bytes.size());
+        const auto length = static_cast<std::int64_t>(string.bytes.size());
+        const AddressMap::Placement placed = map.Place(position, length);
+        if (placed.leaves) {
+            report += messages::LeavesBank(LineNumberAt(script, block.textLine), placed.leaves->first, placed.leaves->last);
+            return std::nullopt;
+        }
+        total += placed.at - position + length;
+        position = placed.at + length;
         if (longest && *longest >= 0)
             longest = string.longestMatchBytes && *string.longestMatchBytes >= 0 ? *longest + *string.longestMatchBytes : -1;
         if (string.notInTableAt) {
@@ -78,9 +91,15 @@ CheckReport CheckInsert(const CharTable* table, std::u16string_view script,
         }
         encoding.huffmanRom = *rom;
     }
+    // The banks of an SNES map depend on the image: a copier header moves them.
+    if (header->job.map != AddressMapKind::None && !rom) {
+        report.text += messages::kMapNeedsRom;
+        return report;
+    }
+    const AddressMap map(header->job, rom ? rom->size() : 0, PointerWidth(header->tableType, header->job));
     std::optional<std::int64_t> longest;
     const std::optional<std::int64_t> total =
-        MeasureBody(*header, table, script, *body, encoding, firstLine, report.text, longest);
+        MeasureBody(*header, map, table, script, *body, encoding, firstLine, report.text, longest);
     if (!total) return report;
 
     report.total = *total;

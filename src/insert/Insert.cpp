@@ -4,6 +4,8 @@
 #include "insert/ScriptWalk.h"
 #include "job/Messages.h"
 #include "job/Script.h"
+#include "platform/ByteOrder.h"
+#include "pointers/AddressMap.h"
 #include "pointers/PointerLayout.h"
 
 #include <algorithm>
@@ -31,6 +33,7 @@ public:
           m_image(original.begin(), original.end()),
           m_bodyLayout(ReadBodyLayout(header)),
           m_pointerLayout(LayoutOf(header.tableType, header.job)),
+          m_map(header.job, original.size(), PointerWidth(header.tableType, header.job)),
           // The code table is read as the file holds it, not as this run may
           // have overwritten it, so Check Insert measures the same codes.
           m_encoding{header.textType, original, header.job.huffTable, shortest},
@@ -100,8 +103,14 @@ private:
             return Fail(messages::PastEndOfRom(*outside));
         return true;
     }
-    [[nodiscard]] std::uint32_t PointerValue() const noexcept {
-        return static_cast<std::uint32_t>(m_writePosition - m_header.job.xOffset);
+    // The value pointing at the write position, keeping what the map does not
+    // use from the value the entry held; none when the map cannot reach it.
+    [[nodiscard]] std::optional<std::uint32_t> PointerValue(std::uint32_t old) const {
+        return m_map.ToPointer(m_writePosition, old);
+    }
+    bool LeavesBank(std::size_t textLine, std::int64_t length) {
+        const Bank bank = m_map.Place(m_writePosition, length).leaves.value_or(Bank{});
+        return Fail(messages::LeavesBank(LineNumberAt(m_script, textLine), bank.first, bank.last));
     }
 
     // The head of a block: the pointer line (or the length-table entry) for
@@ -109,23 +118,27 @@ private:
     bool BlockHead(const Block& block) {
         switch (m_bodyLayout) {
         case BodyLayout::TextOnly: return true;
-        case BodyLayout::LengthTable:
+        case BodyLayout::LengthTable: {
             m_stringLength = 0;
             if (m_header.tableType != TableType::Custom1) return true;
-            return PutByte(m_tablePosition + 1, static_cast<std::uint8_t>(PointerValue())) &&
-                   PutByte(m_tablePosition + 2, static_cast<std::uint8_t>(PointerValue() >> 8));
+            const auto value = PointerValue(ReadU16Le(m_image, m_tablePosition + 1).value_or(0));
+            if (!value) return LeavesBank(block.textLine, 0);
+            return PutByte(m_tablePosition + 1, static_cast<std::uint8_t>(*value)) &&
+                   PutByte(m_tablePosition + 2, static_cast<std::uint8_t>(*value >> 8));
+        }
         case BodyLayout::PointerLines: break;
         }
+        m_blockEntry.reset();
         if (block.lacksPointer) {
             ++m_stringsWithoutPointer;
             return true;
         }
-        return WritePointerEntry(*block.pointer);
+        return WritePointerEntry(*block.pointer, block.textLine);
     }
 
     // A repeat line is only recorded: it takes the value its source holds
     // once the walk is over, wherever in the script that source is written.
-    bool WritePointerEntry(const PointerLine& line) {
+    bool WritePointerEntry(const PointerLine& line, std::size_t textLine) {
         const std::int64_t entry = *line.offset;
         if (line.kind == PointerLineKind::Repeat) {
             if (!CheckEntryInside(entry) || !CheckEntryInside(*line.second)) return false;
@@ -134,15 +147,39 @@ private:
         }
         if (line.kind == PointerLineKind::Move) m_writePosition = *line.second;
         if (!CheckEntryInside(entry)) return false;
-        const bool empty = line.kind == PointerLineKind::Empty;
-        if (m_pointerLayout) (void)m_pointerLayout->Write(m_image, entry, empty ? *m_header.job.nullPointer : PointerValue());
+        // An empty entry has no string to follow: no placement rewrites it.
+        if (line.kind == PointerLineKind::Empty) {
+            if (m_pointerLayout) (void)m_pointerLayout->Write(m_image, entry, *m_header.job.nullPointer);
+            return true;
+        }
+        m_blockEntry = entry;
+        return PointEntry(textLine);
+    }
+
+    bool PointEntry(std::size_t textLine) {
+        if (!m_pointerLayout || !m_blockEntry) return true;
+        const auto value = PointerValue(m_pointerLayout->Read(m_image, *m_blockEntry).value_or(0));
+        if (!value) return LeavesBank(textLine, 0);
+        (void)m_pointerLayout->Write(m_image, *m_blockEntry, *value);
         return true;
+    }
+
+    // With a map no string crosses a bank end: one whose pointer carries the
+    // bank starts the next bank instead (the bytes passed over keep what they
+    // held), and one that cannot leave its bank stops the walk.
+    bool PlaceString(std::size_t textLine, std::int64_t length) {
+        const AddressMap::Placement placed = m_map.Place(m_writePosition, length);
+        if (placed.leaves) return LeavesBank(textLine, length);
+        if (placed.at == m_writePosition) return true;
+        m_writePosition = placed.at;
+        return PointEntry(textLine);
     }
 
     bool WriteString(std::size_t textLine) {
         scriptwalk::EncodedString& string = m_string;
         scriptwalk::EncodeString(m_script, textLine, m_table, m_encoding, string);
         if (!string.problem.empty()) return Fail(string.problem);
+        if (!PlaceString(textLine, static_cast<std::int64_t>(string.bytes.size()))) return false;
         // Bytes past Text End may not land in another job's area: those go one at a time.
         const std::int64_t last = m_writePosition + static_cast<std::int64_t>(string.bytes.size()) - 1;
         if (last <= m_header.job.textEnd || m_othersAreas.empty()) {
@@ -197,12 +234,14 @@ private:
     std::vector<std::uint8_t> m_image;
     BodyLayout m_bodyLayout;
     std::optional<PointerLayout> m_pointerLayout;
+    AddressMap m_map;
     scriptwalk::StringEncoding m_encoding;
     std::int64_t m_writePosition;
     std::int64_t m_tablePosition;
     std::span<const ClaimedArea> m_othersAreas;
     std::int64_t m_stringLength = 0;
     std::int64_t m_stringsWithoutPointer = 0;
+    std::optional<std::int64_t> m_blockEntry;  // the entry that points at the block's string
     std::map<std::int64_t, std::int64_t> m_repeats;  // entry -> the entry whose value it takes
     scriptwalk::EncodedString m_string;  // the string being written, its buffer kept from line to line
     std::u16string m_stopMessage;

@@ -12,6 +12,7 @@ constexpr std::array<std::string_view, kTableTypeCount> kTableTypeNames = {
     "Regular2", "Variation1", "Scattered2", "PascalLine", "Regular3",
     "Regular4", "Scattered4", "Variation4", "Custom1"};
 constexpr std::array<std::string_view, kTextTypeCount> kTextTypeNames = {"Regular", "HuffmanV1", "HuffmanV2"};
+constexpr std::array<std::string_view, 6> kMapNames = {"none", "lorom", "hirom", "exhirom", "gb", "nes"};
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -65,6 +66,17 @@ std::optional<TextType> ParseTextType(std::string_view text) {
     const auto choice = ParseChoice(text, kTextTypeNames);
     if (!choice) return std::nullopt;
     return static_cast<TextType>(*choice);
+}
+
+std::string_view MapName(AddressMapKind map) {
+    const auto index = static_cast<std::size_t>(map);
+    return index < kMapNames.size() ? kMapNames[index] : kMapNames[0];
+}
+
+std::optional<AddressMapKind> ParseMapName(std::string_view text) {
+    for (std::size_t i = 0; i < kMapNames.size(); ++i)
+        if (EqualsIgnoringCase(text, kMapNames[i])) return static_cast<AddressMapKind>(i);
+    return std::nullopt;
 }
 
 std::optional<ReadMode> ReadModeFromName(std::string_view text) {

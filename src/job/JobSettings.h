@@ -8,6 +8,10 @@
 
 namespace quorvex {
 
+// How a cartridge shows its ROM to the processor, and so how a pointer value
+// becomes a file offset. None adds the X000 Offset, as a single bank does.
+enum class AddressMapKind : std::int32_t { None, LoRom, HiRom, ExHiRom, GameBoy, Nes };
+
 // The numbers of one job. All positions are ROM file offsets, compared signed.
 struct JobSettings {
     std::int32_t tableStart = 0;
@@ -20,6 +24,7 @@ struct JobSettings {
     // The raw value (before the X000 Offset) of a pointer entry that points at
     // no text; no value: every entry points at a string.
     std::optional<std::uint32_t> nullPointer;
+    AddressMapKind map = AddressMapKind::None;  // with a map, xOffset is not used
 };
 
 // The texts of the six number fields, as typed (letters as capitals).
@@ -80,5 +85,10 @@ inline constexpr int kTextTypeCount = 3;
 [[nodiscard]] std::optional<TextType> ParseTextType(std::string_view text);
 // "ascii", "utf7" or "utf8", case-insensitive; no value otherwise.
 [[nodiscard]] std::optional<ReadMode> ReadModeFromName(std::string_view text);
+
+// "lorom", "hirom", "exhirom", "gb", "nes"; "none" for None.
+[[nodiscard]] std::string_view MapName(AddressMapKind map);
+// One of those names, case-insensitive ("none" included); no value otherwise.
+[[nodiscard]] std::optional<AddressMapKind> ParseMapName(std::string_view text);
 
 }  // namespace quorvex

@@ -26,6 +26,11 @@ std::u16string StringsWithoutPointer(std::int64_t count) {
     return FormatDec(count) + u" strings had no pointer to rewrite.";
 }
 
+std::u16string LeavesBank(std::int64_t line, std::int64_t bankFirst, std::int64_t bankLast) {
+    return u"Line " + FormatDec(line) + u": the text leaves its bank (" + FormatHex(static_cast<std::int32_t>(bankFirst)) +
+           u"\u2013" + FormatHex(static_cast<std::int32_t>(bankLast)) + u").";
+}
+
 std::u16string PastEndOfRom(std::int64_t offset) {
     return u"The text runs past the end of the ROM file (offset " + FormatHex(static_cast<std::int32_t>(offset)) + u").";
 }
@@ -137,6 +142,10 @@ std::u16string UnknownProjectKey(std::string_view key) {
     return u"unknown key \"" + FromUtf8(key) + u"\"";
 }
 
+std::u16string ProjectMapDiffers(std::string_view scriptMap, std::string_view projectMap) {
+    return u"The script names the map " + FromUtf8(scriptMap) + u"; the project says " + FromUtf8(projectMap) + u".";
+}
+
 std::u16string ProjectKeyMustBe(std::string_view key, std::u16string_view what) {
     return u"\"" + FromUtf8(key) + u"\" must be " + std::u16string(what);
 }
@@ -211,6 +220,10 @@ std::u16string UnknownTableType(std::string_view text) {
 
 std::u16string UnknownTextType(std::string_view text) {
     return u"Unknown text type " + Quoted(text) + u".";
+}
+
+std::u16string UnknownMap(std::string_view name) {
+    return u"Unknown map " + Quoted(name) + u".";
 }
 
 std::u16string BadSuggestCodes(std::string_view text) {

@@ -19,6 +19,9 @@ inline constexpr std::u16string_view kTooManyEntries = u"The pointer table has m
 inline constexpr std::u16string_view kCommandTooLong = u"The End Dialog Command can be at most 4 bytes (8 digits).";
 inline constexpr std::u16string_view kScriptTooLarge =
     u"The script would be longer than 268435456 characters: check Text End, the text type and HuffTable.";
+inline constexpr std::u16string_view kMapNeedsTable =
+    u"A map reads pointers from a table: Scattered and PascalLine jobs can't use one.";
+inline constexpr std::u16string_view kMapNeedsRom = u"A script with a map can't be measured without the ROM.";
 inline constexpr std::u16string_view kHuffmanNeedsRom = u"Huffman v2 text can't be measured without the ROM.";
 inline constexpr std::u16string_view kUnexpectedLetter = u"Unexpected letter/word found\r\n\r\n";
 inline constexpr std::u16string_view kCheckDone = u"Done.\r\n\r\n";
@@ -45,6 +48,8 @@ inline constexpr std::u16string_view kOutOfMemory = u"Out of memory: the command
 [[nodiscard]] std::u16string EndedLeftOver(std::int64_t bytes);
 // "%i strings had no pointer to rewrite."
 [[nodiscard]] std::u16string StringsWithoutPointer(std::int64_t count);
+// "Line %i: the text leaves its bank (%X–%X)."
+[[nodiscard]] std::u16string LeavesBank(std::int64_t line, std::int64_t bankFirst, std::int64_t bankLast);
 // "The text runs past the end of the ROM file (offset %X)."
 [[nodiscard]] std::u16string PastEndOfRom(std::int64_t offset);
 // "Text Starts at %X and ends at %X (%i bytes)\r\n"
@@ -131,6 +136,9 @@ inline constexpr std::u16string_view kMustBeChecksum = u"none, auto, snes, gb, g
 inline constexpr std::u16string_view kMustBeReadMode = u"utf8, utf7 or ascii";
 inline constexpr std::u16string_view kMustBeCodePage = u"a known code page";
 inline constexpr std::u16string_view kMustBeJobs = u"[[job]] tables";
+inline constexpr std::u16string_view kMustBeMap = u"lorom, hirom, exhirom, gb, nes or none";
+// "The script names the map %s; the project says %s."
+[[nodiscard]] std::u16string ProjectMapDiffers(std::string_view scriptMap, std::string_view projectMap);
 inline constexpr std::u16string_view kMustBePatchPath = u"a path ending in .ips or .bps";
 inline constexpr std::u16string_view kReplaceUnsavedQuestion =
     u"The extracted script has not been saved. Replace it with the build's report?";
@@ -182,7 +190,9 @@ inline constexpr std::u16string_view kHuffmanWithScattered = u"TextSel can't be 
 [[nodiscard]] std::u16string BadChecksumSystem(std::string_view name);
 [[nodiscard]] std::u16string UnknownTableType(std::string_view text);
 [[nodiscard]] std::u16string UnknownTextType(std::string_view text);
+[[nodiscard]] std::u16string UnknownMap(std::string_view name);
 [[nodiscard]] std::u16string BadSuggestCodes(std::string_view text);
 inline constexpr std::u16string_view kBreakNeedsMaxWidth = u"--break needs --max-width.";
+inline constexpr std::u16string_view kOffsetOrMap = u"Give --x-offset or --map, not both.";
 
 }  // namespace quorvex::messages

@@ -17,6 +17,25 @@ std::optional<std::int32_t> ReadKey(std::u16string_view script, std::u16string_v
     return ScanHex(rest).value_or(0);
 }
 
+// The map named on the header's "Map:" line; None without one. No value when
+// the line names no map Quorvex knows. Only the header is searched: a line of
+// text in the body never changes how the script is read.
+std::optional<AddressMapKind> ReadMapLine(std::u16string_view script) {
+    const long long dash = FindText(script, kDashLine);
+    const auto header = script.substr(0, dash < 0 ? script.size() : static_cast<std::size_t>(dash));
+    const long long at = FindText(header, kMapKey);
+    if (at < 0) return AddressMapKind::None;
+    const auto rest = header.substr(static_cast<std::size_t>(at) + kMapKey.size());
+    auto name = rest.substr(0, std::min(rest.find(u'\r'), rest.size()));
+    while (!name.empty() && (name.back() == u' ' || name.back() == u'\t')) name.remove_suffix(1);
+    std::string ascii;
+    for (const char16_t c : name) {
+        if (c >= 0x80) return std::nullopt;
+        ascii += static_cast<char>(c);
+    }
+    return ParseMapName(ascii);
+}
+
 void AppendKeyLine(std::u16string& out, std::u16string_view key, std::int32_t value) {
     out += key;
     out += FormatHex(value);
@@ -37,6 +56,12 @@ std::u16string WriteScriptHeader(const JobSettings& job, TableType tableType, Te
     AppendKeyLine(out, u"Text Type:\t", static_cast<std::int32_t>(textType));
     if (IsHuffman(textType) || IsScattered(tableType)) AppendKeyLine(out, u"HuffTable:\t", job.huffTable);
     if (job.nullPointer) AppendKeyLine(out, u"NullPointer:\t", static_cast<std::int32_t>(*job.nullPointer));
+    if (job.map != AddressMapKind::None) {
+        out += kMapKey;
+        const std::string_view name = MapName(job.map);
+        out.append(name.begin(), name.end());
+        out += u"\r\n";
+    }
     out += kDashLine;
     return out;
 }
@@ -67,7 +92,21 @@ std::optional<ScriptHeader> ReadScriptHeader(std::u16string_view script) {
     }
     if (const auto nullPointer = ReadKey(script, u"NullPointer:\t"))
         header.job.nullPointer = static_cast<std::uint32_t>(*nullPointer);
+    const auto map = ReadMapLine(script);
+    if (!map) return std::nullopt;
+    header.job.map = *map;
     return header;
+}
+
+std::optional<std::u16string> WithMapLine(std::u16string_view script, AddressMapKind map) {
+    const auto header = ReadScriptHeader(script);
+    const long long dash = FindText(script, kDashLine);
+    if (!header || dash < 0 || map == AddressMapKind::None || header->job.map == map) return std::u16string(script);
+    if (header->job.map != AddressMapKind::None) return std::nullopt;
+    const std::string_view name = MapName(map);
+    std::u16string out(script);
+    out.insert(static_cast<std::size_t>(dash), std::u16string(kMapKey) + std::u16string(name.begin(), name.end()) + u"\r\n");
+    return out;
 }
 
 std::optional<std::size_t> FindScriptBody(std::u16string_view script) {

@@ -10,10 +10,11 @@
 namespace quorvex {
 
 inline constexpr std::u16string_view kDashLine = u"-----------------\r\n";
+inline constexpr std::u16string_view kMapKey = u"Map:\t";
 
 // What a script's header says about its job.
 struct ScriptHeader {
-    JobSettings job;  // tableStart, tableEnd, textStart, textEnd, xOffset, huffTable
+    JobSettings job;  // tableStart, tableEnd, textStart, textEnd, xOffset, huffTable, map
     TableType tableType = TableType::Regular2;
     TextType textType = TextType::Regular;
     bool hasHuffTable = false;  // a "HuffTable:\t" line was found
@@ -21,13 +22,20 @@ struct ScriptHeader {
 
 // The header lines and the dash line, each ended by CR LF. The "HuffTable:"
 // line is written for Huffman text and for the Scattered layouts only, the
-// "NullPointer:" line (after it) when the job has empty entries.
+// "NullPointer:" line (after it) when the job has empty entries, then the
+// "Map:" line for jobs with an address map only.
 [[nodiscard]] std::u16string WriteScriptHeader(const JobSettings& job, TableType tableType, TextType textType);
 
 // Reads the keys, each by its first occurrence anywhere in the text. No value
 // when the text is not a complete script: "Table Start:\t" missing, one of the
-// other four required keys missing, or "Table Type:\t" without "Text Type:\t".
+// other four required keys missing, "Table Type:\t" without "Text Type:\t",
+// or a "Map:\t" line before the dash line that names no known map.
 [[nodiscard]] std::optional<ScriptHeader> ReadScriptHeader(std::u16string_view script);
+
+// The script with map named on a "Map:" line before its dash line. The
+// script as it is when map is None, when it names that map already or when it
+// is incomplete; no value when it names another.
+[[nodiscard]] std::optional<std::u16string> WithMapLine(std::u16string_view script, AddressMapKind map);
 
 // Index of the first body character (19 characters after the dash line's start);
 // no value when there is no dash line.

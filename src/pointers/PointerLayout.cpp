@@ -52,4 +52,9 @@ std::optional<PointerLayout> LayoutOf(TableType tableType, const JobSettings& jo
     return std::nullopt;
 }
 
+int PointerWidth(TableType tableType, const JobSettings& job) {
+    const auto layout = LayoutOf(tableType, job);
+    return layout ? layout->width : 2;
+}
+
 }  // namespace quorvex

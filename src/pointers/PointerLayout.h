@@ -33,4 +33,7 @@ struct PointerLayout {
 // without pointer entries (PascalLine, Custom1) and unknown types.
 [[nodiscard]] std::optional<PointerLayout> LayoutOf(TableType tableType, const JobSettings& job);
 
+// The bytes of one pointer: the layout's width; 2 for Custom1 (and the layouts without pointers).
+[[nodiscard]] int PointerWidth(TableType tableType, const JobSettings& job);
+
 }  // namespace quorvex

@@ -1,6 +1,7 @@
 #include "pointers/PointerTable.h"
 
 #include "platform/ByteOrder.h"
+#include "pointers/AddressMap.h"
 #include "pointers/PointerLayout.h"
 
 #include <algorithm>
@@ -45,12 +46,14 @@ void ReadCustom1(std::span<const std::uint8_t> bytes, PointerTable& table) {
     table.addXOffset = false;
     const std::int64_t base = static_cast<std::int64_t>(job.xOffset) + kCustom1TableOffset;
     job.tableStart = Add32(job.xOffset, kCustom1TableOffset);
+    // The pointers are 16 bits: with a map they reach into the bank of Text Start.
+    const AddressMap map(job, bytes.size(), 2);
     for (int j = 0; j < kCustom1EntryCount; ++j) {
         // An entry the file does not hold whole is left out; the others still count.
         const auto length = ReadU8(bytes, base + 3 * j);
         const auto pointer = ReadU16Le(bytes, base + 3 * j + 1);
         if (!length || !pointer) continue;
-        list.Append(Add32(job.xOffset, *pointer), static_cast<std::int32_t>(*length));
+        list.Append(static_cast<std::int32_t>(map.ToOffset(*pointer)), static_cast<std::int32_t>(*length));
     }
     job.tableEnd = Add32(job.xOffset, kCustom1LastEntryOffset);
 }

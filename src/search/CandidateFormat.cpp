@@ -26,8 +26,11 @@ std::u16string ShellQuoted(std::u16string_view text) {
 
 std::u16string FormatPointerCandidate(const PointerCandidate& candidate, bool decimal) {
     std::u16string line = Widen(TableTypeName(candidate.type));
-    for (const std::int32_t value : {candidate.tableStart, candidate.tableEnd, candidate.xOffset,
-                                     candidate.entryCount, candidate.textStart, candidate.textEnd})
+    for (const std::int32_t value : {candidate.tableStart, candidate.tableEnd})
+        line += u"\t" + Number(value, decimal);
+    line += u"\t" + (candidate.map == AddressMapKind::None ? Number(candidate.xOffset, decimal)
+                                                           : Widen(MapName(candidate.map)));
+    for (const std::int32_t value : {candidate.entryCount, candidate.textStart, candidate.textEnd})
         line += u"\t" + Number(value, decimal);
     return line;
 }
@@ -43,8 +46,10 @@ std::u16string ExtractCommandLine(std::u16string_view romPath, const PointerCand
     for (const auto& [name, value] : options) {
         const std::u16string number = Number(value, decimal);
         // A value starting with "-" would be read as an option.
+        if (name == u"--x-offset" && candidate.map != AddressMapKind::None) continue;
         line += u" " + std::u16string(name) + (number.front() == u'-' ? u"=" : u" ") + number;
     }
+    if (candidate.map != AddressMapKind::None) line += u" --map " + Widen(MapName(candidate.map));
     return line;
 }
 

@@ -180,6 +180,7 @@ void RunFinder::Add(TableType type, std::int64_t tableStart, std::int64_t tableE
     candidate.tableStart = static_cast<std::int32_t>(tableStart);
     candidate.tableEnd = static_cast<std::int32_t>(tableEnd);
     candidate.xOffset = xOffset;
+    if (m_map) candidate.map = m_map->kind();
     candidate.entryCount = static_cast<std::int32_t>(table.size());
     const auto [lowest, highest] = std::minmax_element(
         table.begin(), table.end(), [](const Target& a, const Target& b) { return a.address < b.address; });
@@ -201,7 +202,7 @@ void RunFinder::Remember(const RunKey& key, const std::vector<Target>& run) {
 
 void RunFinder::GrowStrided(const Layout& layout, std::int64_t seed, std::int32_t xOffset) {
     const int width = layout.width;
-    const RunKey key{RankOf(layout.type), xOffset, 0, seed % width};
+    const RunKey key{RankOf(layout.type), m_map ? m_map->kind() : AddressMapKind::None, xOffset, 0, seed % width};
     if (Remembered(key, seed)) return;
     Settle(key, seed, width, 0, m_size - width, StridedEntry(layout, xOffset), [&](const std::vector<Target>& run) {
         if (!Acceptable(run, width)) return false;
@@ -225,7 +226,7 @@ void RunFinder::TryVariation1(std::int64_t low, std::int64_t half, std::int32_t 
         any |= (raw != 0 && raw != 0xFFFF) ? StartsStringBit(Wrap32(std::int64_t{raw} + xOffset)) : 0;
     }
     if (any == 0) return;
-    const RunKey key{kVariation1Rank, xOffset, half, 0};
+    const RunKey key{kVariation1Rank, AddressMapKind::None, xOffset, half, 0};
     if (Remembered(key, low)) return;
     Settle(key, low, 1, std::max<std::int64_t>(0, low - half + 1), low + half - 1, entryAt,
            [&](const std::vector<Target>& run) {

@@ -2,6 +2,7 @@
 // The ROM as the pointer finder sees it (which positions start a string, the
 // band targets must lie in) and the runs of entries grown, settled and taken
 // as candidates on it. The scans that find where to grow are in FinderScans.
+#include "pointers/AddressMap.h"
 #include "search/FinderRules.h"
 #include "search/PointerFinder.h"
 
@@ -17,18 +18,18 @@ public:
     [[nodiscard]] std::vector<PointerCandidate> TakeCandidates() { return std::move(m_candidates); }
 
 protected:
-    // Layout rank, X000 Offset, Variation1's half size, stride phase.
-    using RunKey = std::tuple<int, std::int32_t, std::int64_t, std::int64_t>;
+    // Layout rank, map, X000 Offset, Variation1's half size, stride phase.
+    using RunKey = std::tuple<int, AddressMapKind, std::int32_t, std::int64_t, std::int64_t>;
 
     // How an entry holding raw fits a table under the offset; address
     // receives where it points.
     [[nodiscard]] Fit Classify(std::uint32_t raw, std::uint32_t allOnes, std::int32_t xOffset,
                                std::int64_t& address) const {
         if (raw == 0 || raw == allOnes) return Fit::No;
-        address = static_cast<std::int32_t>(raw + static_cast<std::uint32_t>(xOffset));
+        address = m_map ? m_map->ToOffset(raw) : static_cast<std::int32_t>(raw + static_cast<std::uint32_t>(xOffset));
         if (address < m_low || address > m_high) return Fit::No;
         if (!m_clues.endByte) return Fit::Anchored;
-        return StartsString(address) ? Fit::Anchored : Fit::Unanchored;
+        return StartsString(address) || (m_map && m_map->StartsBank(address)) ? Fit::Anchored : Fit::Unanchored;
     }
 
     // The entry of a strided layout at a position, as Classify sees it.
@@ -65,6 +66,8 @@ protected:
     const Clues& m_clues;
     std::int64_t m_low;  // the lowest and highest target an entry may have: the band, within the ROM
     std::int64_t m_high;
+    // The map entries are read through, while a search through one runs; none: the X000 Offset.
+    const AddressMap* m_map = nullptr;
 
 private:
     template <typename EntryAt, typename Take>

@@ -159,13 +159,60 @@ void Finder::SearchWithOffset(const Layout& layout, std::int32_t xOffset) {
     const int width = layout.width;
     const auto pointer = PointerValue(width, xOffset, m_clues.given[0]);
     if (!pointer || !AllFit(width, xOffset)) return;
+    SeedFrom(layout, *pointer, xOffset);
+}
+
+namespace {
+
+// The bits a map leaves alone as games set them: each setting seeds a search.
+std::span<const std::uint32_t> UsualOtherBits(AddressMapKind kind) {
+    static constexpr std::uint32_t kLoRom[] = {0x008000, 0x808000, 0x000000, 0x800000};
+    static constexpr std::uint32_t kHiRom[] = {0xC00000, 0x400000, 0x000000, 0x800000};
+    static constexpr std::uint32_t kExHiRom[] = {0x400000, 0x000000};
+    static constexpr std::uint32_t kNes[] = {0x8000, 0xC000};
+    static constexpr std::uint32_t kNone[] = {0};
+    switch (kind) {
+    case AddressMapKind::LoRom: return kLoRom;
+    case AddressMapKind::HiRom: return kHiRom;
+    case AddressMapKind::ExHiRom: return kExHiRom;
+    case AddressMapKind::Nes: return kNes;
+    case AddressMapKind::GameBoy:
+    case AddressMapKind::None: break;
+    }
+    return kNone;
+}
+
+}  // namespace
+
+void Finder::SearchThroughMap(const Layout& layout, AddressMapKind kind) {
+    const int width = layout.width;
+    if ((kind == AddressMapKind::GameBoy || kind == AddressMapKind::Nes) && width != 2) return;
+    JobSettings job;
+    job.map = kind;
+    job.textStart = static_cast<std::int32_t>(m_clues.lowest);
+    const AddressMap map(job, static_cast<std::size_t>(m_size), width);
+    m_map = &map;
+    for (const std::uint32_t other : UsualOtherBits(kind)) {
+        // Every given string must be reachable, and read back, through the map.
+        const auto reaches = [&](std::int64_t offset) {
+            const auto value = map.ToPointer(offset, other);
+            return value && *value <= AllOnes(width) && map.ToOffset(*value) == offset;
+        };
+        if (std::all_of(m_clues.given.begin(), m_clues.given.end(), reaches))
+            SeedFrom(layout, *map.ToPointer(m_clues.given[0], other), 0);
+    }
+    m_map = nullptr;
+}
+
+void Finder::SeedFrom(const Layout& layout, std::uint32_t pointer, std::int32_t xOffset) {
+    const int width = layout.width;
     const auto entryAt = StridedEntry(layout, xOffset);
-    const auto firstByte = static_cast<int>(layout.bigEndian ? *pointer >> (8 * (width - 1)) : *pointer & 0xFF);
+    const auto firstByte = static_cast<int>(layout.bigEndian ? pointer >> (8 * (width - 1)) : pointer & 0xFF);
     for (std::int64_t p = 0; p + width <= m_size; ++p) {
         const void* hit = std::memchr(m_data + p, firstByte, static_cast<std::size_t>(m_size - width + 1 - p));
         if (hit == nullptr) break;
         p = static_cast<const std::uint8_t*>(hit) - m_data;
-        if (ReadValue(m_data + p, layout) != *pointer) continue;
+        if (ReadValue(m_data + p, layout) != pointer) continue;
         const std::int64_t target = m_clues.given[0];
         if (Supported(entryAt, p - width, -width, target, -1) || Supported(entryAt, p + width, width, target, -1))
             GrowStrided(layout, p, xOffset);

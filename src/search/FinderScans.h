@@ -19,6 +19,9 @@ public:
     void SearchVariation1(std::int32_t xOffset);
     // Every X000 Offset that the bank layouts give for the given strings.
     void SearchVariation1AtBanks();
+    // The runs through every entry that points at the first given string
+    // through the map, the bank of narrow pointers being the lowest string's.
+    void SearchThroughMap(const Layout& layout, AddressMapKind kind);
 
 private:
     struct Seen {
@@ -29,6 +32,8 @@ private:
     [[nodiscard]] static std::optional<std::uint32_t> PointerValue(int width, std::int32_t xOffset,
                                                                    std::int64_t offset);
     [[nodiscard]] bool AllFit(int width, std::int32_t xOffset) const;
+    // Grows the runs through the entries holding pointer next to an entry that fits.
+    void SeedFrom(const Layout& layout, std::uint32_t pointer, std::int32_t xOffset);
     template <typename EntryAt>
     [[nodiscard]] bool Supported(const EntryAt& entryAt, std::int64_t pos, std::int64_t step, std::int64_t from,
                                  std::int64_t partner) const;

@@ -16,6 +16,22 @@ using finder::ReadClues;
 
 namespace {
 
+constexpr AddressMapKind kMaps[] = {AddressMapKind::LoRom, AddressMapKind::HiRom, AddressMapKind::ExHiRom,
+                                    AddressMapKind::GameBoy, AddressMapKind::Nes};
+
+// A table that a constant X000 Offset reads whole needs no map.
+void DropNeedlessMaps(std::vector<PointerCandidate>& candidates) {
+    const auto sameTable = [](const PointerCandidate& a, const PointerCandidate& b) {
+        return a.type == b.type && a.tableStart == b.tableStart && a.tableEnd == b.tableEnd &&
+               a.entryCount == b.entryCount;
+    };
+    std::erase_if(candidates, [&](const PointerCandidate& c) {
+        return c.map != AddressMapKind::None && std::any_of(candidates.begin(), candidates.end(), [&](const PointerCandidate& o) {
+                   return o.map == AddressMapKind::None && sameTable(o, c);
+               });
+    });
+}
+
 std::vector<std::int64_t> DistinctOffsets(const std::vector<std::int64_t>& offsets) {
     std::vector<std::int64_t> distinct;
     for (const std::int64_t offset : offsets)
@@ -35,6 +51,10 @@ std::vector<std::int64_t> StringStarts(std::span<const std::uint8_t> rom, const 
 std::vector<PointerCandidate> Search(std::span<const std::uint8_t> rom, const Clues& clues,
                                      const PointerSearchRequest& request) {
     Finder finder(rom, clues);
+    if (request.map && *request.map != AddressMapKind::None) {
+        for (const Layout& layout : finder::StridedLayouts()) finder.SearchThroughMap(layout, *request.map);
+        return finder.TakeCandidates();
+    }
     for (const Layout& layout : finder::StridedLayouts()) {
         if (request.xOffset)
             finder.SearchWithOffset(layout, *request.xOffset);
@@ -45,6 +65,9 @@ std::vector<PointerCandidate> Search(std::span<const std::uint8_t> rom, const Cl
         finder.SearchVariation1(*request.xOffset);
     else
         finder.SearchVariation1AtBanks();
+    if (!request.xOffset && !request.map)
+        for (const AddressMapKind kind : kMaps)
+            for (const Layout& layout : finder::StridedLayouts()) finder.SearchThroughMap(layout, kind);
     return finder.TakeCandidates();
 }
 
@@ -53,7 +76,9 @@ std::vector<PointerCandidate> Search(std::span<const std::uint8_t> rom, const Cl
 std::optional<std::u16string_view> CheckPointerSearch(std::span<const std::uint8_t> rom,
                                                       const PointerSearchRequest& request) {
     const std::vector<std::int64_t> distinct = DistinctOffsets(request.textOffsets);
-    if (distinct.empty() || (distinct.size() < 2 && !request.xOffset)) return messages::kPointerSearchNeedsOffsets;
+    const bool mapped = request.map && *request.map != AddressMapKind::None;
+    if (distinct.empty() || (distinct.size() < 2 && !request.xOffset && !mapped))
+        return messages::kPointerSearchNeedsOffsets;
     const auto limit = static_cast<std::int64_t>(std::min<std::size_t>(rom.size(), INT32_MAX));
     if (std::any_of(distinct.begin(), distinct.end(), [&](std::int64_t o) { return o < 0 || o >= limit; }))
         return messages::kTextOffsetOutsideRom;
@@ -76,9 +101,10 @@ std::vector<PointerCandidate> FindPointerTables(std::span<const std::uint8_t> ro
     // Among tables of one size, the smaller X000 Offset first: a 4-byte table
     // read one byte off, in the other byte order, moves a pointer byte into the
     // top of the value and needs a huge offset to point back at the text.
+    DropNeedlessMaps(candidates);
     const auto order = [](const PointerCandidate& c) {
-        return std::make_tuple(-c.entryCount, std::abs(static_cast<std::int64_t>(c.xOffset)), finder::RankOf(c.type),
-                               c.tableStart, c.xOffset, c.tableEnd);
+        return std::make_tuple(-c.entryCount, c.map, std::abs(static_cast<std::int64_t>(c.xOffset)),
+                               finder::RankOf(c.type), c.tableStart, c.xOffset, c.tableEnd);
     };
     std::sort(candidates.begin(), candidates.end(),
               [&](const PointerCandidate& a, const PointerCandidate& b) { return order(a) < order(b); });

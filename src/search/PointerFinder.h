@@ -63,6 +63,13 @@ namespace quorvex {
 // - Candidates are ranked by entries, then by the smaller X000 Offset (a
 //   4-byte table read one byte off in the other byte order needs a huge one),
 //   then by layout.
+// - Address maps: without an X000 Offset every map is tried as well (or only
+//   the map given), for the strided layouts (Game Boy and NES: 2-byte only),
+//   seeded by entries pointing at the first given string with each usual
+//   setting of the bits the map leaves alone (LoROM's bank bit 80 and address
+//   bit 8000, HiROM's C0, ExHiROM's 40, NES's C000 window). A map's
+//   candidate ranks after constant offsets' candidates of as many entries
+//   and is dropped when one of them is the same table.
 //
 // What it gets wrong (measured on generated images: 1000 tables per layout):
 // - Data right next to a 2-byte table whose value points at a string start
@@ -93,6 +100,7 @@ struct PointerSearchRequest {
     std::vector<std::int64_t> textOffsets;  // ROM offsets of strings the table points at; repeats count once
     std::optional<std::int32_t> xOffset;    // the X000 Offset, when known
     std::size_t maxCandidates = 20;
+    std::optional<AddressMapKind> map = std::nullopt;  // the address map, when known (in place of the X000 Offset)
     // The byte that ends strings, when known: each text offset may then lie
     // inside its string and is first moved back to just after the nearest
     // such byte before it (to 0 when there is none).
@@ -107,6 +115,7 @@ struct PointerCandidate {
     std::int32_t entryCount = 0;
     std::int32_t textStart = 0;  // the lowest target
     std::int32_t textEnd = 0;    // the end byte ending the string at the highest target, or that target
+    AddressMapKind map = AddressMapKind::None;  // found through a map: xOffset is 0
     friend bool operator==(const PointerCandidate&, const PointerCandidate&) = default;
 };
 
@@ -123,13 +132,15 @@ struct PointerCandidate {
                                                               const PointerSearchRequest& request);
 
 // One line of the candidate list, without line end, tab-separated: table type
-// name, Table Start, Table End, X000 Offset, entries, Text Start, Text End; in
-// "%X" (negatives as eight digits), or in decimal when asked.
+// name, Table Start, Table End, X000 Offset (the map's name for a map's
+// candidate), entries, Text Start, Text End; in "%X" (negatives as eight
+// digits), or in decimal when asked.
 [[nodiscard]] std::u16string FormatPointerCandidate(const PointerCandidate& candidate, bool decimal);
 
 // The command line that extracts a candidate: "quorvex-cli extract --rom ROM
 // [--dec] --table-type NAME --table-start N --table-end N --text-start N
-// --text-end N --x-offset N", numbers as FormatPointerCandidate writes them.
+// --text-end N --x-offset N" (--map NAME for a map's candidate), numbers as
+// FormatPointerCandidate writes them.
 // The path is quoted for a POSIX shell when it needs to be.
 [[nodiscard]] std::u16string ExtractCommandLine(std::u16string_view romPath, const PointerCandidate& candidate,
                                                 bool decimal);

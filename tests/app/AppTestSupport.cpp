@@ -42,7 +42,7 @@ QByteArray Script(const QByteArray& body, int textEnd) {
 
 std::set<int> AllControls() {
     std::set<int> all;
-    for (int id = CQuorvexDlg::kRadioHex; id <= CQuorvexDlg::kEditNullPointer; ++id) all.insert(id);
+    for (int id = CQuorvexDlg::kRadioHex; id <= CQuorvexDlg::kComboMap; ++id) all.insert(id);
     return all;
 }
 

@@ -7,6 +7,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -61,10 +62,11 @@ private slots:
     void eachTabShowsItsRowsWithoutOverlap() {
         pickText(ClickRowThenOk(1));  // Huffman: the shared row shows on Extract too
         const std::set<int> own[] = {{Dlg::kEditRom, Dlg::kEditTableStart, Dlg::kEditXOffset, Dlg::kEditHuffTable,
-                                      Dlg::kRadioDec, Dlg::kButtonRedoScript, Dlg::kEditNullPointer},
+                                      Dlg::kRadioDec, Dlg::kButtonRedoScript, Dlg::kComboMap,
+                                      Dlg::kEditNullPointer},
                                      {Dlg::kEditRom, Dlg::kEditInsertFile},
                                      {Dlg::kEditInsertFile, Dlg::kEditTestText, Dlg::kButtonTest}};
-        const std::size_t count[] = {29, 11, 11};  // five shared, each row's label, edit and button, Extract's fields
+        const std::size_t count[] = {31, 11, 11};  // five shared, each row's label, edit and button, Extract's fields
         for (const int tab : {1, 2, 0, 2, 1, 0}) {
             ClickTab(*dialog, tab);
             const std::set<int> shown = ShownControls(*dialog);
@@ -81,11 +83,12 @@ private slots:
 
     void reenteringExtractShowsTheRowsThePicksLeft() {
         const std::size_t all = ShownControls(*dialog).size();
-        pickTable(ClickRowThenOk(3));  // PascalLine hides the offset row
+        pickTable(ClickRowThenOk(3));  // PascalLine hides the offset row and the map
         ClickTab(*dialog, 2);
         ClickTab(*dialog, 0);
-        QCOMPARE(ShownControls(*dialog).size(), all - 2);
-        QVERIFY(!Shown(*dialog, {Dlg::kLabelXOffset}) && !Shown(*dialog, {Dlg::kEditXOffset}));
+        QCOMPARE(ShownControls(*dialog).size(), all - 4);
+        QVERIFY(!Shown(*dialog, {Dlg::kLabelXOffset}) && !Shown(*dialog, {Dlg::kEditXOffset}) &&
+                !Shown(*dialog, {Dlg::kComboMap}));
 
         pickTable(ClickRowThenOk(2));  // "ED Cmnd:"
         pickText(ClickRowThenOk(0));   // hides the row although the table type uses it
@@ -232,6 +235,20 @@ private slots:
         QVERIFY2(script.endsWith(QStringLiteral("-----------------\r\nAB\r\n")), qPrintable(script));
     }
 
+    void goExtractThroughAMap() {
+        auto* map = qobject_cast<QComboBox*>(dialog->control(Dlg::kComboMap));
+        QCOMPARE(map->currentIndex(), 0);
+        QCOMPARE(map->itemText(0), QStringLiteral("None"));
+        // LoROM's bank 0 holds 8010 and 8013 at 10 and 13: the typed X000 Offset is set aside.
+        map->setCurrentIndex(1);
+        extractTinyRom();
+        const QString script = Output(*dialog);
+        QVERIFY2(script.contains(QStringLiteral("XOffset:\t0\r\n")) &&
+                     script.contains(QStringLiteral("Map:\tlorom\r\n-----")), qPrintable(script));
+        const auto body = [](const QString& text) { return text.mid(text.indexOf(QStringLiteral("-----"))); };
+        QCOMPARE(body(script), body(kTinyScript));
+    }
+
     void goInsertAsksBeforeRunningPastTheTextArea() {
         const QString rom = useTinyRom({});
         const QByteArray before = ReadAll(rom);
@@ -297,11 +314,13 @@ private slots:
     }
 
     // Each edit is named by its label (the shared row by what it reads now);
-    // the controls without a label have names of their own.
+    // the controls without a label have names of their own. (A combo box is
+    // named by its choice here; its label is its relation.)
     void accessibleNames() {
         pickTable(ClickRowThenOk(6));
         for (QLabel* label : dialog->findChildren<QLabel*>())
-            if (label->buddy() != nullptr) QCOMPARE(AccessibleName(label->buddy()), label->text());
+            if (label->buddy() != nullptr && !qobject_cast<QComboBox*>(label->buddy()))
+                QCOMPARE(AccessibleName(label->buddy()), label->text());
         QCOMPARE(AccessibleName(dialog->control(Dlg::kEditHuffTable)), QStringLiteral("ED Cmnd:"));
         for (const int id : AllControls())
             QVERIFY2(!AccessibleName(dialog->control(id)).isEmpty(), qPrintable(QString::number(id)));

@@ -103,10 +103,16 @@ CommandResult RunJob(const Project& project, std::size_t index, const JobScripts
                  [&](const ClaimedArea& area) { return area.job != index; });
 
     CommandResult said;
+    const std::u16string& text = scripts.texts[index];
+    const std::optional<std::u16string> mapped = WithMapLine(text, job.map);
+    if (!mapped) {
+        const std::string_view named = MapName(ReadScriptHeader(text)->job.map);
+        return said.Fail(Severity::Warning, messages::ProjectMapDiffers(named, MapName(job.map)));
+    }
     AnsweringPrompt prompt(over.value_or(job.over), said);
     InsertRequest request;
     request.table = table;
-    request.script = scripts.texts[index];
+    request.script = *mapped;
     request.shortest = job.shortest;
     request.othersAreas = othersAreas;
     if (auto inserted = InsertIntoImage(image, request, prompt, said)) image = std::move(*inserted);

@@ -101,6 +101,7 @@ public:
         for (auto&& [key, node] : table) {
             if (key.str() == "script") job.script = String(key.str(), node).value_or("");
             else if (key.str() == "table") job.table = String(key.str(), node).value_or("");
+            else if (key.str() == "map") job.map = Word(key.str(), node, messages::kMustBeMap, ParseMapName).value_or(job.map);
             else if (!JobSetting(key.str(), node, settings)) Problem(key.source(), messages::UnknownProjectKey(key.str()));
         }
         if (!table.contains("script")) Problem(table.source(), messages::ProjectKeyRequired("script"));

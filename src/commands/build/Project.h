@@ -2,6 +2,7 @@
 // A translation build's project file (TOML): the source ROM, where the
 // result goes, and the jobs in the order they run.
 #include "commands/CommandResult.h"
+#include "job/JobSettings.h"
 #include "job/TextBox.h"
 #include "patch/Checksum.h"
 #include "platform/CodePage.h"
@@ -19,6 +20,9 @@ struct ProjectJob {
     TextDecoding decoding;         // of the table and the script
     bool over = false;             // the answer when the script runs over its text area
     bool shortest = false;
+    // The map of a script whose header names none; a script that names
+    // another stops the build.
+    AddressMapKind map = AddressMapKind::None;
     TextBox box;  // maxWidth 0: the lines' widths are not measured
 };
 
