@@ -96,8 +96,8 @@ void CQuorvexDlg::BuildControls() {
     pickText->setAccessibleName(QStringLiteral("Pick Text Type"));
 
     // The raw value of a pointer entry that points at no text; blank: none.
-    QLabel* nullPointerLabel = AddLabel(kLabelNullPointer, QStringLiteral("Empty Entry:"), 155, 69, 38, 8);
-    nullPointerLabel->setBuddy(AddEdit(kEditNullPointer, true, 194, 67, 60, 12));
+    QLabel* nullPointerLabel = AddLabel(kLabelNullPointer, QStringLiteral("Empty Entry:"), 155, 69, 46, 8);
+    nullPointerLabel->setBuddy(AddEdit(kEditNullPointer, true, 202, 67, 52, 12));
 
     QLabel* huffLabel = AddLabel(kLabelHuffTable, QStringLiteral("HuffTable:"), 155, 108, 34, 8);
     huffLabel->setBuddy(AddEdit(kEditHuffTable, true, 194, 106, 60, 12));
