@@ -87,6 +87,7 @@ std::optional<CommandResult> RefuseClash(const JobScripts& scripts) {
 CommandResult RunJob(const Project& project, std::size_t index, const JobScripts& scripts, std::optional<bool> over,
                      std::vector<std::uint8_t>& image, TableCache& tables) {
     const ProjectJob& job = project.jobs[index];
+    CommandResult said;
     const CharTable* table = nullptr;
     if (!job.table.empty()) {
         const auto key = std::tuple(project.Resolve(job.table), job.decoding.mode, job.decoding.systemCodePage);
@@ -94,6 +95,8 @@ CommandResult RunJob(const Project& project, std::size_t index, const JobScripts
         if (cached == tables.end()) {
             LoadedTable loaded = LoadTable(std::get<0>(key), job.decoding);
             if (!loaded.table) return std::move(loaded.result);
+            // What loading said (lines of the table it does not read) is told once, with this job.
+            said.messages = std::move(loaded.result.messages);
             cached = tables.emplace(key, std::move(*loaded.table)).first;
         }
         table = &cached->second;
@@ -102,7 +105,6 @@ CommandResult RunJob(const Project& project, std::size_t index, const JobScripts
     std::copy_if(scripts.areas.begin(), scripts.areas.end(), std::back_inserter(othersAreas),
                  [&](const ClaimedArea& area) { return area.job != index; });
 
-    CommandResult said;
     const std::u16string& text = scripts.texts[index];
     const std::optional<std::u16string> mapped = WithMapLine(text, job.map);
     if (!mapped) {
