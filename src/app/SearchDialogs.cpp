@@ -176,7 +176,7 @@ void OpenFindPointers(const SearchToolsHost& host) {
         commands::FindPointersRequest request;
         request.rom = ToPath(host.romPath());
         request.decimal = !hex;
-        const auto number = [hex](const QString& typed) { return hex ? ScanHex(ToU16(typed)) : ScanInt(ToU16(typed)); };
+        const auto number = [hex](const QString& typed) { return ScanNumber(ToU16(typed), !hex); };
         for (const QString& word : offsets->text().split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts)) {
             const auto offset = number(word);
             if (!offset) return warn(messages::NotANumber(ToU16(word)));

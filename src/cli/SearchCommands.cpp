@@ -12,7 +12,7 @@ namespace {
 // Read as extract reads its numbers: "%X" by default, "%i" with --dec.
 std::int32_t Number(const std::string& option, const std::string& text, bool decimal) {
     const std::u16string typed = FromUtf8(text);
-    const auto value = decimal ? ScanInt(typed) : ScanHex(typed);
+    const auto value = ScanNumber(typed, decimal);
     if (!value) throw UsageError(ToUtf8(messages::NotANumber(option, text)));
     return *value;
 }

@@ -31,7 +31,7 @@ std::optional<int> ParseChoice(std::string_view text, const std::array<std::stri
 }
 
 void ReadField(const std::u16string& text, bool hex, std::int32_t& field) {
-    const auto value = hex ? ScanHex(text) : ScanInt(text);
+    const auto value = ScanNumber(text, !hex);
     if (value) field = *value;
 }
 
@@ -46,7 +46,7 @@ JobSettings ReadJobFields(const JobFieldTexts& fields, bool hex) {
     ReadField(fields.xOffset, hex, job.xOffset);
     ReadField(fields.huffTable, hex, job.huffTable);
     job.commandLength = static_cast<std::int32_t>((fields.huffTable.size() + 1) / 2);
-    if (const auto value = hex ? ScanHex(fields.nullPointer) : ScanInt(fields.nullPointer))
+    if (const auto value = ScanNumber(fields.nullPointer, !hex))
         job.nullPointer = static_cast<std::uint32_t>(*value);
     return job;
 }

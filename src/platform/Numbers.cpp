@@ -118,6 +118,10 @@ std::u16string FormatHex2(std::uint32_t value) {
     return HexDigits(value, 2);
 }
 
+std::optional<std::int32_t> ScanNumber(std::u16string_view text, bool decimal) {
+    return decimal ? ScanInt(text) : ScanHex(text);
+}
+
 std::u16string FormatHexDigits(std::uint32_t value, int digits) {
     std::u16string text;
     do {

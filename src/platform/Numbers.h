@@ -12,6 +12,8 @@ namespace quorvex {
 // number can be read.
 [[nodiscard]] std::optional<std::int32_t> ScanHex(std::u16string_view text);
 [[nodiscard]] std::optional<std::int32_t> ScanInt(std::u16string_view text);
+// A number as the job fields are typed: ScanInt with decimal, ScanHex without.
+[[nodiscard]] std::optional<std::int32_t> ScanNumber(std::u16string_view text, bool decimal);
 // As ScanHex, and also reports how many characters the scan consumed.
 [[nodiscard]] std::optional<std::int32_t> ScanHex(std::u16string_view text, std::size_t& consumed);
 
