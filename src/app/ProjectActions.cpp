@@ -1,5 +1,7 @@
 #include "ProjectActions.h"
 
+#include "CommandRunner.h"
+
 #include "DialogServices.h"
 
 #include "commands/build/Build.h"
@@ -7,7 +9,6 @@
 #include "job/Messages.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -21,20 +22,8 @@ namespace {
 const QString kProjectFilter = QStringLiteral("Project files (*.toml);;All Files (*)");
 const QString kPatchFilter = QStringLiteral("Patches (*.bps *.ips);;All Files (*)");
 
-std::filesystem::path ToPath(const QString& path) { return {path.toStdU16String()}; }
-
-// The command's work under the wait cursor; its boxes come after, with the arrow.
-template <typename Command>
-CommandResult Run(Command&& command) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    CommandResult result = std::forward<Command>(command)();
-    QApplication::restoreOverrideCursor();
-    return result;
-}
-
 void ShowMessages(const ProjectActionsHost& host, const CommandResult& result) {
-    for (const Message& message : result.messages)
-        host.services.message(host.owner, ToQString(message.text), kAppName, IconFor(message.severity));
+    app::ShowMessages(host.services, host.owner, result);
 }
 
 // A file beside `beside`, named after `nameOf` with another suffix.
@@ -70,7 +59,7 @@ void BuildProject(const ProjectActionsHost& host) {
     if (host.outputUnsaved() &&
         !host.services.question(host.owner, ToQString(messages::kReplaceUnsavedQuestion), kAppName))
         return;
-    const CommandResult result = Run([&] { return commands::Build({ToPath(project), std::nullopt}); });
+    const CommandResult result = RunWaiting([&] { return commands::Build({ToPath(project), std::nullopt}); });
     if (result.output) host.showReport(*result.output);
     ShowMessages(host, result);
 }
@@ -82,7 +71,7 @@ void MakePatch(const ProjectActionsHost& host) {
     if (modified.isEmpty()) return;
     const QString patch = host.services.saveFile(host.owner, kPatchFilter, Proposed(modified, modified, QStringLiteral(".bps")));
     if (patch.isEmpty()) return;
-    ShowMessages(host, Run([&] { return commands::MakePatch({ToPath(original), ToPath(modified), ToPath(patch)}); }));
+    ShowMessages(host, RunWaiting([&] { return commands::MakePatch({ToPath(original), ToPath(modified), ToPath(patch)}); }));
 }
 
 void ApplyPatch(const ProjectActionsHost& host) {
@@ -94,17 +83,17 @@ void ApplyPatch(const ProjectActionsHost& host) {
     const QString output = host.services.saveFile(
         host.owner, kRomFilter, Proposed(rom, patch, suffix.isEmpty() ? QString() : QStringLiteral(".") + suffix));
     if (output.isEmpty()) return;
-    ShowMessages(host, Run([&] { return commands::ApplyPatch({ToPath(patch), ToPath(rom), ToPath(output)}); }));
+    ShowMessages(host, RunWaiting([&] { return commands::ApplyPatch({ToPath(patch), ToPath(rom), ToPath(output)}); }));
 }
 
 void FixChecksum(const ProjectActionsHost& host) {
     const QString rom = host.services.openFile(host.owner, kRomFilter, QString());
     if (rom.isEmpty()) return;
-    CommandResult result = Run([&] { return commands::Checksum({ToPath(rom), ChecksumChoice::Auto, false}); });
+    CommandResult result = RunWaiting([&] { return commands::Checksum({ToPath(rom), ChecksumChoice::Auto, false}); });
     if (result.output && result.exit == ExitClass::Over) {
         const QString line = ToQString(*result.output).trimmed();
         if (!host.services.question(host.owner, ToQString(messages::FixChecksumQuestion(ToU16(line))), kAppName)) return;
-        result = Run([&] { return commands::Checksum({ToPath(rom), ChecksumChoice::Auto, true}); });
+        result = RunWaiting([&] { return commands::Checksum({ToPath(rom), ChecksumChoice::Auto, true}); });
     }
     if (result.output)
         host.services.message(host.owner, ToQString(*result.output).trimmed(), kAppName, QMessageBox::Information);

@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "AppIcon.h"
+#include "CommandRunner.h"
 #include "DialogServices.h"
 #include "DialogUnits.h"
 #include "SelectDlg.h"
@@ -157,8 +158,7 @@ void CQuorvexDlg::Hide(std::initializer_list<int> ids) {
 void CQuorvexDlg::Warn(const QString& text) { m_services.message(this, text, kErrorCaption, QMessageBox::NoIcon); }
 
 void CQuorvexDlg::ShowMessages(const CommandResult& result) {
-    for (const Message& message : result.messages)
-        m_services.message(this, ToQString(message.text), kAppName, IconFor(message.severity));
+    app::ShowMessages(m_services, this, result);
 }
 
 void CQuorvexDlg::UpdateStatusLine() {

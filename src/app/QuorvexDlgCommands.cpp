@@ -3,13 +3,13 @@
 // and loading the held table and Insert File again when their files changed.
 #include "QuorvexDlg.h"
 
+#include "CommandRunner.h"
 #include "DialogServices.h"
 #include "PathDrop.h"
 
 #include "commands/Go.h"
 #include "job/Messages.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -21,22 +21,6 @@
 #include <filesystem>
 
 namespace quorvex::app {
-
-namespace {
-
-std::filesystem::path ToPath(const QString& path) { return {path.toStdU16String()}; }
-
-// Shows the wait cursor while a command works; message boxes raised meanwhile
-// bring back the arrow themselves.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-}  // namespace
 
 QString CQuorvexDlg::ChooseFile(Chooser chooser, const QString& filter) {
     const QString path = m_services.openFile(this, filter, m_settings.folder(chooser));

@@ -1,5 +1,7 @@
 #include "SearchDialogs.h"
 
+#include "CommandRunner.h"
+
 #include "DialogServices.h"
 
 #include "commands/search/SearchCommands.h"
@@ -7,7 +9,6 @@
 #include "platform/Numbers.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -29,19 +30,8 @@
 namespace quorvex::app {
 namespace {
 
-std::filesystem::path ToPath(const QString& path) { return {path.toStdU16String()}; }
-
-template <typename Command>
-auto Run(Command&& command) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    auto result = std::forward<Command>(command)();
-    QApplication::restoreOverrideCursor();
-    return result;
-}
-
 void ShowMessages(const SearchToolsHost& host, QWidget* owner, const CommandResult& result) {
-    for (const Message& message : result.messages)
-        host.services.message(owner, ToQString(message.text), kAppName, IconFor(message.severity));
+    app::ShowMessages(host.services, owner, result);
 }
 
 // Fills the list with the output's lines, the first selected.
@@ -117,7 +107,7 @@ void OpenRelativeSearch(const SearchToolsHost& host) {
         request.text = ToU16(text->text());
         request.options.width = wide->isChecked() ? 2 : 1;
         request.options.bigEndian = bigEndian->isChecked();
-        const CommandResult result = Run([&] { return commands::RelativeSearch(request); });
+        const CommandResult result = RunWaiting([&] { return commands::RelativeSearch(request); });
         if (result.exit != ExitClass::Ok && result.exit != ExitClass::Over) return ShowMessages(host, &dialog, result);
         *shown = request;
         ShowLines(*hits, result);
@@ -130,7 +120,7 @@ void OpenRelativeSearch(const SearchToolsHost& host) {
         commands::RelativeSearchRequest request = *shown;
         request.tableOut = ToPath(path);
         request.hit = static_cast<std::size_t>(hits->currentRow()) + 1;
-        const CommandResult result = Run([&] { return commands::RelativeSearch(request); });
+        const CommandResult result = RunWaiting([&] { return commands::RelativeSearch(request); });
         if (result.ok()) return path;
         ShowMessages(host, &dialog, result);
         return {};
@@ -186,7 +176,7 @@ void OpenFindPointers(const SearchToolsHost& host) {
             request.search.xOffset = number(xOffset->text());
             if (!request.search.xOffset) return warn(messages::NotANumber(ToU16(xOffset->text())));
         }
-        commands::FindPointersOutcome outcome = Run([&] { return commands::FindPointers(request); });
+        commands::FindPointersOutcome outcome = RunWaiting([&] { return commands::FindPointers(request); });
         *found = std::move(outcome.candidates);
         ShowLines(*candidates, outcome.result);
         extractLine->setText(outcome.result.ok() ? ToQString(outcome.result.messages.front().text) : QString());
