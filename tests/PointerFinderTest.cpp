@@ -159,3 +159,57 @@ TEST(PointerFinderTest, WritesCandidateAndExtractCommand) {
 }
 
 }  // namespace
+
+// A message table of 256 entries, 19 in use and the rest holding the blank
+// value, among random bytes: found whole, first to last real entry, from one
+// string and the X000 Offset (one whose entry has blanks on both sides) or
+// from two strings, and its extract line names the blank value.
+TEST(PointerFinderTest, CrossesEmptyEntriesOfASparseTable) {
+    struct SparseCase {
+        TableType type;
+        int width;
+        std::uint32_t blank;
+        const char16_t* nullPointer;
+    };
+    const SparseCase cases[] = {
+        {TableType::Regular2, 2, 0, u" --null-pointer 0"},
+        {TableType::Regular2, 2, 0xFFFF, u" --null-pointer FFFF"},
+        {TableType::Regular3, 3, 0xFFFFFF, u" --null-pointer FFFFFF"},
+    };
+    const int used[] = {5, 9, 10, 30, 60, 61, 90, 120, 121, 122, 150, 170, 171, 200, 220, 221, 239, 245, 250};
+    const std::int32_t xOffset = 0xC000;  // the fourth 16 KiB bank, read at 4000
+    const std::int64_t tableAt = 0x3000;
+    for (const SparseCase& c : cases) {
+        std::mt19937 random(7);
+        std::vector<std::uint8_t> rom(0x20000);
+        for (auto& byte : rom) byte = static_cast<std::uint8_t>(random());
+        std::vector<std::int64_t> strings;
+        std::int64_t pos = 0x10000;
+        rom[pos - 1] = 0x42;
+        for (int j = 0; j < 19; ++j) {
+            strings.push_back(pos);
+            for (int n = 3 + random() % 15; n > 0; --n) rom[pos++] = static_cast<std::uint8_t>('A' + random() % 26);
+            rom[pos++] = 0;
+        }
+        for (int i = 0, j = 0; i < 256; ++i) {
+            const bool real = j < 19 && used[j] == i;
+            const std::uint32_t value = real ? static_cast<std::uint32_t>(strings[j++] - xOffset) : c.blank;
+            for (int b = 0; b < c.width; ++b) rom[tableAt + c.width * i + b] = static_cast<std::uint8_t>(value >> 8 * b);
+        }
+        const PointerCandidate expected{c.type, static_cast<std::int32_t>(tableAt + c.width * 5),
+                                        static_cast<std::int32_t>(tableAt + c.width * 251 - 1), xOffset, 246, 0x10000,
+                                        static_cast<std::int32_t>(pos - 1), AddressMapKind::None, c.blank};
+        const PointerSearchRequest requests[] = {
+            {{strings[4]}, xOffset, 20},
+            {{strings[1], strings[15]}, std::nullopt, 20},
+        };
+        for (const PointerSearchRequest& request : requests) {
+            SCOPED_TRACE(testing::Message() << "blank " << c.blank << ", offsets " << request.textOffsets.size());
+            const std::vector<PointerCandidate> found = FindPointerTables(rom, request);
+            ASSERT_FALSE(found.empty());
+            const std::u16string line = FormatPointerCandidate(found[0], false);
+            EXPECT_EQ(found[0], expected) << std::string(line.begin(), line.end());
+            EXPECT_TRUE(ExtractCommandLine(u"game.gbc", found[0], false).ends_with(c.nullPointer));
+        }
+    }
+}

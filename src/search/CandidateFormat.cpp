@@ -3,6 +3,7 @@
 #include "platform/Numbers.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace quorvex {
 namespace {
@@ -39,14 +40,14 @@ std::u16string ExtractCommandLine(std::u16string_view romPath, const PointerCand
     std::u16string line = u"quorvex-cli extract --rom " + ShellQuoted(romPath);
     if (decimal) line += u" --dec";
     line += u" --table-type " + Widen(TableTypeName(candidate.type));
-    const std::pair<std::u16string_view, std::int32_t> options[] = {
+    std::vector<std::pair<std::u16string_view, std::int32_t>> options = {
         {u"--table-start", candidate.tableStart}, {u"--table-end", candidate.tableEnd},
-        {u"--text-start", candidate.textStart},   {u"--text-end", candidate.textEnd},
-        {u"--x-offset", candidate.xOffset}};
+        {u"--text-start", candidate.textStart}, {u"--text-end", candidate.textEnd}};
+    if (candidate.map == AddressMapKind::None) options.emplace_back(u"--x-offset", candidate.xOffset);
+    if (candidate.nullPointer) options.emplace_back(u"--null-pointer", static_cast<std::int32_t>(*candidate.nullPointer));
     for (const auto& [name, value] : options) {
         const std::u16string number = Number(value, decimal);
         // A value starting with "-" would be read as an option.
-        if (name == u"--x-offset" && candidate.map != AddressMapKind::None) continue;
         line += u" " + std::u16string(name) + (number.front() == u'-' ? u"=" : u" ") + number;
     }
     if (candidate.map != AddressMapKind::None) line += u" --map " + Widen(MapName(candidate.map));

@@ -26,6 +26,10 @@ inline constexpr std::int64_t kVariation1Tries = std::int64_t{1} << 18;
 inline constexpr int kGrowthAttempts = 6;
 inline constexpr std::int64_t kMinOutlierGap = 0x400;
 inline constexpr std::int64_t kOutlierFactor = 16;
+// Blank entries in a row a run crosses between two real ones: a sparse
+// table of a few hundred entries (messages by number, most unused) is
+// crossed whole; a longer stretch of 0 or all ones is fill, not a table.
+inline constexpr std::int64_t kMaxBlankRun = 256;
 // Runs shorter than this are cheaper to grow again than to remember.
 inline constexpr std::size_t kRememberedRun = 3;
 

@@ -29,14 +29,14 @@ RunFinder::RunFinder(std::span<const std::uint8_t> rom, const Clues& clues)
 // an outlying end is cut off and the run grown again inside it; a first
 // string the table does not bear out is refused and the run grown again.
 // `take` is given each standing run and tells whether it made a candidate.
-template <typename EntryAt, typename Take>
+template <typename EntryAt, typename BlankAt, typename Take>
 void RunFinder::Settle(const RunKey& key, std::int64_t seed, std::int64_t stride, std::int64_t lowPos,
-                       std::int64_t highPos, const EntryAt& entryAt, const Take& take) {
+                       std::int64_t highPos, const EntryAt& entryAt, const BlankAt& blankAt, const Take& take) {
     std::vector<std::int64_t> refused;
     std::vector<std::int64_t> stops;
     std::optional<std::vector<Target>> setAside;
     for (int attempt = 0; attempt < kGrowthAttempts; ++attempt) {
-        std::vector<Target> run = Grow(seed, stride, lowPos, highPos, refused, entryAt, stops);
+        std::vector<Target> run = Grow(seed, stride, lowPos, highPos, refused, entryAt, blankAt, stops);
         if (attempt == 0) Remember(key, run);
         if (run.empty()) break;
         const auto [cutFront, cutBack] = OutlyingEnds(run);
@@ -94,19 +94,23 @@ std::pair<bool, bool> RunFinder::OutlyingEnds(std::span<const Target> run) const
 }
 
 // The run through seed at the stride, upward first, within [lowPos, highPos].
+// Blank entries (all of one value) are crossed when a real entry follows
+// within kMaxBlankRun; the run holds the real entries only.
 // `stops` receives where the entries that ended it point, when no end
 // byte precedes their target.
-template <typename EntryAt>
+template <typename EntryAt, typename BlankAt>
 std::vector<Target> RunFinder::Grow(std::int64_t seed, std::int64_t stride, std::int64_t lowPos,
                                     std::int64_t highPos, std::span<const std::int64_t> refusedFirst,
-                                    const EntryAt& entryAt, std::vector<std::int64_t>& stops) const {
+                                    const EntryAt& entryAt, const BlankAt& blankAt,
+                                    std::vector<std::int64_t>& stops) const {
     Growth growth(m_clues, refusedFirst);
     stops.clear();
     std::vector<Target> up;
     std::vector<Target> down;
+    std::int64_t crossed = 0;
+    std::optional<std::uint32_t> blankValue;
     const auto take = [&](std::int64_t pos, std::vector<Target>& into, std::optional<std::int64_t> previous,
                           bool upward) {
-        if (std::ssize(up) + std::ssize(down) >= kMaxRunEntries) return false;
         std::int64_t address = 0;
         const Fit fit = entryAt(pos, address);
         if (!growth.Accept(fit, address, previous, upward)) {
@@ -116,13 +120,26 @@ std::vector<Target> RunFinder::Grow(std::int64_t seed, std::int64_t stride, std:
         into.push_back({pos, address, fit == Fit::Anchored});
         return true;
     };
+    const auto extend = [&](std::vector<Target>& into, std::int64_t step) {
+        std::int64_t blanks = 0;
+        std::optional<std::uint32_t> value = blankValue;
+        for (std::int64_t pos = seed + step; pos >= lowPos && pos <= highPos; pos += step) {
+            if (std::ssize(up) + std::ssize(down) + crossed + blanks >= kMaxRunEntries) return;
+            const auto blank = blankAt(pos);
+            if (blank && blanks < kMaxBlankRun && (!value || *blank == *value)) {
+                value = blank;
+                ++blanks;
+                continue;
+            }
+            if (!take(pos, into, (into.empty() ? up : into).back().address, step > 0)) return;
+            crossed += blanks;
+            blanks = 0;
+            blankValue = value;
+        }
+    };
     if (!take(seed, up, std::nullopt, true)) return {};
-    for (std::int64_t pos = seed + stride; pos <= highPos && take(pos, up, up.back().address, true);
-         pos += stride) {
-    }
-    for (std::int64_t pos = seed - stride;
-         pos >= lowPos && take(pos, down, (down.empty() ? up : down).back().address, false); pos -= stride) {
-    }
+    extend(up, stride);
+    extend(down, -stride);
     std::reverse(down.begin(), down.end());
     down.insert(down.end(), up.begin(), up.end());
     return down;
@@ -174,14 +191,15 @@ std::optional<std::int64_t> RunFinder::FirstEndByte(std::int64_t from) const {
 }
 
 void RunFinder::Add(TableType type, std::int64_t tableStart, std::int64_t tableEnd, std::int32_t xOffset,
-                    std::span<const Target> table) {
+                    std::span<const Target> table, std::int64_t entries, std::optional<std::uint32_t> blank) {
     PointerCandidate candidate;
     candidate.type = type;
     candidate.tableStart = static_cast<std::int32_t>(tableStart);
     candidate.tableEnd = static_cast<std::int32_t>(tableEnd);
     candidate.xOffset = xOffset;
     if (m_map) candidate.map = m_map->kind();
-    candidate.entryCount = static_cast<std::int32_t>(table.size());
+    candidate.entryCount = static_cast<std::int32_t>(entries);
+    candidate.nullPointer = blank;
     const auto [lowest, highest] = std::minmax_element(
         table.begin(), table.end(), [](const Target& a, const Target& b) { return a.address < b.address; });
     candidate.textStart = static_cast<std::int32_t>(lowest->address);
@@ -204,11 +222,18 @@ void RunFinder::GrowStrided(const Layout& layout, std::int64_t seed, std::int32_
     const int width = layout.width;
     const RunKey key{RankOf(layout.type), m_map ? m_map->kind() : AddressMapKind::None, xOffset, 0, seed % width};
     if (Remembered(key, seed)) return;
-    Settle(key, seed, width, 0, m_size - width, StridedEntry(layout, xOffset), [&](const std::vector<Target>& run) {
-        if (!Acceptable(run, width)) return false;
-        Add(layout.type, run.front().pos, run.back().pos + width - 1, xOffset, run);
-        return true;
-    });
+    const auto blankAt = StridedBlank(layout);
+    Settle(key, seed, width, 0, m_size - width, StridedEntry(layout, xOffset), blankAt,
+           [&](const std::vector<Target>& run) {
+               if (!Acceptable(run, width)) return false;
+               // The run crossed blanks of one value only.
+               std::optional<std::uint32_t> blank;
+               for (std::int64_t pos = run.front().pos; pos < run.back().pos && !blank; pos += width)
+                   blank = blankAt(pos);
+               Add(layout.type, run.front().pos, run.back().pos + width - 1, xOffset, run,
+                   (run.back().pos - run.front().pos) / width + 1, blank);
+               return true;
+           });
 }
 
 void RunFinder::TryVariation1(std::int64_t low, std::int64_t half, std::int32_t xOffset) {
@@ -228,7 +253,9 @@ void RunFinder::TryVariation1(std::int64_t low, std::int64_t half, std::int32_t 
     if (any == 0) return;
     const RunKey key{kVariation1Rank, AddressMapKind::None, xOffset, half, 0};
     if (Remembered(key, low)) return;
-    Settle(key, low, 1, std::max<std::int64_t>(0, low - half + 1), low + half - 1, entryAt,
+    // The halves' entries lie side by side, so blanks would break their pairing.
+    const auto noBlanks = [](std::int64_t) { return std::optional<std::uint32_t>{}; };
+    Settle(key, low, 1, std::max<std::int64_t>(0, low - half + 1), low + half - 1, entryAt, noBlanks,
            [&](const std::vector<Target>& run) {
                // Each half holds `half` entries; a longer run took in a neighbour on one side.
                const std::int64_t first = run.front().pos;
@@ -238,7 +265,7 @@ void RunFinder::TryVariation1(std::int64_t low, std::int64_t half, std::int32_t 
                    const std::span<const Target> table(run.data() + (start - first),
                                                        static_cast<std::size_t>(half));
                    if (!Acceptable(table, 2)) continue;
-                   Add(TableType::Variation1, start, start + 2 * half - 1, xOffset, table);
+                   Add(TableType::Variation1, start, start + 2 * half - 1, xOffset, table, half, std::nullopt);
                    found = true;
                }
                return found;

@@ -55,6 +55,17 @@ protected:
         return bit & std::uint64_t{inside};
     }
 
+    // The raw value of a blank entry (0 or all ones: "no text here"), which a
+    // strided run may cross.
+    [[nodiscard]] auto StridedBlank(const Layout& layout) const {
+        return [this, &layout](std::int64_t pos) -> std::optional<std::uint32_t> {
+            if (pos < 0 || pos + layout.width > m_size) return std::nullopt;
+            const std::uint32_t raw = ReadValue(m_data + pos, layout);
+            if (raw == 0 || raw == AllOnes(layout.width)) return raw;
+            return std::nullopt;
+        };
+    }
+
     // The run of a strided layout through the entry at seed, as a candidate
     // when it stands.
     void GrowStrided(const Layout& layout, std::int64_t seed, std::int32_t xOffset);
@@ -70,19 +81,19 @@ protected:
     const AddressMap* m_map = nullptr;
 
 private:
-    template <typename EntryAt, typename Take>
+    template <typename EntryAt, typename BlankAt, typename Take>
     void Settle(const RunKey& key, std::int64_t seed, std::int64_t stride, std::int64_t lowPos, std::int64_t highPos,
-                const EntryAt& entryAt, const Take& take);
+                const EntryAt& entryAt, const BlankAt& blankAt, const Take& take);
     [[nodiscard]] std::pair<bool, bool> OutlyingEnds(std::span<const Target> run) const;
-    template <typename EntryAt>
+    template <typename EntryAt, typename BlankAt>
     std::vector<Target> Grow(std::int64_t seed, std::int64_t stride, std::int64_t lowPos, std::int64_t highPos,
                              std::span<const std::int64_t> refusedFirst, const EntryAt& entryAt,
-                             std::vector<std::int64_t>& stops) const;
+                             const BlankAt& blankAt, std::vector<std::int64_t>& stops) const;
     [[nodiscard]] std::optional<std::int64_t> ChosenFirstString(std::span<const Target> run) const;
     [[nodiscard]] bool Acceptable(std::span<const Target> table, int valueWidth) const;
     [[nodiscard]] std::optional<std::int64_t> FirstEndByte(std::int64_t from) const;
     void Add(TableType type, std::int64_t tableStart, std::int64_t tableEnd, std::int32_t xOffset,
-             std::span<const Target> table);
+             std::span<const Target> table, std::int64_t entries, std::optional<std::uint32_t> blank);
     [[nodiscard]] bool Remembered(const RunKey& key, std::int64_t pos) const;
     void Remember(const RunKey& key, const std::vector<Target>& run);
 

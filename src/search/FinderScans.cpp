@@ -207,6 +207,13 @@ void Finder::SearchThroughMap(const Layout& layout, AddressMapKind kind) {
 void Finder::SeedFrom(const Layout& layout, std::uint32_t pointer, std::int32_t xOffset) {
     const int width = layout.width;
     const auto entryAt = StridedEntry(layout, xOffset);
+    const auto blankAt = StridedBlank(layout);
+    // A sparse table's entry may have blanks on both sides: its neighbours
+    // are the nearest entries that are not blank, as a run would cross to.
+    const auto neighbour = [&](std::int64_t pos, std::int64_t step) {
+        for (std::int64_t blanks = 0; blanks < kMaxBlankRun && blankAt(pos + step); ++blanks) pos += step;
+        return pos + step;
+    };
     const auto firstByte = static_cast<int>(layout.bigEndian ? pointer >> (8 * (width - 1)) : pointer & 0xFF);
     for (std::int64_t p = 0; p + width <= m_size; ++p) {
         const void* hit = std::memchr(m_data + p, firstByte, static_cast<std::size_t>(m_size - width + 1 - p));
@@ -214,7 +221,8 @@ void Finder::SeedFrom(const Layout& layout, std::uint32_t pointer, std::int32_t 
         p = static_cast<const std::uint8_t*>(hit) - m_data;
         if (ReadValue(m_data + p, layout) != pointer) continue;
         const std::int64_t target = m_clues.given[0];
-        if (Supported(entryAt, p - width, -width, target, -1) || Supported(entryAt, p + width, width, target, -1))
+        if (Supported(entryAt, neighbour(p, -width), -width, target, -1) ||
+            Supported(entryAt, neighbour(p, width), width, target, -1))
             GrowStrided(layout, p, xOffset);
     }
 }

@@ -47,6 +47,13 @@ namespace quorvex {
 //   strings: 3 more for 2-byte values, 1 for wider ones. No address may take
 //   more than a third of a table (a 4-byte table read as 2-byte values points
 //   every other entry at what its high halves make).
+// - Empty entries: in the strided layouts (maps included) up to 256 blank
+//   entries in a row, all holding one value (0 or all ones), are crossed
+//   when a real entry follows them; "no text here" entries of a sparse
+//   message table lie between its real ones. A run starts and ends on real
+//   entries, and blanks count as no evidence; the entry count spans first to
+//   last real entry, blanks included, and the candidate names the blank value
+//   for extract's --null-pointer. Variation1 crosses no blanks.
 // - The run is settled: an end entry pointing far from every other target
 //   (more than max(1 KiB, 16 x the median gap between targets); not a given
 //   string, not shared) is cut off and the run grown again inside. A first
@@ -80,10 +87,11 @@ namespace quorvex {
 //   first joins it.
 // - A table is cut short at an entry pointing outside the band or far from
 //   the others, at a string not preceded by the end byte (games with several
-//   end codes), at a blank entry used as "no text", or at a second first
-//   string. A given string's entry with no entry pointing at a string start
-//   within two strides (at a table's end, next to repeated first-string
-//   entries) is not seen.
+//   end codes), at more than 256 blank entries in a row or blanks of both
+//   values, or at a second first string. A given string's entry with no
+//   entry pointing at a string start within two strides (at a table's end,
+//   next to repeated first-string entries; with the X000 Offset or a map
+//   blanks in between are skipped) is not seen.
 // - A table read at another alignment or byte order that still points at
 //   string starts is listed too, after the real one (small tables whose text
 //   lies within 256 bytes: a 4-byte table read one byte early).
@@ -116,6 +124,7 @@ struct PointerCandidate {
     std::int32_t textStart = 0;  // the lowest target
     std::int32_t textEnd = 0;    // the end byte ending the string at the highest target, or that target
     AddressMapKind map = AddressMapKind::None;  // found through a map: xOffset is 0
+    std::optional<std::uint32_t> nullPointer{};  // the raw value of the table's empty entries, if it has any
     friend bool operator==(const PointerCandidate&, const PointerCandidate&) = default;
 };
 
@@ -139,8 +148,8 @@ struct PointerCandidate {
 
 // The command line that extracts a candidate: "quorvex-cli extract --rom ROM
 // [--dec] --table-type NAME --table-start N --table-end N --text-start N
-// --text-end N --x-offset N" (--map NAME for a map's candidate), numbers as
-// FormatPointerCandidate writes them.
+// --text-end N --x-offset N [--null-pointer N]" (--map NAME for a map's
+// candidate), numbers as FormatPointerCandidate writes them.
 // The path is quoted for a POSIX shell when it needs to be.
 [[nodiscard]] std::u16string ExtractCommandLine(std::u16string_view romPath, const PointerCandidate& candidate,
                                                 bool decimal);
