@@ -6,6 +6,7 @@
 //   quorvex_bench --smoke         every benchmark once on tiny jobs, checking that
 //                                 the literal algorithms and the engine agree
 //   quorvex_bench --write-job=DIR writes the large job's files for timing the CLI by hand
+//                 --overlapping   with --write-job: the job whose table has overlapping words
 //   quorvex_bench --write-build=DIR writes the build benchmark's project into DIR/build
 #include "JobGenerator.h"
 #include "LiteralAlgorithms.h"
@@ -547,6 +548,11 @@ void PatchProcess(benchmark::State& state, PatchFormat format, const PatchPair& 
 JobOptions MainJob() {
     return {};
 }
+JobOptions OverlappingJob() {
+    JobOptions o;
+    o.overlapping = true;
+    return o;
+}
 JobOptions HuffmanJob() {
     JobOptions o;
     o.kind = JobKind::HuffmanV2;
@@ -616,6 +622,8 @@ void RegisterAll() {
     AddLiteral("CheckInsert/Regular3/literal", LiteralInsert, MainJob(), false, std::size_t{400});
     AddCompared("Insert/Regular3/shortest", InsertWith, MainJob(), true);
     AddCompared("CheckInsert/Regular3/shortest", CheckWith, MainJob(), true);
+    AddCompared("Insert/Overlapping", InsertWith, OverlappingJob(), false);
+    AddCompared("Insert/Overlapping/shortest", InsertWith, OverlappingJob(), true);
     Add("Suggest/64 codes", Suggest, MainJob());
 
     Add("Extract/HuffmanV2", Extract, HuffmanJob());
@@ -675,9 +683,11 @@ int main(int argc, char** argv) {
     using namespace quorvex::bench;
     std::vector<char*> rest;
     std::optional<std::filesystem::path> writeJob, writeBuild;
+    bool overlapping = false;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "--smoke") == 0) g_smoke = true;
         else if (std::strncmp(argv[i], "--write-job=", 12) == 0) writeJob = argv[i] + 12;
+        else if (std::strcmp(argv[i], "--overlapping") == 0) overlapping = true;
         else if (std::strncmp(argv[i], "--write-build=", 14) == 0) writeBuild = argv[i] + 14;
         else rest.push_back(argv[i]);
     }
@@ -685,7 +695,7 @@ int main(int argc, char** argv) {
 
     try {
         if (writeJob) {
-            const Job job = MakeJob({});
+            const Job job = MakeJob(overlapping ? OverlappingJob() : MainJob());
             WriteJobFiles(job, *writeJob);
             std::cout << "Wrote " << writeJob->string() << ": run quorvex-cli extract with the arguments in job.txt\n";
             return 0;

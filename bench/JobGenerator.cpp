@@ -103,6 +103,17 @@ std::u16string MakeWord(Random& random, std::size_t length) {
     return Wide(word);
 }
 
+// A short lower-case word of pieces that are words and pairs themselves, so
+// that the words begin, end and lie inside one another.
+std::u16string MakeOverlappingWord(Random& random) {
+    static const char* const kPieces[] = {"th", "he", "the", "then", "hen", "en", "in", "ing", "an", "and",
+                                          "er", "her", "re", "on", "ent", "es", "st", "nd", "ou", "ha"};
+    std::string word;
+    const std::size_t pieces = random.Between(1, 3);
+    for (std::size_t p = 0; p < pieces; ++p) word += kPieces[random.Below(std::size(kPieces))];
+    return Wide(word);
+}
+
 std::string KeyHex(std::initializer_list<std::uint8_t> bytes, bool lowerCase) {
     std::string key;
     for (const std::uint8_t b : bytes) key += Hex(b, 2);
@@ -121,7 +132,7 @@ Counts CountsFor(std::size_t entryCount, std::size_t fixed) {
     return {duplicates, words, entryCount - fixed - duplicates - words};
 }
 
-Table MakeTable(Random& random, std::size_t entryCount, std::size_t textEntries) {
+Table MakeTable(Random& random, std::size_t entryCount, std::size_t textEntries, bool overlapping) {
     const std::vector<char16_t> singles = SingleCharacters();
     // 0x00-0x0F have no entry (they come out as escapes), 0xE0-0xEF and
     // 0xF1-0xF3 lead 2-byte keys, 0xF0 leads 3-byte keys, 0xFF is [END].
@@ -159,7 +170,7 @@ Table MakeTable(Random& random, std::size_t entryCount, std::size_t textEntries)
             // Mostly short words, some long names, and one of the greatest length.
             const std::size_t length = w == 0 ? kLongestWord
                                                : (random.Chance(0.8) ? random.Between(2, 10) : random.Between(11, kLongestWord));
-            word = MakeWord(random, length);
+            word = overlapping && w > 0 ? MakeOverlappingWord(random) : MakeWord(random, length);
         } while (!seen.insert(word).second);
         wordEntries.push_back({KeyHex({0xF0, static_cast<std::uint8_t>(1 + w / 254), static_cast<std::uint8_t>(1 + w % 254)}, false), word});
         if (w < used.words) table.pools.words.push_back(word);
@@ -311,7 +322,8 @@ Job MakeJob(const JobOptions& options) {
     Random tableRandom(options.tableSeed);
     Job job;
     job.options = options;
-    Table table = MakeTable(options.tableSeed == 0 ? random : tableRandom, options.tableEntries, options.textEntries);
+    Table table = MakeTable(options.tableSeed == 0 ? random : tableRandom, options.tableEntries, options.textEntries,
+                              options.overlapping);
     job.tableText = std::move(table.text);
     job.tableFile = ToUtf8(job.tableText);
     const CharTable charTable = CharTable::FromText(job.tableText);

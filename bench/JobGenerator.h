@@ -34,6 +34,10 @@ struct JobOptions {
     // Another seed for the character table alone, so that jobs with different
     // text share one table (0: the table comes from seed, with the text).
     std::uint32_t tableSeed = 0;
+    // Words built from pieces that overlap one another ("the", "then", "hen",
+    // "en"), in lower case, so that the text around them can be covered in
+    // many ways: the case where the shortest encoding has the most to weigh.
+    bool overlapping = false;
 };
 
 struct Job {

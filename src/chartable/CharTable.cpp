@@ -101,15 +101,6 @@ void CharTable::FindTextMatches(std::u16string_view script, std::size_t pos, std
     m_index->text.FindAll(script, pos, limit, matches);
 }
 
-bool CharTable::OnlyMatchOf(char16_t c, TextMatch& match) const {
-    if (c == u'\r') return false;
-    if (!m_index || m_longestTextLength <= 0) {
-        match = TextMatch{};
-        return true;
-    }
-    return m_index->text.OnlyMatchOf(c, match);
-}
-
 bool CharTable::UsesByte(std::uint8_t byte) const {
     return m_index && (m_index->bytes.firstBytes().test(byte) || m_index->text.firstBytes().test(byte));
 }

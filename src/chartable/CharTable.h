@@ -146,6 +146,15 @@ namespace tableindex {
 
 }  // namespace tableindex
 
+inline bool CharTable::OnlyMatchOf(char16_t c, TextMatch& match) const {
+    if (c == u'\r') return false;
+    // Asked for every character of a line by the shortest encoding: one read.
+    const std::uint32_t single = m_longestTextLength > 0 ? m_characters.Get(c) : 0;
+    if (single == kBeginsLongerText) return false;
+    match = tableindex::UnpackKey(single, 1);
+    return true;
+}
+
 inline CharTable::TextMatch CharTable::LookupText(std::u16string_view script, std::size_t pos,
                                                   std::int32_t longestTextLength) const {
     // Asked for nearly every character Insert encodes: a character that

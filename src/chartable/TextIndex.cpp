@@ -85,13 +85,6 @@ void TextIndex::FillCharacters(PagedMap& characters, std::uint32_t beginsLonger)
     }
 }
 
-bool TextIndex::OnlyMatchOf(char16_t c, CharTable::TextMatch& match) const {
-    TextTrie::Value key = 0;
-    if (!m_texts.OnlySingle(c, key)) return false;
-    match = UnpackKey(key, 1);
-    return true;
-}
-
 CharTable::TextMatch TextIndex::Lookup(std::u16string_view script, std::size_t pos, std::size_t limit) const {
     const std::u16string_view candidate = script.substr(pos, limit);
     // Most characters of a script begin no longer text: their answer is read directly.

@@ -21,8 +21,6 @@ public:
 
     // CharTable::LookupText over the text the index was built from.
     [[nodiscard]] CharTable::TextMatch Lookup(std::u16string_view script, std::size_t pos, std::size_t limit) const;
-    // CharTable::OnlyMatchOf.
-    [[nodiscard]] bool OnlyMatchOf(char16_t c, CharTable::TextMatch& match) const;
     // CharTable::FindTextMatches over the text the index was built from.
     void FindAll(std::u16string_view script, std::size_t pos, std::size_t limit,
                  std::vector<CharTable::TextMatch>& matches) const;

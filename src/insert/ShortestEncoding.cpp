@@ -97,7 +97,9 @@ EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t 
         here.cost = cost;
         here.length = static_cast<std::uint32_t>(step);
         here.count = count;
-        if (keepBytes) std::copy_n(match.bytes, 3, here.bytes);
+        // Byte by byte: a three-byte copy becomes a call to memmove.
+        if (keepBytes)
+            for (std::size_t b = 0; b < 3; ++b) here.bytes[b] = match.bytes[b];
     };
     for (std::size_t i = length; i-- > 0;) {
         const std::size_t at = start + i;
@@ -125,6 +127,10 @@ EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t 
     EncodedLine line;
     line.end = end;
     if (choice[0].longest != kUnreachable) line.longestCost = choice[0].longest;
+    // Counted first: growing the list step by step copies it over and over.
+    std::size_t steps = 0;
+    for (std::size_t i = 0; i < length; i += choice[i].length) ++steps;
+    line.characters.reserve(steps);
     for (std::size_t i = 0; i < length; i += choice[i].length) {
         // Filled in place: a copy through the stack stalls on its pieces.
         EncodedCharacter& character = line.characters.emplace_back();
