@@ -272,7 +272,9 @@ TEST(CharTableScaleTest, PathologicalTablesLoadAndAnswerQuickly) {
     EXPECT_EQ(Found(twoLines.LookupText(u"=====", 0, 16)), "5: 41");
     EXPECT_EQ(Lookup(twoLines, {0x42}).size(), half.size() + 2);
     // A key spread over a million spaces is read like "4 1".
-    const CharTable spaced = CharTable::FromText(u"4" + std::u16string(mebi, u' ') + u"1=X\r\n");
+    std::u16string spacedKey(1, u'4');
+    spacedKey.append(mebi, u' ').append(u"1=X\r\n");
+    const CharTable spaced = CharTable::FromText(spacedKey);
     for (int i = 0; i < 2000; ++i) ASSERT_EQ(LookupText(spaced, u"X"), "1: 04 01");
     // A million entries for one byte, all empty.
     std::u16string many;
@@ -341,7 +343,8 @@ std::u16string RandomTable(std::mt19937& rng) {
                     table += (caseRule == 1 || (caseRule == 2 && rng() % 2 == 0)) && c >= u'A'
                                  ? static_cast<char16_t>(c - u'A' + u'a')
                                  : c;
-            table += u"=" + RandomText(rng, kTextChars, 4);
+            table += u'=';
+            table += RandomText(rng, kTextChars, 4);
         }
         table += kEnds[std::min<std::size_t>(rng() % 10, 3)];
     }

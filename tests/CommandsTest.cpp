@@ -279,7 +279,10 @@ protected:
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadString(dir / "out"), ReadString(dir / "err")};
     }
-    [[nodiscard]] std::string Path(const char* name) const { return "'" + (dir / name).string() + "'"; }
+    [[nodiscard]] std::string Path(const char* name) const {
+        std::string quoted(1, '\'');
+        return quoted.append((dir / name).string()).append(1, '\'');
+    }
 
     TempDir dir;
     const std::string rom = " --rom " + Path("game.rom");
@@ -395,7 +398,9 @@ TEST_F(CliTest, TheDemoGeneratorReproducesTheBundledExample) {
     std::string demoRom, demoTable;
     for (const auto& file : std::filesystem::directory_iterator(dir / "demo")) {
         EXPECT_EQ(ReadBytes(file.path()), ReadBytes(examples / file.path().filename())) << file.path();
-        (file.path().extension() == ".tbl" ? demoTable : demoRom) = "'" + (examples / file.path().filename()).string() + "'";
+        std::string quoted(1, '\'');
+        quoted.append((examples / file.path().filename()).string()).append(1, '\'');
+        (file.path().extension() == ".tbl" ? demoTable : demoRom) = quoted;
     }
     const Outcome run = Cli("extract --rom " + demoRom + " --table " + demoTable +
                             " --table-start 10 --table-end 37 --text-start 100 --text-end 293");

@@ -34,7 +34,10 @@ protected:
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadString(dir / "out"), ReadString(dir / "err")};
     }
-    [[nodiscard]] std::string Path(const char* name) const { return "'" + (dir / name).string() + "'"; }
+    [[nodiscard]] std::string Path(const char* name) const {
+        std::string quoted(1, '\'');
+        return quoted.append((dir / name).string()).append(1, '\'');
+    }
 
     TempDir dir;
 };

@@ -27,19 +27,19 @@ std::u16string ShellQuoted(std::u16string_view text) {
 
 std::u16string FormatPointerCandidate(const PointerCandidate& candidate, bool decimal) {
     std::u16string line = Widen(TableTypeName(candidate.type));
-    for (const std::int32_t value : {candidate.tableStart, candidate.tableEnd})
-        line += u"\t" + Number(value, decimal);
-    line += u"\t" + (candidate.map == AddressMapKind::None ? Number(candidate.xOffset, decimal)
-                                                           : Widen(MapName(candidate.map)));
+    const auto field = [&](const std::u16string& text) { line.append(u"\t").append(text); };
+    for (const std::int32_t value : {candidate.tableStart, candidate.tableEnd}) field(Number(value, decimal));
+    field(candidate.map == AddressMapKind::None ? Number(candidate.xOffset, decimal) : Widen(MapName(candidate.map)));
     for (const std::int32_t value : {candidate.entryCount, candidate.textStart, candidate.textEnd})
-        line += u"\t" + Number(value, decimal);
+        field(Number(value, decimal));
     return line;
 }
 
 std::u16string ExtractCommandLine(std::u16string_view romPath, const PointerCandidate& candidate, bool decimal) {
-    std::u16string line = u"quorvex-cli extract --rom " + ShellQuoted(romPath);
+    std::u16string line = u"quorvex-cli extract --rom ";
+    line += ShellQuoted(romPath);
     if (decimal) line += u" --dec";
-    line += u" --table-type " + Widen(TableTypeName(candidate.type));
+    line.append(u" --table-type ").append(Widen(TableTypeName(candidate.type)));
     std::vector<std::pair<std::u16string_view, std::int32_t>> options = {
         {u"--table-start", candidate.tableStart}, {u"--table-end", candidate.tableEnd},
         {u"--text-start", candidate.textStart}, {u"--text-end", candidate.textEnd}};
@@ -48,9 +48,9 @@ std::u16string ExtractCommandLine(std::u16string_view romPath, const PointerCand
     for (const auto& [name, value] : options) {
         const std::u16string number = Number(value, decimal);
         // A value starting with "-" would be read as an option.
-        line += u" " + std::u16string(name) + (number.front() == u'-' ? u"=" : u" ") + number;
+        line.append(u" ").append(name).append(number.front() == u'-' ? u"=" : u" ").append(number);
     }
-    if (candidate.map != AddressMapKind::None) line += u" --map " + Widen(MapName(candidate.map));
+    if (candidate.map != AddressMapKind::None) line.append(u" --map ").append(Widen(MapName(candidate.map)));
     return line;
 }
 

@@ -40,7 +40,9 @@ private:
 // The report is plain lines; the messages break theirs with CR LF.
 void AddLine(std::u16string& report, std::u16string_view indent, std::u16string_view text) {
     report += indent;
-    report += RewriteLineEnds(text, u"\n" + std::u16string(indent));
+    std::u16string lineEnd(1, u'\n');
+    lineEnd += indent;
+    report += RewriteLineEnds(text, lineEnd);
     report += u'\n';
 }
 
