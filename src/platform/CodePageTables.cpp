@@ -4,6 +4,7 @@
 #include "platform/CodePage.h"
 #include "platform/CodePageFormat.h"
 #include "platform/UnicodeForms.h"
+#include "platform/Utf8.h"
 
 #include <cctype>
 #include <stdexcept>
@@ -198,7 +199,7 @@ std::optional<std::vector<std::uint8_t>> EncodeBytes(std::u16string_view text, c
     std::optional<std::string> bytes;
     switch (page.kind) {
     case Kind::Machine: bytes = EncodeMachine(page.machine, text); break;
-    case Kind::Utf8: bytes = EncodeUtf8(text, false); break;
+    case Kind::Utf8: bytes = EncodeUtf8Strict(text); break;
     case Kind::Utf7: bytes = EncodeUtf7(text); break;
     case Kind::Utf16: bytes = EncodeUtf16(text, true, false); break;
     case Kind::Utf16BE: bytes = EncodeUtf16(text, false, true); break;
@@ -209,7 +210,7 @@ std::optional<std::vector<std::uint8_t>> EncodeBytes(std::u16string_view text, c
 }
 
 std::string ToUtf8(std::u16string_view text) {
-    return *EncodeUtf8(text, true);
+    return EncodeUtf8(text);
 }
 
 std::u16string FromUtf8(std::string_view text) {

@@ -1,5 +1,7 @@
 #include "platform/UnicodeForms.h"
 
+#include "platform/Utf8.h"
+
 namespace quorvex::unicodeforms {
 namespace {
 
@@ -49,33 +51,11 @@ std::u16string DecodeUtf8(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
-std::optional<std::string> EncodeUtf8(std::u16string_view text, bool replaceUnpaired) {
-    bool failed = false;
-    std::string bytes;
-    bytes.reserve(text.size() * 3 / 2);
-    ForEachCodePoint(text, [&](char32_t c) {
-        if (c & kUnpaired) {
-            failed = failed || !replaceUnpaired;
-            c = kReplacement;
-        }
-        if (c < 0x80) {
-            bytes.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            bytes.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            bytes.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            bytes.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            bytes.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            bytes.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            bytes.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            bytes.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            bytes.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            bytes.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    });
-    if (failed) return std::nullopt;
-    return bytes;
+std::optional<std::string> EncodeUtf8Strict(std::u16string_view text) {
+    bool unpaired = false;
+    ForEachCodePoint(text, [&](char32_t c) { unpaired = unpaired || (c & kUnpaired) != 0; });
+    if (unpaired) return std::nullopt;
+    return EncodeUtf8(text);
 }
 
 std::u16string DecodeUtf16(std::span<const std::uint8_t> bytes, bool readMark, bool bigEndian) {

@@ -41,8 +41,9 @@ void ForEachCodePoint(std::u16string_view text, Visit visit) {
 }
 
 [[nodiscard]] std::u16string DecodeUtf8(std::span<const std::uint8_t> bytes);
-// replaceUnpaired: write U+FFFD for an unpaired surrogate instead of stopping.
-[[nodiscard]] std::optional<std::string> EncodeUtf8(std::u16string_view text, bool replaceUnpaired);
+// UTF-8 as the code page "UTF-8" encodes it: no value for text holding an
+// unpaired surrogate. (ToUtf8 writes U+FFFD for one instead: EncodeUtf8.)
+[[nodiscard]] std::optional<std::string> EncodeUtf8Strict(std::u16string_view text);
 // readMark: a leading byte-order mark chooses the order (and is dropped).
 [[nodiscard]] std::u16string DecodeUtf16(std::span<const std::uint8_t> bytes, bool readMark, bool bigEndian);
 [[nodiscard]] std::optional<std::string> EncodeUtf16(std::u16string_view text, bool writeMark, bool bigEndian);
