@@ -102,7 +102,7 @@ const Prepared& Prepare(const JobOptions& wanted) {
     p.framed = p.charTable->text();
 
     const auto script =
-        commands::Extract({p.rom, &*p.charTable, p.job.settings, p.job.tableType, p.job.textType, {}}).output;
+        commands::Extract({p.rom, {{}, &*p.charTable}, {}, p.job.settings, p.job.tableType, p.job.textType, {}}).output;
     if (!script) throw std::runtime_error("the generated job was refused");
     p.scriptText = *script;
     const std::string utf8 = ToUtf8(p.scriptText);
@@ -141,7 +141,7 @@ void Extract(benchmark::State& state, JobOptions options) {
     const Prepared& p = Prepare(options);
     for (auto _ : state) {
         auto script =
-            commands::Extract({p.rom, &*p.charTable, p.job.settings, p.job.tableType, p.job.textType, {}}).output;
+            commands::Extract({p.rom, {{}, &*p.charTable}, {}, p.job.settings, p.job.tableType, p.job.textType, {}}).output;
         if (!script || script->size() != p.scriptText.size()) state.SkipWithError("the script changed between runs");
         benchmark::DoNotOptimize(script);
     }
@@ -156,7 +156,7 @@ void InsertWith(benchmark::State& state, JobOptions options, bool shortest) {
         state.PauseTiming();
         ResetWork(p);
         state.ResumeTiming();
-        if (!commands::Insert({p.work, &*p.charTable, p.scriptText, shortest}, prompt).ok())
+        if (!commands::Insert({p.work, {{}, &*p.charTable}, {{}, &p.scriptText}, {}, shortest}, prompt).ok())
             state.SkipWithError("Insert stopped");
     }
     // Inserting the extracted script must give back the ROM it came from (the
@@ -171,7 +171,8 @@ void CheckWith(benchmark::State& state, JobOptions options, bool shortest) {
     const bool huffman = p.job.textType == TextType::HuffmanV2;
     for (auto _ : state) {
         const CommandResult report =
-            commands::CheckInsert({huffman ? p.rom : std::filesystem::path(), &*p.charTable, p.scriptText, shortest});
+            commands::CheckInsert(
+            {huffman ? p.rom : std::filesystem::path(), {{}, &*p.charTable}, {{}, &p.scriptText}, {}, shortest});
         // The shortest encoding may take fewer bytes than the text area, never more.
         const std::u16string_view fits = shortest ? u"\r\nShortest encoding: " : u"The text fits perfectly!";
         if (!report.output || report.output->find(fits) == std::u16string::npos ||
@@ -204,7 +205,7 @@ void Suggest(benchmark::State& state, JobOptions options) {
     const std::filesystem::path tableFile = p.folder / "characters.tbl";
     SaveFileAtomically(tableFile, AsBytes(table));
     for (auto _ : state) {
-        const CommandResult result = commands::Suggest({tableFile, p.script, Utf8(), 64, {}, 2, 2, false, {}});
+        const CommandResult result = commands::Suggest({tableFile, {p.script}, Utf8(), 64, {}, 2, 2, false, {}});
         const auto entries = result.output ? std::count(result.output->begin(), result.output->end(), u'\t') : 0;
         if (!result.ok() || entries != 64) state.SkipWithError("Suggest did not propose 64 entries");
     }
@@ -447,7 +448,7 @@ const PreparedBuild& PrepareBuild() {
     for (std::size_t k = 0; k < p->jobs.translations.size(); ++k) {
         const Job& job = p->jobs.translations[k];
         const auto script =
-            commands::Extract({folder / "translated.bin", &table, job.settings, job.tableType, job.textType, {}}).output;
+            commands::Extract({folder / "translated.bin", {{}, &table}, {}, job.settings, job.tableType, job.textType, {}}).output;
         if (!script) throw std::runtime_error("a generated translation was refused");
         const std::string name = "scripts/job" + std::to_string(k) + ".txt";
         const std::string utf8 = ToUtf8(*script);

@@ -249,7 +249,7 @@ TEST(BanksTest, ANarrowJobThatOutgrowsItsBankStopsAndWritesNothing) {
 
         const FrozenFile rom(dir / "game.bin", cart.image);
         YesPrompt prompt;
-        const CommandResult inserted = commands::Insert({rom.path(), &kTable, script}, prompt);
+        const CommandResult inserted = commands::Insert({rom.path(), {{}, &kTable}, {{}, &script}}, prompt);
         EXPECT_FALSE(inserted.ok());
         EXPECT_EQ(inserted.messages.back().text, stop);
         EXPECT_TRUE(rom.Unchanged());

@@ -59,17 +59,17 @@ Messages FileFailure(const fs::path& path, std::string_view reason) {
 }
 
 TEST(GoTest, RefusesWithoutTheRomOrTheInsertFile) {
-    const std::tuple<Tab, std::u16string, std::u16string, std::u16string_view> cases[] = {
-        {Tab::Extract, u"", u"s.txt", messages::kNoRom}, {Tab::Insert, u"", u"s.txt", messages::kNoRom},
-        {Tab::Insert, u"game.rom", u"", messages::kNoInsertFile}, {Tab::CheckInsert, u"", u"", messages::kNoInsertFile}};
+    const std::tuple<Tab, std::u16string, std::filesystem::path, std::u16string_view> cases[] = {
+        {Tab::Extract, u"", "s.txt", messages::kNoRom}, {Tab::Insert, u"", "s.txt", messages::kNoRom},
+        {Tab::Insert, u"game.rom", "", messages::kNoInsertFile}, {Tab::CheckInsert, u"", "", messages::kNoInsertFile}};
     for (const auto& [tab, rom, insert, message] : cases) {
         RecordingPrompt prompt;
         GoState state;
-        std::tie(state.tab, state.romPath, state.insertPath) = std::tie(tab, rom, insert);
-        const GoResult go = RunGo(state, prompt);
-        EXPECT_FALSE(go.result.output);
-        EXPECT_EQ(go.result.messages, (Messages{{Severity::Warning, std::u16string(message)}}));
-        EXPECT_EQ(go.result.exit, ExitClass::Failed);
+        std::tie(state.tab, state.romPath, state.insertFile.path) = std::tie(tab, rom, insert);
+        const CommandResult go = RunGo(state, prompt);
+        EXPECT_FALSE(go.output);
+        EXPECT_EQ(go.messages, (Messages{{Severity::Warning, std::u16string(message)}}));
+        EXPECT_EQ(go.exit, ExitClass::Failed);
     }
 }
 
@@ -79,34 +79,48 @@ TEST(GoTest, RunsEachTabThroughItsCommand) {
     WriteText(dir / "edited.txt", Narrow(kEdited));
     GoState state;
     state.romPath = FromUtf8((dir / "game.rom").string());
-    state.table = &kTable;
+    state.table.held = &kTable;
     RecordingPrompt prompt;
     // Extract reads the fields in the chosen base.
     state.hex = false;
     state.fields = {u"16", u"21", u"256", u"264", u"", u""};
-    GoResult go = RunGo(state, prompt);
-    EXPECT_EQ(Body(go.result.output.value_or(u"")), u"10\r\nAB[END]\r\n12\r\nAC[END]\r\n14\r\nBC[END]\r\n");
-    EXPECT_EQ(go.result.messages, (Messages{{Severity::Information, u"Done"}}));
-    // Check Insert needs no ROM and loads the named insert file when none is held.
+    CommandResult go = RunGo(state, prompt);
+    EXPECT_EQ(Body(go.output.value_or(u"")), u"10\r\nAB[END]\r\n12\r\nAC[END]\r\n14\r\nBC[END]\r\n");
+    EXPECT_EQ(go.messages, (Messages{{Severity::Information, u"Done"}}));
+    // Check Insert needs no ROM and reads the named insert file when none is held.
     state.tab = Tab::CheckInsert;
     state.romPath.clear();
-    state.insertPath = FromUtf8((dir / "edited.txt").string());
+    state.insertFile.path = dir / "edited.txt";
     state.decoding = kUtf8;
     go = RunGo(state, prompt);
-    EXPECT_TRUE(go.result.output.value_or(u"").ends_with(u"You are 53 bytes under the original text limit!"));
-    EXPECT_EQ(go.loadedInsertText, kEdited);
+    EXPECT_TRUE(go.output.value_or(u"").ends_with(u"You are 53 bytes under the original text limit!"));
     // Insert empties the output box, unless a file failed.
     state.tab = Tab::Insert;
     state.romPath = FromUtf8((dir / "missing.rom").string());
     go = RunGo(state, prompt);
-    EXPECT_EQ(go.result.messages, FileFailure(dir / "missing.rom", "No such file or directory"));
-    EXPECT_FALSE(go.result.output);
+    EXPECT_EQ(go.messages, FileFailure(dir / "missing.rom", "No such file or directory"));
+    EXPECT_FALSE(go.output);
     state.romPath = FromUtf8((dir / "game.rom").string());
     go = RunGo(state, prompt);
-    EXPECT_EQ(go.result.output, u"");
-    EXPECT_EQ(go.result.messages, (Messages{{Severity::Information, messages::EndedLeftOver(53)}}));
+    EXPECT_EQ(go.output, u"");
+    EXPECT_EQ(go.messages, (Messages{{Severity::Information, messages::EndedLeftOver(53)}}));
     EXPECT_NE(ReadBytes(dir / "game.rom"), OldRom(0x140));
     EXPECT_EQ(dir.Files(), (Names{"edited.txt", "game.rom"})) << "Insert never creates a ROM";
+}
+
+// A held copy is used only while its stamp says the file is as it was read;
+// after an edit on disk the command reads the file again.
+TEST(InputFileTest, AHeldCopyGivesWayToTheFileOnceItChanged) {
+    TempDir dir;
+    const std::u16string held = kEdited;
+    const std::u16string edited = Script(Job(0x10, 0x15, 0x100, 0x101), TableType::Regular2, {}, Body(kEdited));
+    WriteText(dir / "edited.txt", Narrow(held));
+    const std::optional<HeldFile> stamp = HeldFile::Stamp(dir / "edited.txt");
+    ASSERT_TRUE(stamp);
+    const CheckRequest request{{}, {{}, &kTable}, {dir / "edited.txt", &held, &*stamp}, kUtf8};
+    EXPECT_EQ(CheckInsert(request).exit, ExitClass::Ok);
+    WriteText(dir / "edited.txt", Narrow(edited));
+    EXPECT_EQ(CheckInsert(request).exit, ExitClass::Over) << "the file on disk, not the held copy, was measured";
 }
 
 // Two inserts into one ROM at once: the second waits for the first's save and
@@ -124,7 +138,7 @@ TEST(CommandsTest, AnInsertWaitsForTheRomsUpdateLockAndReadsWhatItFinds) {
         char go = 0;
         if (read(ready[0], &go, 1) != 1) std::_Exit(2);
         RecordingPrompt prompt;
-        std::_Exit(commands::Insert({rom, &kTable, kEdited}, prompt).ok() ? 0 : 1);
+        std::_Exit(commands::Insert({rom, {{}, &kTable}, {{}, &kEdited}}, prompt).ok() ? 0 : 1);
     }
     std::optional<FileUpdateLock> held(rom);
     ASSERT_EQ(write(ready[1], "!", 1), 1);
@@ -151,14 +165,14 @@ TEST(CommandsTest, FilesThatCannotBeUsedAreFileErrorsNamingThem) {
     RecordingPrompt prompt;
     const std::pair<CommandResult, Messages> cases[] = {
         // The ROM is read first, even for a job that would read nothing from it.
-        {Extract({missing, nullptr, Job(0, 0, 0x10, 0), TableType::Scattered4, {}, {}}), none(missing)},
-        {Insert({missing, &kTable, kEdited}, prompt), none(missing)},
-        {Insert({dir.path(), &kTable, kEdited}, prompt), FileFailure(dir.path(), "Is a directory")},
-        {CheckInsert({missing, &kTable, huffman}), none(missing)},
+        {Extract({missing, {}, {}, Job(0, 0, 0x10, 0), TableType::Scattered4, {}, {}}), none(missing)},
+        {Insert({missing, {{}, &kTable}, {{}, &kEdited}}, prompt), none(missing)},
+        {Insert({dir.path(), {{}, &kTable}, {{}, &kEdited}}, prompt), FileFailure(dir.path(), "Is a directory")},
+        {CheckInsert({missing, {{}, &kTable}, {{}, &huffman}}), none(missing)},
         {LoadTable(dir / "gone.tbl", kUtf8).result, none(dir / "gone.tbl")},
         {LoadScript(dir / "gone.txt", kUtf8).result, none(dir / "gone.txt")},
-        {RedoScript({dir / "gone.txt", rom, &kTable, kUtf8}).result, none(dir / "gone.txt")},
-        {RedoScript({script, missing, &kTable, kUtf8}).result, none(missing)},
+        {RedoScript({dir / "gone.txt", rom, {{}, &kTable}, kUtf8}).result, none(dir / "gone.txt")},
+        {RedoScript({script, missing, {{}, &kTable}, kUtf8}).result, none(missing)},
     };
     for (const auto& [result, expected] : cases) {
         EXPECT_EQ(result.messages, expected);
@@ -173,8 +187,8 @@ TEST(CommandsTest, FilesThatCannotBeUsedAreFileErrorsNamingThem) {
         AsUnprivilegedUser nobody;
         // Text that runs over its area: Insert would ask, had it not refused the ROM first.
         const std::u16string over = Script(Job(0x10, 0x15, 0x100, 0x101), TableType::Regular2, {}, Body(kEdited));
-        EXPECT_EQ(Insert({rom, &kTable, over}, prompt).messages, FileFailure(rom, "Permission denied"));
-        EXPECT_EQ(RedoScript({script, rom, &kTable, kUtf8}).result.messages, FileFailure(script, "Permission denied"));
+        EXPECT_EQ(Insert({rom, {{}, &kTable}, {{}, &over}}, prompt).messages, FileFailure(rom, "Permission denied"));
+        EXPECT_EQ(RedoScript({script, rom, {{}, &kTable}, kUtf8}).result.messages, FileFailure(script, "Permission denied"));
     }
     EXPECT_TRUE(prompt.questions.empty());
     EXPECT_TRUE(romFile.Unchanged() && scriptFile.Unchanged());
@@ -195,12 +209,12 @@ TEST(CommandsTest, AFileThatIsNotAScriptIsABadFileForEveryCommand) {
     for (const auto& script : cases) {
         RecordingPrompt prompt;
         const FrozenFile file(dir / "game.txt", Narrow(script));
-        EXPECT_EQ(Insert({rom.path(), &kTable, script}, prompt).messages,
+        EXPECT_EQ(Insert({rom.path(), {{}, &kTable}, {{}, &script}}, prompt).messages,
                   (Messages{{Severity::Warning, u"THIS IS A BAD FILE!"}}));
-        const CommandResult check = CheckInsert({rom.path(), &kTable, script});
+        const CommandResult check = CheckInsert({rom.path(), {{}, &kTable}, {{}, &script}});
         EXPECT_EQ(check.output, u"Bad File!");
         EXPECT_EQ(check.exit, ExitClass::Failed);
-        const RedoOutcome redo = RedoScript({file.path(), rom.path(), &kTable, kUtf8});
+        const RedoOutcome redo = RedoScript({file.path(), rom.path(), {{}, &kTable}, kUtf8});
         EXPECT_EQ(redo.result.messages, (Messages{{Severity::Warning, u"BAD FILE!"}}));
         EXPECT_EQ(redo.badFileText, script.substr(0, script.find(u'\0')));  // read up to the first zero byte
         EXPECT_TRUE(file.Unchanged() && rom.Unchanged());
@@ -216,7 +230,7 @@ TEST(RedoScriptTest, SavesTheFreshScriptAsUtf8WithOneTrailingZero) {
     // A stale body; without a "Table Type:" line the types are Regular2 and Regular, even with a Text Type line.
     for (const std::string types : {"\r\nTable Type:\t0\r\nText Type:\t0\r\n", "Text Type:\t2\r\n"}) {
         WriteText(dir / "game.txt", header + types + "-----------------\r\n10\r\nOld text\r\n");
-        const RedoOutcome redo = RedoScript({dir / "game.txt", dir / "game.rom", &table, {ReadMode::UTF7, "windows-1252"}});
+        const RedoOutcome redo = RedoScript({dir / "game.txt", dir / "game.rom", {{}, &table}, {ReadMode::UTF7, "windows-1252"}});
         const std::u16string expected = FromUtf8(header) + u"\r\nTable Type:\t0\r\nText Type:\t0\r\n-----------------\r\n"
                                                            u"10\r\nCaf\u00E9[END]\r\n12\r\nAB[END]\r\n";
         EXPECT_EQ(redo.result.output, expected);
@@ -233,7 +247,7 @@ TEST(RedoScriptTest, TheJobComesFromTheHeader) {
         WriteBytes(dir / "game.rom", rom);
         WriteText(dir / "game.txt", "Table Start:\t10\r\nTable End:\t" + std::string(ends) + "\r\nXOffset:\t0\r\n\r\n" +
                                         std::string(types) + "-----------------\r\n");
-        return RedoScript({dir / "game.txt", dir / "game.rom", nullptr, kUtf8});
+        return RedoScript({dir / "game.txt", dir / "game.rom", {}, kUtf8});
     };
     const std::string_view ends = "12\r\nText Start:\t100\r\nText End:\t105";
     // Scattered: the command's length from the HuffTable value (FF00 is the ROM bytes

@@ -173,7 +173,7 @@ TEST(InsertTest, EveryStopLeavesTheRomFileAsItWas) {
         const FrozenFile rom(dir / "game.rom", c.rom);
         const std::u16string script = Script(c.job, c.type, c.textType, c.body);
         RecordingPrompt prompt;
-        const CommandResult result = commands::Insert({rom.path(), c.table, script}, prompt);
+        const CommandResult result = commands::Insert({rom.path(), {{}, c.table}, {{}, &script}}, prompt);
         EXPECT_EQ(result.exit, ExitClass::Failed);
         EXPECT_EQ(result.messages, (std::vector<Message>{{Severity::Warning, c.message}}));
         EXPECT_TRUE(rom.Unchanged());
@@ -264,14 +264,14 @@ TEST(CheckInsertTest, ListsTheStringsThatGrewAndThePiecesTooWideForTheBox) {
     const std::u16string script = Script(Job(0, 5, 0x10, 0x1F), R2, TextType::Regular,
                                          Lines({u"0", u"AAAA[END]", u"2", u"AB[LINE]ABABAB[END]", u"4", u"AB[END]"}));
     const TextBox box{5, {u"[LINE]"}};
-    const CommandResult checked = commands::CheckInsert({dir / "rom.bin", &table, script, false, true, box});
+    const CommandResult checked = commands::CheckInsert({dir / "rom.bin", {{}, &table}, {{}, &script}, {}, false, true, box});
     EXPECT_EQ(checked.exit, ExitClass::Over);
     EXPECT_TRUE(checked.output->ends_with(u"You are 2 bytes over the original text limit!\r\n"
                                           u"Line 11: 5 bytes, 4 before (+1).\r\n"
                                           u"Line 13: 10 bytes, 6 before (+4).\r\n"
                                           u"Line 13: 6 characters wide, the box holds 5: ABABAB[END]"))
         << ToUtf8(*checked.output);
-    const CommandResult withoutRom = commands::CheckInsert({{}, &table, script, false, true});
+    const CommandResult withoutRom = commands::CheckInsert({{}, {{}, &table}, {{}, &script}, {}, false, true});
     EXPECT_EQ(withoutRom.exit, ExitClass::Usage);
 
     // One typed line: bracketed entries and escapes are 0 wide; a break cuts the line.
@@ -289,7 +289,7 @@ TEST(CheckInsertTest, ListsTheStringsThatGrewAndThePiecesTooWideForTheBox) {
          ExitClass::Over},
     };
     for (const auto& c : cases) {
-        const CommandResult tested = commands::Test(c.text, &table, false, TextBox{c.width, {u"[LINE]"}});
+        const CommandResult tested = commands::Test({c.text, {{}, &table}, {}, false, TextBox{c.width, {u"[LINE]"}}});
         EXPECT_EQ(tested.exit, c.exit) << ToUtf8(c.text);
         EXPECT_TRUE(tested.output->ends_with(u"!" + c.findings)) << ToUtf8(*tested.output);
     }

@@ -366,9 +366,10 @@ TEST(SuggestTest, TheTableFileKeepsItsEncodingAndLineEnds) {
 namespace {
 
 // "Total length: N" of check's report with the table file.
-std::int64_t CheckedTotal(const std::filesystem::path& table, std::u16string_view script, bool shortest) {
-    const CharTable loaded = CharTable::LoadFile(table, TextDecoding{ReadMode::UTF8, "windows-1252"});
-    const std::u16string report = commands::CheckInsert({{}, &loaded, script, shortest}).output.value_or(u"");
+std::int64_t CheckedTotal(const std::filesystem::path& table, const std::u16string& script, bool shortest) {
+    const TextDecoding decoding{ReadMode::UTF8, "windows-1252"};
+    const std::u16string report =
+        commands::CheckInsert({{}, {table}, {{}, &script}, decoding, shortest}).output.value_or(u"");
     const std::size_t at = report.find(u"Total length: ");
     return at == std::u16string::npos ? -1 : std::stoll(Narrow(report.substr(at + 14, 8)));
 }
@@ -381,7 +382,7 @@ TEST(SuggestTest, TheCommandPrintsWhatCheckMeasuresWithTheExtendedTable) {
     const std::string tableFile = test::ReadString(QUORVEX_SOURCE_DIR "/examples/demo.tbl") + "F036=[Quest]\r\n";
     test::WriteText(dir / "demo.tbl", tableFile);
     const CharTable table = CharTable::FromText(FromUtf8(tableFile));
-    const auto script = commands::Extract({QUORVEX_SOURCE_DIR "/examples/demo.bin", &table,
+    const auto script = commands::Extract({QUORVEX_SOURCE_DIR "/examples/demo.bin", {{}, &table}, {},
                                            ReadJobFields({u"10", u"37", u"100", u"293", u"", u""}, true),
                                            TableType::Regular2, TextType::Regular, {}}).output.value_or(u"");
     test::WriteText(dir / "demo.txt", Narrow(script));
@@ -390,7 +391,7 @@ TEST(SuggestTest, TheCommandPrintsWhatCheckMeasuresWithTheExtendedTable) {
     for (const auto& [shortest, maxLength, codes] : cases) {
         const TextDecoding decoding{ReadMode::UTF8, "windows-1252"};
         const auto result = commands::Suggest(
-            {dir / "demo.tbl", dir / "demo.txt", decoding, 64, codes, 2, maxLength, shortest, dir / "new.tbl"});
+            {dir / "demo.tbl", {dir / "demo.txt"}, decoding, 64, codes, 2, maxLength, shortest, dir / "new.tbl"});
         ASSERT_TRUE(result.ok() && result.output) << maxLength;
         std::vector<std::u16string> lines = test::SplitLines(*result.output + u"\r\n");
         std::smatch totals;
@@ -417,7 +418,7 @@ TEST(SuggestTest, TheCommandPrintsWhatCheckMeasuresWithTheExtendedTable) {
     }
     // Requests out of bounds are refused before anything is read.
     for (const auto& [count, minLength, maxLength] : {std::tuple{-1, 2, 2}, {64, 1, 2}, {64, 3, 2}, {64, 2, 33}})
-        EXPECT_EQ(commands::Suggest({dir / "none.tbl", dir / "none.txt", {}, count, {}, minLength, maxLength}).exit,
+        EXPECT_EQ(commands::Suggest({dir / "none.tbl", {dir / "none.txt"}, {}, count, {}, minLength, maxLength}).exit,
                   ExitClass::Usage);
 }
 
@@ -430,14 +431,14 @@ TEST(ShortestEncodingTest, InsertShortestThenExtractGivesBackTheScript) {
     const CharTable table = CharTable::FromText(FromUtf8(tableFile));
     JobSettings job = ReadJobFields({u"10", u"37", u"100", u"293", u"", u""}, true);
     const auto extract = [&](const std::filesystem::path& rom) {
-        return commands::Extract({rom, &table, job, TableType::Regular2, TextType::Regular, {}}).output.value_or(u"");
+        return commands::Extract({rom, {{}, &table}, {}, job, TableType::Regular2, TextType::Regular, {}}).output.value_or(u"");
     };
     const std::u16string script = extract(QUORVEX_SOURCE_DIR "/examples/demo.bin");
-    const std::string report = Narrow(commands::CheckInsert({{}, &table, script, true}).output.value_or(u""));
+    const std::string report = Narrow(commands::CheckInsert({{}, {{}, &table}, {{}, &script}, {}, true}).output.value_or(u""));
     std::smatch total;
     ASSERT_TRUE(std::regex_search(report, total, std::regex(R"(Total length: (\d+)[^]*Shortest encoding: [1-9]\d* bytes fewer)")));
     test::RecordingPrompt prompt;
-    ASSERT_TRUE(commands::Insert({QUORVEX_SOURCE_DIR "/examples/demo.bin", &table, script, true, dir / "out.bin"}, prompt).ok());
+    ASSERT_TRUE(commands::Insert({QUORVEX_SOURCE_DIR "/examples/demo.bin", {{}, &table}, {{}, &script}, {}, true, dir / "out.bin"}, prompt).ok());
     // The last string runs to the text's end: the old bytes after the shorter text are no part of it.
     job.textEnd = job.textStart + std::stoi(total[1]) - 1;
     EXPECT_EQ(test::Body(extract(dir / "out.bin")), test::Body(script));

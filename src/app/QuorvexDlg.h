@@ -4,6 +4,7 @@
 #include "chartable/CharTable.h"
 #include "commands/CommandResult.h"
 #include "commands/HeldFile.h"
+#include "commands/InputFile.h"
 #include "job/JobSettings.h"
 #include "platform/CodePage.h"
 
@@ -171,6 +172,9 @@ private:
     // their files changed on disk, in the current read mode; false when one
     // could not be loaded (the command must not run then).
     [[nodiscard]] bool RefreshHeldFiles(bool withInsertFile);
+    // The held table and Insert File as a command takes them, with their stamps.
+    [[nodiscard]] commands::TableFile heldTable() const;
+    [[nodiscard]] commands::ScriptFile heldInsertFile() const;
 
     std::unique_ptr<DialogServices> m_ownedServices;
     DialogServices& m_services;

@@ -120,6 +120,14 @@ bool CQuorvexDlg::RefreshHeldFiles(bool withInsertFile) {
     return true;
 }
 
+commands::TableFile CQuorvexDlg::heldTable() const {
+    return {ToPath(Text(kEditTable)), charTable(), m_tableFile ? &*m_tableFile : nullptr};
+}
+
+commands::ScriptFile CQuorvexDlg::heldInsertFile() const {
+    return {ToPath(Text(kEditInsertFile)), insertText(), m_insertFile ? &*m_insertFile : nullptr};
+}
+
 void CQuorvexDlg::OnGo() {
     commands::GoState state;
     state.romPath = ToU16(Text(kEditRom));
@@ -128,9 +136,15 @@ void CQuorvexDlg::OnGo() {
         ShowMessages(*refused);
         return;
     }
-    if (!RefreshHeldFiles(state.tab != commands::Tab::Extract)) return;
+    const bool withInsertFile = state.tab != commands::Tab::Extract;
+    if (!RefreshHeldFiles(withInsertFile)) return;
+    // A named Insert File whose text is not held (a cancelled chooser, or
+    // after ReDo Script) is loaded and held now, in the current read mode.
+    if (withInsertFile && !m_insertText && !Text(kEditInsertFile).isEmpty()) {
+        LoadInsertFileFrom(Text(kEditInsertFile));
+        if (!m_insertText) return;
+    }
 
-    state.insertPath = ToU16(Text(kEditInsertFile));
     state.hex = m_hexRadio->isChecked();
     state.fields.tableStart = ToU16(Text(kEditTableStart));
     state.fields.tableEnd = ToU16(Text(kEditTableEnd));
@@ -142,30 +156,24 @@ void CQuorvexDlg::OnGo() {
     state.tableType = m_tableType;
     state.textType = m_textType;
     state.map = static_cast<AddressMapKind>(m_mapChoice->currentIndex());
-    state.table = charTable();
-    state.insertText = insertText();
+    state.table = heldTable();
+    state.insertFile = heldInsertFile();
     state.decoding = m_decoding;
     state.shortest = m_shortestAction->isChecked();
     state.listGrown = m_listGrownAction->isChecked();
 
-    // GO loads a named Insert File whose text is not held; stamp it first.
-    const bool loadsInsertFile =
-        state.tab != commands::Tab::Extract && !m_insertText && !state.insertPath.empty();
     DialogPrompt prompt(m_services, this);
-    commands::GoResult go;
+    CommandResult result;
     {
         const WaitCursor wait;
-        if (loadsInsertFile) m_insertFile = commands::HeldFile::Stamp(ToPath(Text(kEditInsertFile)));
-        go = commands::RunGo(state, prompt);
+        result = commands::RunGo(state, prompt);
     }
-    if (go.loadedInsertText) m_insertText = std::move(*go.loadedInsertText);
-    if (loadsInsertFile) UpdateStatusLine();
-    ShowMessages(go.result);
-    if (!go.result.output) return;
+    ShowMessages(result);
+    if (!result.output) return;
     if (state.tab == commands::Tab::Extract)
-        ShowExtractedScript(*go.result.output);
+        ShowExtractedScript(*result.output);
     else
-        SetOutput(*go.result.output);
+        SetOutput(*result.output);
 }
 
 void CQuorvexDlg::OnRedoScript() {
@@ -191,7 +199,7 @@ void CQuorvexDlg::OnRedoScript() {
     {
         const WaitCursor wait;
         m_insertFile = commands::HeldFile::Stamp(ToPath(scriptPath));
-        redo = commands::RedoScript({ToPath(scriptPath), ToPath(romPath), charTable(), m_decoding});
+        redo = commands::RedoScript({ToPath(scriptPath), ToPath(romPath), heldTable(), m_decoding});
     }
     // The numbers change; the name fields keep what the pickers wrote.
     if (redo.tableType) m_tableType = *redo.tableType;
@@ -204,7 +212,8 @@ void CQuorvexDlg::OnRedoScript() {
 
 void CQuorvexDlg::OnTest() {
     if (!RefreshHeldFiles(false)) return;
-    const CommandResult result = commands::Test(ToU16(Text(kEditTestText)), charTable(), m_shortestAction->isChecked());
+    const CommandResult result =
+        commands::Test({ToU16(Text(kEditTestText)), heldTable(), m_decoding, m_shortestAction->isChecked()});
     ShowMessages(result);
     if (result.output) SetOutput(*result.output);
 }

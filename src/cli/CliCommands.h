@@ -1,7 +1,6 @@
 #pragma once
 // The pieces every subcommand of quorvex-cli shares, and the groups of
 // subcommands that main() adds.
-#include "chartable/CharTable.h"
 #include "commands/CommandResult.h"
 #include "patch/Checksum.h"
 #include "platform/CodePage.h"
@@ -60,15 +59,6 @@ struct TextOptions {
     // Throws UsageError for an unknown read mode or code page.
     [[nodiscard]] TextDecoding Decoding() const;
 };
-
-// A table loaded for one command: empty when no --table was given. When the
-// file cannot be read, failed holds the result to report.
-struct TableForCommand {
-    std::optional<CharTable> table;
-    std::optional<CommandResult> failed;
-    [[nodiscard]] const CharTable* get() const { return table ? &*table : nullptr; }
-};
-[[nodiscard]] TableForCommand LoadTableOption(const TextOptions& options);
 
 // Asks on the terminal when standard input is one; --yes / --no answer
 // instead, and only the first question they answer is printed.

@@ -50,19 +50,6 @@ TextDecoding TextOptions::Decoding() const {
     return decoding;
 }
 
-TableForCommand LoadTableOption(const TextOptions& options) {
-    TableForCommand loaded;
-    if (options.table.empty()) return loaded;
-    commands::LoadedTable table = commands::LoadTable(options.table, options.Decoding());
-    if (!table.table) {
-        loaded.failed = std::move(table.result);
-        return loaded;
-    }
-    loaded.table = std::move(table.table);
-    for (const Message& message : table.result.messages) std::cerr << TerminalText(message.text) << '\n';
-    return loaded;
-}
-
 bool CliPrompt::askYesNo(std::u16string_view text) {
     // The question comes after every string while the text stays over; the
     // first says where it began and the final message where it ended.

@@ -1,8 +1,6 @@
 #include "cli/CliCommands.h"
 
 #include "commands/Commands.h"
-#include "commands/patch/PatchCommands.h"
-#include "commands/Outputs.h"
 #include "job/Messages.h"
 
 #include <algorithm>
@@ -40,11 +38,11 @@ int RunExtract(const ExtractOptions& options) {
     const JobFieldTexts fields{AsTyped(options.tableStart), AsTyped(options.tableEnd), AsTyped(options.textStart),
                                AsTyped(options.textEnd),    AsTyped(options.xOffset),  AsTyped(options.huffTable),
                                AsTyped(options.nullPointer)};
-    const TableForCommand table = LoadTableOption(options.text);
-    if (table.failed) return Report(*table.failed);
+    const TextDecoding decoding = options.text.Decoding();
     JobSettings job = ReadJobFields(fields, !options.dec);
     job.map = *map;
-    return Report(commands::Extract({options.rom, table.get(), job, *tableType, *textType, options.output}));
+    return Report(
+        commands::Extract({options.rom, {options.text.table}, decoding, job, *tableType, *textType, options.output}));
 }
 
 // A script named on the command line, with the table it is read through.
@@ -57,16 +55,6 @@ struct ScriptOptions {
 
 void AddShortestFlag(CLI::App& command, bool& shortest) {
     command.add_flag("--shortest", shortest, "Encode each line in the fewest bytes the table allows, not by longest match");
-}
-
-// Loads the table and the script; a result to report when either cannot be read.
-std::optional<CommandResult> LoadFiles(const ScriptOptions& options, TableForCommand& table, std::u16string& script) {
-    table = LoadTableOption(options.text);
-    if (table.failed) return table.failed;
-    commands::LoadedScript loaded = commands::LoadScript(options.script, options.text.Decoding());
-    if (!loaded.text) return std::move(loaded.result);
-    script = std::move(*loaded.text);
-    return std::nullopt;
 }
 
 // The game's text box, for check and test.
@@ -107,36 +95,30 @@ struct InsertOptions : ScriptOptions {
 int RunInsert(const InsertOptions& options) {
     commands::InsertRequest request;
     request.rom = options.rom;
+    request.table.path = options.text.table;
+    request.script.path = options.script;
+    request.decoding = options.text.Decoding();
+    request.shortest = options.shortest;
     request.output = options.output;
     request.patch = options.patch;
     if (!options.fixChecksum.empty()) request.checksum = ChecksumOption(options.fixChecksum);
-    // A patch that could never be written is refused before any file is read.
-    if (auto refused = commands::RefusePatchPath(request.patch)) return Report(*refused);
-    TableForCommand table;
-    std::u16string script;
-    if (auto failed = LoadFiles(options, table, script)) return Report(*failed);
     std::optional<bool> answer;
     if (options.yes) answer = true;
     if (options.no) answer = false;
     CliPrompt prompt(answer);
-    request.table = table.get();
-    request.script = script;
-    request.shortest = options.shortest;
     return Report(commands::Insert(request, prompt));
 }
 
 int RunCheck(const CheckOptions& options) {
+    const TextDecoding decoding = options.text.Decoding();
     const std::optional<TextBox> box = options.box.Box();
-    TableForCommand table;
-    std::u16string script;
-    if (auto failed = LoadFiles(options, table, script)) return Report(*failed);
-    return Report(commands::CheckInsert({options.rom, table.get(), script, options.shortest, options.lines, box}));
+    return Report(commands::CheckInsert(
+        {options.rom, {options.text.table}, {options.script}, decoding, options.shortest, options.lines, box}));
 }
 
 int RunRedo(const ScriptOptions& options) {
-    const TableForCommand table = LoadTableOption(options.text);
-    if (table.failed) return Report(*table.failed);
-    return Report(commands::RedoScript({options.script, options.rom, table.get(), options.text.Decoding()}).result);
+    const TextDecoding decoding = options.text.Decoding();
+    return Report(commands::RedoScript({options.script, options.rom, {options.text.table}, decoding}).result);
 }
 
 struct TestOptions {
@@ -147,10 +129,9 @@ struct TestOptions {
 };
 
 int RunTest(const TestOptions& options) {
-    const TableForCommand table = LoadTableOption(options.text);
-    if (table.failed) return Report(*table.failed);
+    const TextDecoding decoding = options.text.Decoding();
     const std::optional<TextBox> box = options.box.Box();
-    return Report(commands::Test(FromUtf8(options.input), table.get(), options.shortest, box));
+    return Report(commands::Test({FromUtf8(options.input), {options.text.table}, decoding, options.shortest, box}));
 }
 
 void AddExtract(CLI::App& app, CommandList& commands) {

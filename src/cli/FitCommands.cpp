@@ -52,7 +52,7 @@ void AddFitCommands(CLI::App& app, CommandList& commands) {
     commands.emplace_back(suggest, [options] {
         commands::SuggestRequest request = options->request;
         request.table = options->text.table;
-        request.script = options->script;
+        request.script.path = options->script;
         request.decoding = options->text.Decoding();
         if (!options->codes.empty()) request.codes = CodeRange(options->codes);
         return Report(commands::Suggest(request));

@@ -1,5 +1,6 @@
 #include "commands/Commands.h"
 
+#include "commands/ReadInputs.h"
 #include "insert/CTextEngine.h"
 #include "insert/LineReports.h"
 #include "insert/TestText.h"
@@ -64,39 +65,54 @@ void AddTooWide(CommandResult& result, const CharTable* table, std::u16string_vi
     if (!pieces.empty()) result.exit = ExitClass::Over;
 }
 
+// What reading the inputs said comes before the measurement's own result.
+CommandResult Told(CommandResult read, CommandResult measured) {
+    read.messages.insert(read.messages.end(), measured.messages.begin(), measured.messages.end());
+    measured.messages = std::move(read.messages);
+    return measured;
+}
+
 }  // namespace
 
 CommandResult CheckInsert(const CheckRequest& request) {
     return Guarded([&] {
+        CommandResult result;
         if (request.listGrown && request.rom.empty())
-            return CommandResult{}.Fail(Severity::Warning, messages::kLinesNeedRom, ExitClass::Usage);
+            return result.Fail(Severity::Warning, messages::kLinesNeedRom, ExitClass::Usage);
+        std::optional<CharTable> tableRead;
+        std::optional<std::u16string> scriptRead;
+        const CharTable* table = UseTable(request.table, request.decoding, tableRead, result);
+        const std::u16string& script = UseScript(request.script, request.decoding, scriptRead);
         // Huffman v2 text needs the ROM for its code table, a map for its banks,
         // the grown strings for their sizes before.
-        const auto header = ReadScriptHeader(request.script);
+        const auto header = ReadScriptHeader(script);
         const bool textNeedsRom =
             header && (header->textType == TextType::HuffmanV2 || header->job.map != AddressMapKind::None);
         std::optional<std::vector<std::uint8_t>> rom;
         if (request.listGrown || (textNeedsRom && !request.rom.empty()))
             rom = ReadWholeFile(request.rom);
         const auto romView = rom ? std::optional<std::span<const std::uint8_t>>(*rom) : std::nullopt;
-        CommandResult result = Measure(request.table, request.script, romView, 0, request.shortest);
-        if (request.listGrown && IsMeasured(result))
-            AddFindings(result, GrownStrings(request.table, request.script, *rom, request.shortest));
-        AddTooWide(result, request.table, request.script, request.box, 0);
-        return result;
+        CommandResult measured = Measure(table, script, romView, 0, request.shortest);
+        if (request.listGrown && IsMeasured(measured))
+            AddFindings(measured, GrownStrings(table, script, *rom, request.shortest));
+        AddTooWide(measured, table, script, request.box, 0);
+        return Told(std::move(result), std::move(measured));
     });
 }
 
-CommandResult Test(std::u16string_view text, const CharTable* table, bool shortest, const std::optional<TextBox>& box) {
+CommandResult Test(const TestRequest& request) {
     return Guarded([&] {
+        CommandResult result;
         // One character is refused as well: the made-up text area would be a single byte.
-        if (text.size() < 2) return CommandResult{}.Fail(Severity::Warning, messages::kNoTestText);
-        const std::u16string script = MakeTestScript(text);
+        if (request.text.size() < 2) return result.Fail(Severity::Warning, messages::kNoTestText);
+        std::optional<CharTable> read;
+        const CharTable* table = UseTable(request.table, request.decoding, read, result);
+        const std::u16string script = MakeTestScript(request.text);
         // Positions are told within the typed text: its line is line 1.
         const std::size_t firstLine = FindScriptBody(script).value_or(0);
-        CommandResult result = Measure(table, script, std::nullopt, firstLine, shortest);
-        AddTooWide(result, table, script, box, firstLine);
-        return result;
+        CommandResult measured = Measure(table, script, std::nullopt, firstLine, request.shortest);
+        AddTooWide(measured, table, script, request.box, firstLine);
+        return Told(std::move(result), std::move(measured));
     });
 }
 

@@ -4,6 +4,7 @@
 // failure, and returns everything the user is to be told.
 #include "chartable/CharTable.h"
 #include "commands/CommandResult.h"
+#include "commands/InputFile.h"
 #include "patch/Checksum.h"
 #include "job/JobAreas.h"
 #include "job/JobSettings.h"
@@ -38,7 +39,8 @@ struct LoadedScript {
 
 struct ExtractRequest {
     std::filesystem::path rom;
-    const CharTable* table = nullptr;
+    TableFile table;
+    TextDecoding decoding;  // the read mode of the table file
     JobSettings job;
     TableType tableType = TableType::Regular2;
     TextType textType = TextType::Regular;
@@ -49,16 +51,18 @@ struct ExtractRequest {
 
 struct InsertRequest {
     std::filesystem::path rom;
-    const CharTable* table = nullptr;
-    std::u16string_view script;
+    TableFile table;
+    ScriptFile script;
+    TextDecoding decoding;  // the read mode of the table and script files
     bool shortest = false;  // each line in the fewest bytes the table allows, not by longest match
     std::filesystem::path output{};  // empty: the ROM itself is replaced
     std::filesystem::path patch{};   // empty: none; otherwise a .ips or .bps patch from the ROM to the result
     std::optional<ChecksumChoice> checksum{};  // the header checksum repaired in the result before it is saved
     std::span<const ClaimedArea> othersAreas{};  // a build's other jobs: text running over may not reach them
 };
-// Insert: replaces the ROM, all or nothing, while holding its update lock, so
-// inserts into one ROM run one after the other. Asks prompt when the text
+// Insert: reads the table and the script (unless held), then replaces the
+// ROM, all or nothing, while holding its update lock, so inserts into one ROM
+// run one after the other. Asks prompt when the text
 // runs over its area. With an output or a patch the ROM is only read and the
 // result goes to those files instead, both or neither. A patch path with
 // another extension, or an output or patch that is the ROM itself, is
@@ -67,8 +71,9 @@ struct InsertRequest {
 
 struct CheckRequest {
     std::filesystem::path rom;  // empty: none (Huffman v2 text then can't be measured)
-    const CharTable* table = nullptr;
-    std::u16string_view script;
+    TableFile table;
+    ScriptFile script;
+    TextDecoding decoding;
     bool shortest = false;
     bool listGrown = false;         // list the strings that grew past their string in the ROM (needs rom)
     std::optional<TextBox> box{};  // list the pieces of lines wider than the game's text box
@@ -81,14 +86,20 @@ struct CheckRequest {
 // line; listGrown without a ROM is refused (Usage) before anything is read.
 [[nodiscard]] CommandResult CheckInsert(const CheckRequest& request);
 
+struct TestRequest {
+    std::u16string text;  // the typed line
+    TableFile table;
+    TextDecoding decoding;
+    bool shortest = false;
+    std::optional<TextBox> box{};
+};
 // Test: Check Insert of one typed line (at least two characters).
-[[nodiscard]] CommandResult Test(std::u16string_view text, const CharTable* table, bool shortest = false,
-                                 const std::optional<TextBox>& box = std::nullopt);
+[[nodiscard]] CommandResult Test(const TestRequest& request);
 
 struct RedoRequest {
     std::filesystem::path script;
     std::filesystem::path rom;
-    const CharTable* table = nullptr;
+    TableFile table;
     TextDecoding decoding;
 };
 struct RedoOutcome {

@@ -1,5 +1,6 @@
 #include "commands/Commands.h"
 
+#include "commands/ReadInputs.h"
 #include "insert/CTextEngine.h"
 #include "job/Messages.h"
 #include "platform/Files.h"
@@ -11,11 +12,13 @@ CommandResult Extract(const ExtractRequest& request) {
         CommandResult result;
         if (IsScattered(request.tableType) && IsHuffman(request.textType))
             result.Tell(Severity::Warning, messages::kHuffmanWithScattered);
-        // Read before anything else, so that a missing ROM is a file error
-        // even for a job that would read nothing from it.
+        std::optional<CharTable> read;
+        const CharTable* table = UseTable(request.table, request.decoding, read, result);
+        // Read before the job is looked at, so that a missing ROM is a file
+        // error even for a job that would read nothing from it.
         const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
         const CTextEngine engine(request.job);
-        ExtractResult extracted = engine.Extract(rom, request.table, request.tableType, request.textType);
+        ExtractResult extracted = engine.Extract(rom, table, request.tableType, request.textType);
         if (!extracted.script) return result.Fail(Severity::Warning, extracted.message);
         if (!request.saveTo.empty()) {
             SaveUtf8Atomically(request.saveTo, *extracted.script);

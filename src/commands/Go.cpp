@@ -9,34 +9,22 @@ std::filesystem::path ToPath(const std::u16string& text) {
     return std::filesystem::path(ToUtf8(text));
 }
 
-GoResult RunInsertOrCheck(const GoState& state, Prompt& prompt) {
-    GoResult go;
-    if (state.insertPath.empty()) {
-        go.result.Fail(Severity::Warning, messages::kNoInsertFile);
-        return go;
-    }
-    // The path may name a file whose text is not held (a cancelled chooser,
-    // or after ReDo Script): load it now, in the current read mode.
-    const std::u16string* script = state.insertText;
-    if (script == nullptr) {
-        LoadedScript loaded = LoadScript(ToPath(state.insertPath), state.decoding);
-        if (!loaded.text) {
-            go.result = std::move(loaded.result);
-            return go;
-        }
-        go.loadedInsertText = std::move(loaded.text);
-        script = &*go.loadedInsertText;
-    }
-    if (state.tab == Tab::Insert) {
-        go.result = Insert({ToPath(state.romPath), state.table, *script, state.shortest}, prompt);
-        // The output box is emptied once the insert has run, whatever it
-        // said; after a file error it keeps what it showed.
-        const bool fileError = !go.result.messages.empty() && go.result.messages.back().severity == Severity::Critical;
-        if (!fileError) go.result.output = std::u16string();
-    } else {
-        go.result = CheckInsert({ToPath(state.romPath), state.table, *script, state.shortest, state.listGrown});
-    }
-    return go;
+CommandResult RunInsertOrCheck(const GoState& state, Prompt& prompt) {
+    if (state.tab == Tab::CheckInsert)
+        return CheckInsert({ToPath(state.romPath), state.table, state.insertFile, state.decoding, state.shortest,
+                            state.listGrown});
+    InsertRequest request;
+    request.rom = ToPath(state.romPath);
+    request.table = state.table;
+    request.script = state.insertFile;
+    request.decoding = state.decoding;
+    request.shortest = state.shortest;
+    CommandResult result = Insert(request, prompt);
+    // The output box is emptied once the insert has run, whatever it said;
+    // after a file error it keeps what it showed.
+    const bool fileError = !result.messages.empty() && result.messages.back().severity == Severity::Critical;
+    if (!fileError) result.output = std::u16string();
+    return result;
 }
 
 }  // namespace
@@ -46,14 +34,16 @@ std::optional<CommandResult> RefuseWithoutRom(const std::u16string& romPath, Tab
     return CommandResult{}.Fail(Severity::Warning, messages::kNoRom);
 }
 
-GoResult RunGo(const GoState& state, Prompt& prompt) {
-    if (auto refused = RefuseWithoutRom(state.romPath, state.tab)) return {std::move(*refused), std::nullopt};
-    if (state.tab != Tab::Extract) return RunInsertOrCheck(state, prompt);
-    GoResult go;
+CommandResult RunGo(const GoState& state, Prompt& prompt) {
+    if (auto refused = RefuseWithoutRom(state.romPath, state.tab)) return std::move(*refused);
+    if (state.tab != Tab::Extract) {
+        if (state.insertFile.path.empty() && state.insertFile.held == nullptr)
+            return CommandResult{}.Fail(Severity::Warning, messages::kNoInsertFile);
+        return RunInsertOrCheck(state, prompt);
+    }
     JobSettings job = ReadJobFields(state.fields, state.hex);
     job.map = state.map;
-    go.result = Extract({ToPath(state.romPath), state.table, job, state.tableType, state.textType, {}});
-    return go;
+    return Extract({ToPath(state.romPath), state.table, state.decoding, job, state.tableType, state.textType, {}});
 }
 
 }  // namespace quorvex::commands

@@ -11,24 +11,17 @@ enum class Tab : int { Extract = 0, Insert = 1, CheckInsert = 2 };
 // Everything GO takes from the dialog.
 struct GoState {
     std::u16string romPath;
-    std::u16string insertPath;
     bool hex = true;  // the HEX radio button
     JobFieldTexts fields;
     Tab tab = Tab::Extract;
     TableType tableType = TableType::Regular2;
     TextType textType = TextType::Regular;
     AddressMapKind map = AddressMapKind::None;   // the Map choice; a map sets the X000 Offset aside
-    const CharTable* table = nullptr;            // the loaded character table, if any
-    const std::u16string* insertText = nullptr;  // the loaded insert text, if any
-    TextDecoding decoding;                       // the read mode, for loading the insert file late
+    TableFile table;                             // the character table the dialog holds, if any
+    ScriptFile insertFile;                       // the Insert File: its path and the text the dialog holds
+    TextDecoding decoding;                       // the read mode, for files that are not held
     bool shortest = false;                       // Insert and Check Insert in the shortest encoding
     bool listGrown = false;                      // Check Insert lists the strings that grew (needs the ROM)
-};
-
-struct GoResult {
-    CommandResult result;
-    // The insert file GO had to load because none was held (the dialog keeps it).
-    std::optional<std::u16string> loadedInsertText;
 };
 
 // "You can't run this without the ROM!" unless a ROM path is set (Check
@@ -37,6 +30,6 @@ struct GoResult {
 
 // The GO command: checks the paths and runs Extract, Insert or Check Insert
 // for the tab.
-[[nodiscard]] GoResult RunGo(const GoState& state, Prompt& prompt);
+[[nodiscard]] CommandResult RunGo(const GoState& state, Prompt& prompt);
 
 }  // namespace quorvex::commands

@@ -15,11 +15,19 @@
 
 namespace quorvex::commands {
 
-// Inserts request's script into image exactly as Insert does, without
-// touching any file (request.rom and the other paths are not read). Tells
-// what the insert says; the image with the script in it, or no value with
-// the reason as the failure (Failed) when the insert stopped or was declined.
+// What an insert works on once its files are read.
+struct InsertInputs {
+    const CharTable* table = nullptr;
+    std::u16string_view script;
+};
+
+// Inserts the script into image exactly as Insert does, with request's
+// choices (shortest, the other jobs' areas), without touching any file.
+// Tells what the insert says; the image with the script in it, or no value
+// with the reason as the failure (Failed) when the insert stopped or was
+// declined.
 [[nodiscard]] std::optional<std::vector<std::uint8_t>> InsertIntoImage(std::span<const std::uint8_t> image,
+                                                                       const InsertInputs& inputs,
                                                                        const InsertRequest& request, Prompt& prompt,
                                                                        CommandResult& result);
 

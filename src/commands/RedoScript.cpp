@@ -1,5 +1,6 @@
 #include "commands/Commands.h"
 
+#include "commands/ReadInputs.h"
 #include "insert/CTextEngine.h"
 #include "insert/RedoScript.h"
 #include "job/Messages.h"
@@ -13,6 +14,8 @@ RedoOutcome RedoScript(const RedoRequest& request) {
     RedoOutcome outcome;
     outcome.result = Guarded([&] {
         CommandResult result;
+        std::optional<CharTable> read;
+        const CharTable* table = UseTable(request.table, request.decoding, read, result);
         const FileUpdateLock lock(request.script);
         std::u16string text = DecodeTextFile(ReadWholeFile(request.script), request.decoding);
         const std::optional<ScriptHeader> header = ReadScriptHeader(text);
@@ -27,7 +30,7 @@ RedoOutcome RedoScript(const RedoRequest& request) {
 
         const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
         const CTextEngine engine(RedoJob(*header));
-        ExtractResult extracted = engine.Extract(rom, request.table, header->tableType, header->textType);
+        ExtractResult extracted = engine.Extract(rom, table, header->tableType, header->textType);
         if (!extracted.script) return result.Fail(Severity::Warning, extracted.message);
 
         SaveUtf8Atomically(request.script, *extracted.script, true);  // readers stop at the first zero byte

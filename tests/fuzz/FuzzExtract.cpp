@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::WriteFileOrFail(romPath, romBytes);
 
     const CommandResult result =
-        commands::Extract({romPath, table ? &*table : nullptr, job, tableType, textType, {}});
+        commands::Extract({romPath, {{}, table ? &*table : nullptr}, {}, job, tableType, textType, {}});
     const std::optional<std::u16string>& script = result.output;
     // Extract only reads: the ROM is as it was and nothing else appeared.
     QUORVEX_FUZZ_CHECK(fuzz::ScratchFiles().size() == 1);
@@ -57,10 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     JobSettings recorded = header->job;
     recorded.commandLength = job.commandLength;
     const CommandResult again =
-        commands::Extract({romPath, table ? &*table : nullptr, recorded, tableType, textType, {}});
+        commands::Extract({romPath, {{}, table ? &*table : nullptr}, {}, recorded, tableType, textType, {}});
     QUORVEX_FUZZ_CHECK(again.output == script);
 
     // The fresh script measured again: it must not trip the reader.
-    (void)commands::CheckInsert({romPath, table ? &*table : nullptr, *script});
+    (void)commands::CheckInsert({romPath, {{}, table ? &*table : nullptr}, {{}, &*script}});
     return 0;
 }

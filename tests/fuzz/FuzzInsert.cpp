@@ -35,14 +35,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::filesystem::path romPath = fuzz::ScratchFolder() / "game.rom";
     fuzz::WriteFileOrFail(romPath, original);
 
-    const CommandResult report = commands::CheckInsert({romPath, tablePointer, script});
+    const CommandResult report = commands::CheckInsert({romPath, {{}, tablePointer}, {{}, &script}});
     QUORVEX_FUZZ_CHECK(report.output.has_value() || !report.ok());
     const std::u16string reportText = report.output.value_or(u"");
     QUORVEX_FUZZ_CHECK(fuzz::ScratchFiles().size() == 1);
     QUORVEX_FUZZ_CHECK(fuzz::ReadFileOrFail(romPath) == original);
 
     fuzz::PatternPrompt prompt(answers);
-    const CommandResult inserted = commands::Insert({romPath, tablePointer, script}, prompt);
+    const CommandResult inserted = commands::Insert({romPath, {{}, tablePointer}, {{}, &script}}, prompt);
     const bool written = inserted.ok();
     QUORVEX_FUZZ_CHECK(inserted.messages.size() == 1);
     // The ROM is a writable file of this process's own folder: no file error.
@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto body = FindScriptBody(script);
     if (body) {
         const std::size_t end = FindLineEnd(script, *body);
-        (void)commands::Test(std::u16string_view(script).substr(*body, end - *body), tablePointer);
+        (void)commands::Test({script.substr(*body, end - *body), {{}, tablePointer}});
     }
     return 0;
 }

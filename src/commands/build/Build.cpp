@@ -115,14 +115,12 @@ CommandResult RunJob(const Project& project, std::size_t index, const JobScripts
     }
     AnsweringPrompt prompt(over.value_or(job.over), said);
     InsertRequest request;
-    request.table = table;
-    request.script = *mapped;
     request.shortest = job.shortest;
     request.othersAreas = othersAreas;
-    if (auto inserted = InsertIntoImage(image, request, prompt, said)) image = std::move(*inserted);
+    if (auto inserted = InsertIntoImage(image, {table, *mapped}, request, prompt, said)) image = std::move(*inserted);
     // Too wide lines only warn: the game may wrap them, and the translator decides.
     if (said.ok() && job.box.maxWidth > 0)
-        for (const std::u16string& piece : TooWidePieces(table, request.script, job.box))
+        for (const std::u16string& piece : TooWidePieces(table, *mapped, job.box))
             said.Tell(Severity::Warning, piece);
     return said;
 }

@@ -2,6 +2,7 @@
 
 #include "commands/Commands.h"
 #include "commands/Outputs.h"
+#include "commands/ReadInputs.h"
 #include "insert/ScriptWalk.h"
 #include "insert/Suggest.h"
 #include "insert/TableExtension.h"
@@ -21,7 +22,7 @@ std::optional<std::u16string> RefuseRequest(const SuggestRequest& request) {
     if (request.minLength < 2 || request.maxLength > kMaxSuggestLength || request.minLength > request.maxLength)
         return messages::SuggestLengths(kMaxSuggestLength);
     if (request.codes && request.codes->first > request.codes->second) return std::u16string(messages::kSuggestCodes);
-    return WrittenInput({request.output}, {request.script});
+    return WrittenInput({request.output}, {request.script.path});
 }
 
 // The text lines Check Insert measures, and where each starts in the script;
@@ -65,9 +66,8 @@ CommandResult Suggest(const SuggestRequest& request) {
         const std::vector<std::uint8_t> tableFile = ReadWholeFile(request.table);
         const CharTable table = CharTable::FromText(DecodeTextFile(tableFile, request.decoding));
         if (table.hasUnreadLines()) result.Tell(Severity::Warning, messages::kTableLinesNotRead);
-        LoadedScript loaded = LoadScript(request.script, request.decoding);
-        if (!loaded.text) return std::move(loaded.result);
-        const std::u16string_view script = *loaded.text;
+        std::optional<std::u16string> read;
+        const std::u16string_view script = UseScript(request.script, request.decoding, read);
         const std::optional<ScriptHeader> header = ReadScriptHeader(script);
         const std::optional<std::size_t> body = header ? FindScriptBody(script) : std::nullopt;
         if (!header || !body) return result.Fail(Severity::Warning, messages::kBadFileCheck);

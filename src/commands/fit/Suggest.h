@@ -2,6 +2,7 @@
 // Suggest: dictionary entries proposed from a script's text, each a run of
 // its characters under a code the table does not use.
 #include "commands/CommandResult.h"
+#include "commands/InputFile.h"
 #include "platform/CodePage.h"
 
 #include <cstdint>
@@ -12,8 +13,8 @@
 namespace quorvex::commands {
 
 struct SuggestRequest {
-    std::filesystem::path table;
-    std::filesystem::path script;
+    std::filesystem::path table;  // read as a file: the entries are appended to its own bytes
+    ScriptFile script;
     TextDecoding decoding;  // the read mode of both files
     int count = 64;
     // The codes to give out, both ends included; none: every byte value the
