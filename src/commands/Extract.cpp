@@ -2,6 +2,7 @@
 
 #include "insert/CTextEngine.h"
 #include "job/Messages.h"
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 
 namespace quorvex::commands {
@@ -20,7 +21,7 @@ CommandResult Extract(const ExtractRequest& request) {
         if (!request.saveTo.empty()) {
             SaveUtf8Atomically(request.saveTo, *extracted.script);
         } else {
-            result.output = std::move(extracted.script);
+            result.output = FromUtf8(*extracted.script);
         }
         result.Tell(Severity::Information, extracted.message);
         return result;

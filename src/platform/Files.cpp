@@ -193,4 +193,14 @@ void SaveUtf8Atomically(const std::filesystem::path& path, std::u16string_view t
     SaveFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()));
 }
 
+void SaveUtf8Atomically(const std::filesystem::path& path, std::string_view utf8, bool zeroAfter) {
+    if (!zeroAfter) {
+        SaveFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()));
+        return;
+    }
+    std::string withZero(utf8);
+    withZero.push_back('\0');
+    SaveUtf8Atomically(path, withZero, false);
+}
+
 }  // namespace quorvex

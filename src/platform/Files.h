@@ -35,6 +35,8 @@ void SaveFileAtomically(const std::filesystem::path& path, std::span<const std::
 // Saves text as UTF-8 without a byte-order mark, as SaveFileAtomically saves
 // bytes; with zeroAfter, one zero byte follows the text.
 void SaveUtf8Atomically(const std::filesystem::path& path, std::u16string_view text, bool zeroAfter = false);
+// The same for text already in UTF-8.
+void SaveUtf8Atomically(const std::filesystem::path& path, std::string_view utf8, bool zeroAfter = false);
 
 // Throws FileError unless the existing file can be opened for reading and writing.
 void CheckWritable(const std::filesystem::path& path);
