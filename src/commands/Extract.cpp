@@ -14,9 +14,9 @@ CommandResult Extract(const ExtractRequest& request) {
             result.Tell(Severity::Warning, messages::kHuffmanWithScattered);
         // Read before anything else, so that a missing ROM is a file error
         // even for a job that would read nothing from it.
-        const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
+        const FileBytes rom = ReadFileBytes(request.rom);
         const CTextEngine engine(request.job);
-        ExtractResult extracted = engine.Extract(rom, request.table, request.tableType, request.textType);
+        ExtractResult extracted = engine.Extract(rom.bytes(), request.table, request.tableType, request.textType);
         if (!extracted.script) return result.Fail(Severity::Warning, extracted.message);
         if (!request.saveTo.empty()) {
             SaveUtf8Atomically(request.saveTo, *extracted.script);
