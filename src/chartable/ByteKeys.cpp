@@ -54,12 +54,11 @@ std::vector<KeyLine> ReadKeyLines(std::u16string_view text, std::span<const Link
     return lines;
 }
 
-std::uint8_t SurrogatesAtEnds(std::u16string_view text) {
-    std::uint8_t surrogates = 0;
-    if (!text.empty() && text.front() >= 0xDC00 && text.front() <= 0xDFFF)
-        surrogates |= ByteEntry::kStartsWithLowSurrogate;
-    if (!text.empty() && text.back() >= 0xD800 && text.back() <= 0xDBFF) surrogates |= ByteEntry::kEndsWithHighSurrogate;
-    return surrogates;
+// A low surrogate at the start of a text or a high one at its end, which a
+// neighbouring text's could make one character with.
+bool SurrogateAtEnd(std::u16string_view text) {
+    return !text.empty() && ((text.front() >= 0xDC00 && text.front() <= 0xDFFF) ||
+                             (text.back() >= 0xD800 && text.back() <= 0xDBFF));
 }
 
 }  // namespace
@@ -86,10 +85,10 @@ void ByteKeys::Build(std::u16string_view text, std::span<const LinkedEntry> link
         return *slot;
     };
 
-    m_entries.clear();
+    m_entries.assign(1, ByteEntry{});
     m_firstBytes.reset();
     std::string utf8;
-    std::vector<std::size_t> utf8Starts;
+    std::vector<std::size_t> utf8Starts(1, 0);
     const auto resolve = [&](const KeyLine& line) {
         m_firstBytes.set(line.value >> (8 * (line.byteCount - 1)));
         Slot& slot = slotOf(line);
@@ -97,9 +96,10 @@ void ByteKeys::Build(std::u16string_view text, std::span<const LinkedEntry> link
         const std::u16string_view entryText = text.substr(line.text, line.length);
         utf8Starts.push_back(utf8.size());
         AppendUtf8(utf8, entryText);
-        m_entries.push_back({line.text, line.length, nullptr, static_cast<std::uint32_t>(utf8.size() - utf8Starts.back()),
-                             line.byteCount, line.parameters, SurrogatesAtEnds(entryText)});
+        const auto utf8Length = static_cast<std::uint32_t>(utf8.size() - utf8Starts.back());
+        const bool plain = line.parameters == 0 && utf8Length <= kPadding && !SurrogateAtEnd(entryText);
         slot.entry = static_cast<std::uint32_t>(m_entries.size());
+        m_entries.push_back({line.text, line.length, nullptr, utf8Length, line.byteCount, line.parameters, plain});
     };
     // Upper-case keys first: they win over lower-case keys wherever these stand.
     for (const KeyLine& line : lines)
@@ -109,13 +109,10 @@ void ByteKeys::Build(std::u16string_view text, std::span<const LinkedEntry> link
 
     m_utf8.assign(utf8.begin(), utf8.end());
     m_utf8.resize(m_utf8.size() + kPadding, '\0');
-    for (std::size_t i = 0; i < m_entries.size(); ++i) {
-        ByteEntry& entry = m_entries[i];
-        entry.utf8 = m_utf8.data() + utf8Starts[i];
-        entry.plain = entry.surrogates == 0 && entry.utf8Length <= kPadding;
-    }
+    for (std::size_t i = 0; i < m_entries.size(); ++i) m_entries[i].utf8 = m_utf8.data() + utf8Starts[i];
 }
 
 const ByteKeys::Slot ByteKeys::View::kNoKeys[ByteKeys::kPage] = {};
+const ByteEntry ByteKeys::View::kNothing = {};
 
 }  // namespace quorvex::tableindex

@@ -64,8 +64,8 @@ public:
                          entry->parameters};
     }
     // The same lookup for a decoder that writes UTF-8, with each entry's text
-    // in UTF-8 as well. Valid while the table is neither changed nor moved.
-    [[nodiscard]] tableindex::ByteKeys::View byteKeys() const noexcept { return m_bytes.view(m_text.data()); }
+    // in UTF-8 as well. Valid while the table is not changed.
+    [[nodiscard]] tableindex::ByteKeys::View byteKeys() const noexcept { return m_bytes.view(); }
 
     struct TextMatch {
         int length = 0;  // characters of the script matched; 0 when nothing matched

@@ -22,19 +22,26 @@ public:
     // Raw writing, for the loop that decodes strings: pieces of up to
     // kPiece bytes are written from place() on, each while the place is
     // before blockEnd(). Written records the bytes up to `at` and the UTF-16
-    // units they hold, and gives the place to go on from.
+    // units they hold, and gives the place to go on from, which has room for
+    // a piece at least.
     static constexpr std::size_t kPiece = tableindex::ByteKeys::kPadding;
     [[nodiscard]] char* place() noexcept { return m_block + m_used; }
     [[nodiscard]] const char* blockEnd() const noexcept { return m_block + kBlock; }
     [[nodiscard]] char* Written(char* at, std::size_t units) {
         m_used = static_cast<std::size_t>(at - m_block);
         m_units += units;
-        if (m_used >= kBlock) {
+        // Room for one piece at least is left.
+        if (m_used + kPiece > kBlock) {
             m_text.append(m_block, m_used);
             m_used = 0;
         }
         return place();
     }
+
+    // A table entry's text, given in UTF-16 and UTF-8: a low surrogate at
+    // its start right after a high one at the end of the text before makes
+    // one character with it, as it would in the text of the whole script.
+    void AppendEntryText(std::u16string_view text, std::string_view utf8);
 
     // The script's length in UTF-16 units.
     [[nodiscard]] std::size_t size() const noexcept { return m_units; }
@@ -50,10 +57,6 @@ private:
     // Small enough for the library's copy of short blocks, which is much
     // cheaper per byte than its copy of long ones.
     static constexpr std::size_t kBlock = 2048;
-
-    // Texts with a surrogate at an end: a low one right after a high one
-    // makes one character with it, as it would in the text of the whole script.
-    void AppendJoined(std::u16string_view text, const char* bytes, std::size_t count);
 
     std::string m_text;
     std::size_t m_units = 0;
@@ -81,9 +84,6 @@ public:
     Writer& operator=(const Writer&) = delete;
     ~Writer() { static_cast<void>(m_script.Written(m_at, m_units - m_script.m_units)); }
 
-    // The script's length in UTF-16 units.
-    [[nodiscard]] std::size_t size() const noexcept { return m_units; }
-
     // Characters below U+0080.
     void Append(std::string_view ascii) {
         if (ascii.size() > kPiece) {
@@ -94,18 +94,6 @@ public:
             for (const char c : ascii) *m_at++ = c;
         }
         m_units += ascii.size();
-    }
-    // The text of the entry a byte lookup found.
-    void Append(const tableindex::ByteKeys::View& keys, const tableindex::ByteEntry& entry) {
-        m_units += entry.length;
-        const char* const bytes = entry.utf8;
-        const std::size_t count = entry.utf8Length;
-        if (entry.surrogates != 0) {
-            Flush();
-            m_script.AppendJoined(keys.Text(entry), bytes, count);
-        } else {
-            Write(bytes, count);
-        }
     }
     // A value as upper-case hexadecimal digits, at least minDigits of them.
     void AppendHex(std::uint32_t value, int minDigits = 1) {
@@ -124,7 +112,7 @@ private:
         m_at = m_script.m_block;
     }
     void Write(const char* bytes, std::size_t count) {
-        if (count > static_cast<std::size_t>(m_end - m_at)) {
+        if (m_at >= m_end || count > static_cast<std::size_t>(m_end - m_at)) {
             Flush();
             if (count > kBlock) {
                 m_script.m_text.append(bytes, count);
