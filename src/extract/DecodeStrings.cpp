@@ -1,14 +1,13 @@
 #include "extract/Extract.h"
 
-#include "extract/Huffman.h"
 #include "extract/DecodeText.h"
+#include "extract/Huffman.h"
 #include "extract/ScriptText.h"
 
 #include "chartable/CharTable.h"
 #include "platform/ByteOrder.h"
 
 #include <algorithm>
-#include <array>
 
 namespace quorvex {
 

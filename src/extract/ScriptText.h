@@ -69,9 +69,9 @@ private:
     char16_t m_high = 0;
 };
 
-// Appends to a script, holding the place it writes at in locals of its own:
-// a loop that keeps one on its stack keeps them in registers, where a byte
-// written through a pointer cannot be taken to change them. One writer at a
+// Appends the pieces around the strings (pointer lines, line ends) to a
+// script, holding the place it writes at in members of its own, which a
+// function that keeps it on its stack can keep in registers. One writer at a
 // time per script; the script is up to date once the writer is gone.
 class ScriptText::Writer {
 public:
