@@ -133,10 +133,12 @@ bool StringDecoder::Run(TableType tableType, TextType textType) {
     const bool pascal = tableType == TableType::PascalLine && TablePresent(settings);
     std::vector<std::uint16_t> decoded;
     // Room for the usual script, which takes some two bytes per byte of text,
-    // so that it is not copied as it grows.
+    // so that it is not copied as it grows; a text area of many megabytes
+    // (a whole ROM searched for Scattered strings) may hold far less text.
+    constexpr std::int64_t kMostReservedText = std::int64_t{16} << 20;
     const std::int64_t area = static_cast<std::int64_t>(settings.textEnd) - settings.textStart + 1;
-    out.Reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(area, 0, static_cast<std::int64_t>(rom.size()))) * 2 +
-                entries.size() * 16);
+    const std::int64_t text = std::clamp<std::int64_t>(area, 0, std::min(static_cast<std::int64_t>(rom.size()), kMostReservedText));
+    out.Reserve(static_cast<std::size_t>(text) * 2 + entries.size() * 16);
 
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const PointerEntry& entry = entries[i];
