@@ -137,7 +137,8 @@ bool StringDecoder::Run(TableType tableType, TextType textType) {
     // (a whole ROM searched for Scattered strings) may hold far less text.
     constexpr std::int64_t kMostReservedText = std::int64_t{16} << 20;
     const std::int64_t area = static_cast<std::int64_t>(settings.textEnd) - settings.textStart + 1;
-    const std::int64_t text = std::clamp<std::int64_t>(area, 0, std::min(static_cast<std::int64_t>(rom.size()), kMostReservedText));
+    const std::int64_t most = std::min(static_cast<std::int64_t>(rom.size()), kMostReservedText);
+    const std::int64_t text = std::clamp<std::int64_t>(area, 0, most);
     out.Reserve(static_cast<std::size_t>(text) * 2 + entries.size() * 16);
 
     for (std::size_t i = 0; i < entries.size(); ++i) {
