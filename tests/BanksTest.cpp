@@ -8,6 +8,7 @@
 #include "insert/Insert.h"
 #include "job/Messages.h"
 #include "job/Script.h"
+#include "platform/CodePage.h"
 #include "platform/Numbers.h"
 #include "pointers/AddressMap.h"
 #include "pointers/PointerLayout.h"
@@ -164,7 +165,7 @@ TEST(BanksTest, TextAcrossBanksGoesOutAndBackThroughEachMap) {
         const Cartridge cart = Build(c);
         const ExtractResult extracted = Extract(cart.image, cart.job, &kTable, c.tableType, TextType::Regular);
         ASSERT_TRUE(extracted.script) << Narrow(extracted.message);
-        const std::u16string& script = *extracted.script;
+        const std::u16string script = FromUtf8(*extracted.script);
         EXPECT_NE(script.find(u"XOffset:\t0\r\n"), std::u16string::npos);
         EXPECT_NE(script.find(u"Map:\t" + FromUtf8(std::string(MapName(c.map))) + u"\r\n-"), std::u16string::npos);
         const std::vector<std::u16string> lines = TextLines(script);
@@ -186,7 +187,7 @@ TEST(BanksTest, TextAcrossBanksGoesOutAndBackThroughEachMap) {
         grownJob.textEnd += static_cast<std::int32_t>(grown.overLimit);
         const ExtractResult again = Extract(grown.image, grownJob, &kTable, c.tableType, TextType::Regular);
         ASSERT_TRUE(again.script);
-        const std::vector<std::u16string> expected = TextLines(longer), got = TextLines(*again.script);
+        const std::vector<std::u16string> expected = TextLines(longer), got = TextLines(FromUtf8(*again.script));
         ASSERT_EQ(got.size(), expected.size());
         const AddressMap map(cart.job, c.imageSize, PointerWidth(c.tableType, cart.job));
         const PointerLayout layout = *LayoutOf(c.tableType, cart.job);
@@ -214,7 +215,7 @@ TEST(BanksTest, EmptyEntriesKeepTheirValueThroughTheMap) {
         cart.job.nullPointer = width == 4 ? 0xFFFFFFFFu : (1u << (8 * width)) - 1;
         const ExtractResult extracted = Extract(cart.image, cart.job, &kTable, c.tableType, TextType::Regular);
         ASSERT_TRUE(extracted.script) << Narrow(extracted.message);
-        const std::u16string& script = *extracted.script;
+        const std::u16string script = FromUtf8(*extracted.script);
         const std::u16string map = u"\r\nMap:\t" + FromUtf8(std::string(MapName(c.map))) + u"\r\n-";
         ASSERT_NE(script.find(map), std::u16string::npos);
         EXPECT_LT(script.find(u"\r\nNullPointer:\t"), script.find(map));
@@ -241,7 +242,7 @@ TEST(BanksTest, ANarrowJobThatOutgrowsItsBankStopsAndWritesNothing) {
         if (PointerWidth(c.tableType, JobSettings{}) > 2) continue;
         SCOPED_TRACE(c.name);
         const Cartridge cart = Build(c);
-        std::u16string script = *Extract(cart.image, cart.job, &kTable, c.tableType, TextType::Regular).script;
+        std::u16string script = FromUtf8(*Extract(cart.image, cart.job, &kTable, c.tableType, TextType::Regular).script);
         const std::size_t last = script.rfind(u"\r\n", script.size() - 3) + 2;
         script.insert(last, std::u16string(static_cast<std::size_t>(c.bankSize), u'Q'));
         const Bank bank{c.base + BankIndex(c, c.textStart) * c.bankSize, c.base + (BankIndex(c, c.textStart) + 1) * c.bankSize - 1};
@@ -295,7 +296,7 @@ TEST(BanksTest, TheFinderFindsTablesThroughTheirMaps) {
 TEST(BanksTest, BuildJobsTakeTheProjectsMap) {
     const BankCase& gb = kCases[5];
     const Cartridge cart = Build(gb);
-    const std::u16string script = *Extract(cart.image, cart.job, &kTable, gb.tableType, TextType::Regular).script;
+    const std::u16string script = FromUtf8(*Extract(cart.image, cart.job, &kTable, gb.tableType, TextType::Regular).script);
     std::u16string unnamed = script;
     unnamed.erase(unnamed.find(u"Map:\tgb\r\n"), 9);
     std::u16string overflowing = script;

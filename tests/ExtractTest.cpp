@@ -5,6 +5,7 @@
 #include "extract/Huffman.h"
 #include "insert/HuffmanCodes.h"
 #include "job/Messages.h"
+#include "platform/CodePage.h"
 #include "platform/Numbers.h"
 #include "pointers/PointerTable.h"
 
@@ -30,7 +31,7 @@ std::u16string ExtractScript(const Bytes& rom, const JobSettings& job, TableType
                              TextType textType = TextType::Regular) {
     const ExtractResult result = Extract(rom, job, table, type, textType);
     EXPECT_EQ(result.message, messages::kDone);
-    return result.script.value_or(u"<refused>");
+    return result.script ? FromUtf8(*result.script) : u"<refused>";
 }
 
 std::u16string Repeat(std::u16string_view text, int times) {

@@ -7,6 +7,7 @@
 #include "insert/CheckInsert.h"
 #include "insert/Insert.h"
 #include "job/Messages.h"
+#include "platform/CodePage.h"
 #include "platform/Numbers.h"
 
 #include "ScriptBuilders.h"
@@ -162,7 +163,7 @@ Case HuffmanV2() {
 std::u16string ExtractScript(const Case& c) {
     const ExtractResult result = Extract(c.rom, c.job, c.table, c.tableType, c.textType);
     EXPECT_EQ(result.message, messages::kDone);
-    return result.script.value_or(u"");
+    return result.script ? FromUtf8(*result.script) : u"";
 }
 
 // The edits below rely on what the scripts hold: a miss fails the test.
@@ -286,14 +287,14 @@ TEST(LimitsTest, A64MiBRomAndAScriptOfManyMiBExtractAndInsert) {
     const JobSettings job = Job(0x10, 0x15, kBigTextStart, kBigTextStart + 0xFF);
     Measure("Extract, 64 MiB ROM, Regular2", [&] {
         const auto script = Extract(rom, job, &kTable, TableType::Regular2, TextType::Regular).script;
-        return script && script->find(u"BBBBBBBBBBBBBBB[END]") != std::u16string::npos;
+        return script && script->find("BBBBBBBBBBBBBBB[END]") != std::string::npos;
     });
     // The whole ROM as one Scattered text area: every offset is scanned for the
     // command and searched for pointers. The command search once stepped through
     // every offset one at a time (over 10 s under AddressSanitizer).
     const double scattered = Measure("Extract, 64 MiB ROM, Scattered2 over all of it", [&] {
         const auto script = Extract(rom, Job(0, 0, 0, 64 * kMiB - 1, 0, 0xFF, 1), &kTable, TableType::Scattered2, {}).script;
-        return script && SplitLines(Body(*script)).size() == 2 * 16;
+        return script && SplitLines(Body(FromUtf8(*script))).size() == 2 * 16;
     });
     EXPECT_LT(scattered, 5.0);
     // Every bit a character of a 1,000-character entry: the script's limit must

@@ -1,6 +1,5 @@
 #include "chartable/CharTable.h"
 
-#include "chartable/ByteIndex.h"
 #include "chartable/TableLines.h"
 #include "chartable/TextIndex.h"
 #include "platform/Files.h"
@@ -33,7 +32,6 @@ std::int32_t ComputeLongestTextLength(std::u16string_view text) {
 }  // namespace
 
 struct CharTable::Index {
-    tableindex::ByteIndex bytes;
     tableindex::TextIndex text;
 };
 
@@ -43,7 +41,6 @@ CharTable::CharTable(std::u16string text, std::int32_t longestTextLength, std::u
       m_longestTextLength(longestTextLength),
       m_hasUnreadLines(hasUnreadLines),
       m_index(std::move(index)) {
-    m_direct.Build(m_index->bytes);
     m_index->text.FillCharacters(m_characters, kBeginsLongerText);
 }
 
@@ -54,35 +51,16 @@ CharTable::~CharTable() = default;
 CharTable CharTable::FromText(std::u16string_view fileText) {
     tableindex::TableLines lines = tableindex::ReadTableLines(fileText);
     auto index = std::make_unique<Index>();
-    index->bytes.Build(lines.framed, lines.linked);
     index->text.Build(lines.framed);
     const std::int32_t longest = ComputeLongestTextLength(lines.framed);
-    return CharTable(std::move(lines.framed), longest, std::move(index), lines.hasUnreadLines);
+    CharTable table(std::move(lines.framed), longest, std::move(index), lines.hasUnreadLines);
+    table.m_bytes.Build(table.m_text, lines.linked);
+    return table;
 }
 
 CharTable CharTable::LoadFile(const std::filesystem::path& path, const TextDecoding& decoding) {
     const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
     return FromText(DecodeTextFile(bytes, decoding));
-}
-
-std::optional<CharTable::ByteMatch> CharTable::LookupKeys(std::span<const std::uint16_t> bytes, std::size_t p) const {
-    // A value above 0xFF would print as more than two digits: no entry key can hold it.
-    if (!m_index || p >= bytes.size() || bytes[p] > 0xFF) return std::nullopt;
-    const tableindex::ByteIndex& index = m_index->bytes;
-    const auto first = static_cast<std::uint8_t>(bytes[p]);
-    const std::size_t left = bytes.size() - p;
-    const auto match = [&](const tableindex::ByteIndex::Entry& entry, int length) {
-        return ByteMatch{std::u16string_view(m_text).substr(entry.start, entry.length), length, entry.parameters};
-    };
-    if (const unsigned longer = index.LongerKeys(first); longer != 0 && left >= 2 && bytes[p + 1] <= 0xFF) {
-        const std::uint32_t two = static_cast<std::uint32_t>(first) << 8 | bytes[p + 1];
-        if ((longer & 4u) && left >= 3 && bytes[p + 2] <= 0xFF)
-            if (const auto* found = index.Find(3, two << 8 | bytes[p + 2])) return match(*found, 3);
-        if (longer & 2u)
-            if (const auto* found = index.Find(2, two)) return match(*found, 2);
-    }
-    if (const auto* found = index.Find(1, first)) return match(*found, 1);
-    return std::nullopt;
 }
 
 CharTable::TextMatch CharTable::LookupLongerText(std::u16string_view script, std::size_t pos,
@@ -102,7 +80,7 @@ void CharTable::FindTextMatches(std::u16string_view script, std::size_t pos, std
 }
 
 bool CharTable::UsesByte(std::uint8_t byte) const {
-    return m_index && (m_index->bytes.firstBytes().test(byte) || m_index->text.firstBytes().test(byte));
+    return m_bytes.firstBytes().test(byte) || (m_index && m_index->text.firstBytes().test(byte));
 }
 
 }  // namespace quorvex

@@ -1,5 +1,5 @@
 #pragma once
-#include "chartable/DirectBytes.h"
+#include "chartable/ByteKeys.h"
 #include "chartable/PagedMap.h"
 #include "platform/CodePage.h"
 
@@ -57,18 +57,15 @@ public:
     // A value above 0xFF has no two-digit key, so keys holding it are not tried either.
     // No value when nothing matches.
     [[nodiscard]] std::optional<ByteMatch> LookupBytes(std::span<const std::uint16_t> bytes, std::size_t p) const {
-        // Asked for every byte Extract decodes: one- and two-byte keys are read directly.
-        if (p >= bytes.size() || bytes[p] > 0xFF) return std::nullopt;
-        using Kind = tableindex::DirectBytes::Entry::Kind;
-        const tableindex::DirectBytes::Entry& first = m_direct.First(static_cast<std::uint8_t>(bytes[p]));
-        if (first.page != 0 && p + 1 < bytes.size() && bytes[p + 1] <= 0xFF) {
-            const tableindex::DirectBytes::Entry& second = m_direct.Second(first, static_cast<std::uint8_t>(bytes[p + 1]));
-            if (second.kind == Kind::Found) return Match(second, 2);
-            if (second.kind == Kind::Deeper) return LookupKeys(bytes, p);
-        }
-        if (first.kind == Kind::Found) return Match(first, 1);
-        return std::nullopt;
+        if (p >= bytes.size()) return std::nullopt;
+        const tableindex::ByteEntry* entry = m_bytes.Find(bytes, p);
+        if (!entry) return std::nullopt;
+        return ByteMatch{std::u16string_view(m_text).substr(entry->text, entry->length), entry->byteCount,
+                         entry->parameters};
     }
+    // The same lookup for a decoder that writes UTF-8, with each entry's text
+    // in UTF-8 as well. Valid while the table is not changed.
+    [[nodiscard]] tableindex::ByteKeys::View byteKeys() const noexcept { return m_bytes.view(); }
 
     struct TextMatch {
         int length = 0;  // characters of the script matched; 0 when nothing matched
@@ -106,10 +103,6 @@ public:
     [[nodiscard]] bool UsesByte(std::uint8_t byte) const;
 
 private:
-    [[nodiscard]] ByteMatch Match(const tableindex::DirectBytes::Entry& entry, int byteCount) const {
-        return {std::u16string_view(m_text.data() + entry.start, entry.length), byteCount, entry.parameters};
-    }
-    [[nodiscard]] std::optional<ByteMatch> LookupKeys(std::span<const std::uint16_t> bytes, std::size_t p) const;
     [[nodiscard]] TextMatch LookupLongerText(std::u16string_view script, std::size_t pos,
                                              std::int32_t longestTextLength) const;
     // In m_characters: a character that begins an entry text of two or more
@@ -124,7 +117,7 @@ private:
     std::int32_t m_longestTextLength = 0;
     bool m_hasUnreadLines = false;
     std::unique_ptr<Index> m_index;
-    tableindex::DirectBytes m_direct;
+    tableindex::ByteKeys m_bytes;
     tableindex::PagedMap m_characters;
 };
 

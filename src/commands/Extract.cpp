@@ -3,6 +3,7 @@
 #include "commands/ReadInputs.h"
 #include "insert/CTextEngine.h"
 #include "job/Messages.h"
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 
 namespace quorvex::commands {
@@ -16,14 +17,14 @@ CommandResult Extract(const ExtractRequest& request) {
         const CharTable* table = UseTable(request.table, request.decoding, read, result);
         // Read before the job is looked at, so that a missing ROM is a file
         // error even for a job that would read nothing from it.
-        const std::vector<std::uint8_t> rom = ReadWholeFile(request.rom);
+        const FileBytes rom = ReadFileBytes(request.rom);
         const CTextEngine engine(request.job);
-        ExtractResult extracted = engine.Extract(rom, table, request.tableType, request.textType);
+        ExtractResult extracted = engine.Extract(rom.bytes(), table, request.tableType, request.textType);
         if (!extracted.script) return result.Fail(Severity::Warning, extracted.message);
         if (!request.saveTo.empty()) {
             SaveUtf8Atomically(request.saveTo, *extracted.script);
         } else {
-            result.output = std::move(extracted.script);
+            result.output = FromUtf8(*extracted.script);
         }
         result.Tell(Severity::Information, extracted.message);
         return result;

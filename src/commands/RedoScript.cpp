@@ -5,6 +5,7 @@
 #include "insert/RedoScript.h"
 #include "job/Messages.h"
 #include "job/Script.h"
+#include "platform/CodePage.h"
 #include "platform/FileLock.h"
 #include "platform/Files.h"
 
@@ -35,7 +36,7 @@ RedoOutcome RedoScript(const RedoRequest& request) {
 
         SaveUtf8Atomically(request.script, *extracted.script, true);  // readers stop at the first zero byte
         result.Tell(Severity::Information, extracted.message);
-        result.output = std::move(extracted.script);
+        result.output = FromUtf8(*extracted.script);
         outcome.tableType = header->tableType;
         outcome.textType = header->textType;
         return result;

@@ -1,14 +1,13 @@
 #include "extract/Extract.h"
 
+#include "extract/DecodeText.h"
 #include "extract/Huffman.h"
 #include "extract/ScriptText.h"
 
 #include "chartable/CharTable.h"
 #include "platform/ByteOrder.h"
-#include "platform/Numbers.h"
 
 #include <algorithm>
-#include <array>
 
 namespace quorvex {
 
@@ -18,8 +17,8 @@ constexpr std::size_t kMaxListedPointers = 5;
 constexpr std::int64_t kLongestRegularString = 0xFFFF;
 
 // Script numbers are 32-bit values; wider intermediate results wrap like them.
-std::u16string Hex(std::int64_t value) {
-    return FormatHex(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+std::uint32_t Wrap(std::int64_t value) {
+    return static_cast<std::uint32_t>(value);
 }
 
 // Up to count bytes from offset, fewer (or none) where the image ends first.
@@ -33,18 +32,17 @@ std::span<const std::uint8_t> ReadSpan(std::span<const std::uint8_t> rom, std::i
 class StringDecoder {
 public:
     StringDecoder(std::span<const std::uint8_t> rom, const JobSettings& job, std::span<const PointerEntry> entries,
-                  const CharTable* table, std::u16string script)
-        : rom(rom), settings(job), entries(entries), table(table), out(script) {}
+                  const CharTable* table, std::u16string_view header)
+        : rom(rom), settings(job), entries(entries), table(table), out(header) {}
 
     // False when the script would grow too large.
     bool Run(TableType tableType, TextType textType);
-    std::u16string TakeScript() const { return out.Text(); }
+    std::string TakeScript() { return out.Take(); }
 
 private:
-    std::u16string ScatteredHeader(std::size_t entryIndex) const;
-    // False as soon as the script grows past kMaxScriptCharacters: one value
-    // can stand for a long entry, so the size is watched value by value.
-    [[nodiscard]] bool AppendDecodedText(std::span<const std::uint16_t> bytes);
+    void AppendScatteredHeader(std::size_t entryIndex);
+    // The lines around the strings, such as a pointer line: before, the value in hexadecimal, after.
+    void AppendHexLine(std::string_view before, std::uint32_t value, std::string_view after);
     // Fills scatteredPointers for every entry in one pass over the search range.
     void FindScatteredPointers(int width);
 
@@ -106,43 +104,23 @@ void StringDecoder::FindScatteredPointers(int width) {
     }
 }
 
-std::u16string StringDecoder::ScatteredHeader(std::size_t entryIndex) const {
-    std::u16string line;
+void StringDecoder::AppendScatteredHeader(std::size_t entryIndex) {
+    ScriptText::Writer write(out);
     for (const std::int64_t offset : scatteredPointers[entryIndex]) {
-        line += Hex(offset);
-        line += u' ';
+        write.AppendHex(Wrap(offset));
+        write.Append(" ");
     }
     const std::int64_t value = static_cast<std::int64_t>(entries[entryIndex].address) - settings.xOffset;
-    line += u'(';
-    line += Hex(value);
-    line += u")\r\n";
-    return line;
+    write.Append("(");
+    write.AppendHex(Wrap(value));
+    write.Append(")\r\n");
 }
 
-bool StringDecoder::AppendDecodedText(std::span<const std::uint16_t> bytes) {
-    std::size_t p = 0;
-    // Bytes still to come that are a control code's parameters: escapes, so
-    // the script shows them as such even where the table has a character.
-    std::size_t parameters = 0;
-    while (p < bytes.size()) {
-        if (table && parameters == 0) {
-            if (const auto match = table->LookupBytes(bytes, p)) {
-                out.Append(match->text);
-                p += static_cast<std::size_t>(std::max(match->byteCount, 1));
-                parameters = static_cast<std::size_t>(match->parameterBytes);
-                if (out.size() > kMaxScriptCharacters) return false;
-                continue;
-            }
-        }
-        out.Append(u'<');
-        out.Append(FormatHex2(bytes[p]));
-        out.Append(u'>');
-        ++p;
-        if (parameters > 0) --parameters;
-        if (out.size() > kMaxScriptCharacters) return false;
-    }
-    out.Append(u"\r\n");
-    return out.size() <= kMaxScriptCharacters;
+void StringDecoder::AppendHexLine(std::string_view before, std::uint32_t value, std::string_view after) {
+    ScriptText::Writer write(out);
+    write.Append(before);
+    write.AppendHex(value);
+    write.Append(after);
 }
 
 bool StringDecoder::Run(TableType tableType, TextType textType) {
@@ -154,6 +132,14 @@ bool StringDecoder::Run(TableType tableType, TextType textType) {
     // PascalLine without a table is a single no-table string like any other layout's.
     const bool pascal = tableType == TableType::PascalLine && TablePresent(settings);
     std::vector<std::uint16_t> decoded;
+    // Room for the usual script, which takes some two bytes per byte of text,
+    // so that it is not copied as it grows; a text area of many megabytes
+    // (a whole ROM searched for Scattered strings) may hold far less text.
+    constexpr std::int64_t kMostReservedText = std::int64_t{16} << 20;
+    const std::int64_t area = static_cast<std::int64_t>(settings.textEnd) - settings.textStart + 1;
+    const std::int64_t most = std::min(static_cast<std::int64_t>(rom.size()), kMostReservedText);
+    const std::int64_t text = std::clamp<std::int64_t>(area, 0, most);
+    out.Reserve(static_cast<std::size_t>(text) * 2 + entries.size() * 16);
 
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const PointerEntry& entry = entries[i];
@@ -180,10 +166,8 @@ bool StringDecoder::Run(TableType tableType, TextType textType) {
             if (start == end) {
                 if (hasNext) {
                     // Two pointers to one text: the text stands once, under the run's last pointer.
-                    out.Append(Hex(entry.location));
-                    out.Append(u" r");
-                    out.Append(Hex(entries[i + 1].location));
-                    out.Append(u"\r\n");
+                    AppendHexLine("", Wrap(entry.location), " r");
+                    AppendHexLine("", Wrap(entries[i + 1].location), "\r\n");
                     continue;
                 }
                 // A last pointer just past the text area has no partner for a
@@ -191,17 +175,14 @@ bool StringDecoder::Run(TableType tableType, TextType textType) {
                 emptyString = true;
             }
             if (end < start && end != 0 && settings.textEnd != 0) {
-                out.Append(u"Error: Start is greater than end (start==");
-                out.Append(Hex(start));
-                out.Append(u')');
+                AppendHexLine("Error: Start is greater than end (start==", Wrap(start), ")");
                 return true;
             }
             if (entry.location != -1) {
                 if (scatteredWidth != 0) {
-                    out.Append(ScatteredHeader(i));
+                    AppendScatteredHeader(i);
                 } else {
-                    out.Append(Hex(entry.location));
-                    out.Append(u"\r\n");
+                    AppendHexLine("", Wrap(entry.location), "\r\n");
                 }
             }
             length = end - start;
@@ -211,10 +192,7 @@ bool StringDecoder::Run(TableType tableType, TextType textType) {
         // One more value than the script has room for shows that it would not fit.
         const std::size_t room = out.size() < kMaxScriptCharacters ? kMaxScriptCharacters - out.size() : 0;
         if (textType == TextType::HuffmanV1) {
-            if (settings.tableStart < 0x10 && settings.tableEnd < 0x10) {
-                out.Append(Hex(start));
-                out.Append(u"\r\n");
-            }
+            if (settings.tableStart < 0x10 && settings.tableEnd < 0x10) AppendHexLine("", Wrap(start), "\r\n");
             if (!emptyString) decoded = DecodeHuffmanV1(rom, settings.huffTable, start, end, settings.textEnd > 0, room + 1);
         } else if (textType == TextType::HuffmanV2) {
             if (!emptyString) decoded = DecodeHuffmanV2(rom, settings.huffTable, start, room + 1);
@@ -222,26 +200,25 @@ bool StringDecoder::Run(TableType tableType, TextType textType) {
             if ((settings.textEnd != 0 && length <= kLongestRegularString) || tableType == TableType::Custom1) {
                 // Cut at the end of the file: nothing past it is ever taken.
                 const auto bytes = ReadSpan(rom, start, std::max<std::int64_t>(length, 0));
-                decoded.assign(bytes.begin(), bytes.end());
+                if (bytes.size() > room) return false;
+                if (!AppendDecodedText(out, table, bytes, kMaxScriptCharacters)) return false;
             } else {
-                out.Append(u"0x");
-                out.Append(Hex(start));
-                out.Append(u"\r\n");
-                continue;
+                AppendHexLine("0x", Wrap(start), "\r\n");
             }
+            continue;
         }
         if (decoded.size() > room) return false;
-        if (!AppendDecodedText(decoded)) return false;
+        if (!AppendDecodedText(out, table, std::span<const std::uint16_t>(decoded), kMaxScriptCharacters)) return false;
     }
     return true;
 }
 
 }  // namespace
 
-std::optional<std::u16string> DecodeStrings(std::span<const std::uint8_t> rom, const JobSettings& job,
-                                            std::span<const PointerEntry> entries, TableType tableType,
-                                            TextType textType, const CharTable* table, std::u16string script) {
-    StringDecoder decoder(rom, job, entries, table, std::move(script));
+std::optional<std::string> DecodeStrings(std::span<const std::uint8_t> rom, const JobSettings& job,
+                                         std::span<const PointerEntry> entries, TableType tableType,
+                                         TextType textType, const CharTable* table, std::u16string_view header) {
+    StringDecoder decoder(rom, job, entries, table, header);
     if (!decoder.Run(tableType, textType)) return std::nullopt;
     return decoder.TakeScript();
 }

@@ -96,7 +96,7 @@ ExtractResult Extract(std::span<const std::uint8_t> rom, JobSettings job, const 
     const std::u16string emptyLines = TakeEmptyEntries(pointers.entries, job, tableType);
     if (pointers.addXOffset) ToOffsets(pointers.entries, job, rom.size(), tableType);
 
-    std::optional<std::u16string> script = DecodeStrings(rom, job, pointers.entries, tableType, textType, table,
+    std::optional<std::string> script = DecodeStrings(rom, job, pointers.entries, tableType, textType, table,
                                                          WriteScriptHeader(job, tableType, textType) + emptyLines);
     if (!script) return Refused(messages::kScriptTooLarge);
     return {std::move(script), std::u16string(messages::kDone)};

@@ -18,7 +18,7 @@ class CharTable;
 inline constexpr std::size_t kMaxScriptCharacters = std::size_t{1} << 28;
 
 struct ExtractResult {
-    std::optional<std::u16string> script;  // no value: the job was refused
+    std::optional<std::string> script;  // in UTF-8; no value: the job was refused
     std::u16string message;                // "Done", or why the job was refused
 };
 
@@ -30,12 +30,12 @@ struct ExtractResult {
 [[nodiscard]] ExtractResult Extract(std::span<const std::uint8_t> rom, JobSettings job, const CharTable* table,
                                     TableType tableType, TextType textType);
 
-// Appends one block per entry to script (which holds the header): the
-// pointer line or repeat line, then the decoded text. No value when the script
-// would grow past kMaxScriptCharacters.
-[[nodiscard]] std::optional<std::u16string> DecodeStrings(std::span<const std::uint8_t> rom, const JobSettings& job,
-                                                          std::span<const PointerEntry> entries, TableType tableType,
-                                                          TextType textType, const CharTable* table,
-                                                          std::u16string script);
+// The script in UTF-8: the header, then one block per entry: the pointer
+// line or repeat line, then the decoded text. No value when the script would
+// grow past kMaxScriptCharacters.
+[[nodiscard]] std::optional<std::string> DecodeStrings(std::span<const std::uint8_t> rom, const JobSettings& job,
+                                                       std::span<const PointerEntry> entries, TableType tableType,
+                                                       TextType textType, const CharTable* table,
+                                                       std::u16string_view header);
 
 }  // namespace quorvex

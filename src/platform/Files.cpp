@@ -4,6 +4,7 @@
 
 #include "platform/FileError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -120,7 +121,7 @@ std::filesystem::path ResolveLinkChain(const std::filesystem::path& path) {
     throw FileErrorFromErrno(path.string());
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
+FileBytes ReadFileBytes(const std::filesystem::path& path) {
     const std::string name = path.string();
     Descriptor fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) throw FileErrorFromErrno(name);
@@ -128,19 +129,33 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
     if (::fstat(fd.get(), &info) != 0) throw FileErrorFromErrno(name);
     if (S_ISDIR(info.st_mode)) throw FileError(name, "Is a directory");
 
-    std::vector<std::uint8_t> bytes;
-    if (info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
-    std::uint8_t chunk[65536];
+    // Read straight into place, with a byte to spare for the read that finds
+    // the end; a file that is still growing (or whose size the system does not
+    // know) moves to more room as it is read.
+    FileBytes file;
+    std::size_t capacity = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 0;
+    file.m_data.reset(new std::uint8_t[capacity]);
     for (;;) {
-        const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+        if (file.m_size == capacity) {
+            capacity = std::max<std::size_t>(2 * capacity, 65536);
+            std::unique_ptr<std::uint8_t[]> grown(new std::uint8_t[capacity]);
+            std::copy(file.m_data.get(), file.m_data.get() + file.m_size, grown.get());
+            file.m_data = std::move(grown);
+        }
+        const ssize_t n = ::read(fd.get(), file.m_data.get() + file.m_size, capacity - file.m_size);
         if (n < 0) {
             if (errno == EINTR) continue;
             throw FileErrorFromErrno(name);
         }
         if (n == 0) break;
-        bytes.insert(bytes.end(), chunk, chunk + n);
+        file.m_size += static_cast<std::size_t>(n);
     }
-    return bytes;
+    return file;
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
+    const FileBytes file = ReadFileBytes(path);
+    return {file.bytes().begin(), file.bytes().end()};
 }
 
 void CheckWritable(const std::filesystem::path& path) {
@@ -191,6 +206,16 @@ void SaveUtf8Atomically(const std::filesystem::path& path, std::u16string_view t
     std::string utf8 = ToUtf8(text);
     if (zeroAfter) utf8.push_back('\0');
     SaveFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()));
+}
+
+void SaveUtf8Atomically(const std::filesystem::path& path, std::string_view utf8, bool zeroAfter) {
+    if (!zeroAfter) {
+        SaveFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()));
+        return;
+    }
+    std::string withZero(utf8);
+    withZero.push_back('\0');
+    SaveUtf8Atomically(path, withZero, false);
 }
 
 }  // namespace quorvex

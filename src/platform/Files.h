@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -12,6 +13,20 @@ namespace quorvex {
 // Reads a whole file. Throws FileError when it cannot be opened or read
 // (a folder counts as a file that cannot be read).
 [[nodiscard]] std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
+
+// A whole file's bytes, only to be read: the memory they are read into is
+// not cleared first, which for a large ROM costs as much as the reading.
+class FileBytes {
+public:
+    [[nodiscard]] std::span<const std::uint8_t> bytes() const noexcept { return {m_data.get(), m_size}; }
+
+private:
+    friend FileBytes ReadFileBytes(const std::filesystem::path& path);
+    std::unique_ptr<std::uint8_t[]> m_data;
+    std::size_t m_size = 0;
+};
+// As ReadWholeFile.
+[[nodiscard]] FileBytes ReadFileBytes(const std::filesystem::path& path);
 
 // The file a save of `path` replaces: `path` itself, or, when it is a symbolic
 // link, the end of its chain of links, which need not exist yet. A relative link
@@ -35,6 +50,8 @@ void SaveFileAtomically(const std::filesystem::path& path, std::span<const std::
 // Saves text as UTF-8 without a byte-order mark, as SaveFileAtomically saves
 // bytes; with zeroAfter, one zero byte follows the text.
 void SaveUtf8Atomically(const std::filesystem::path& path, std::u16string_view text, bool zeroAfter = false);
+// The same for text already in UTF-8.
+void SaveUtf8Atomically(const std::filesystem::path& path, std::string_view utf8, bool zeroAfter = false);
 
 // Throws FileError unless the existing file can be opened for reading and writing.
 void CheckWritable(const std::filesystem::path& path);

@@ -41,6 +41,11 @@ int ReadSequence(std::span<const std::uint8_t> bytes, std::size_t i, std::uint32
 std::string EncodeUtf8(std::u16string_view text) {
     std::string bytes;
     bytes.reserve(text.size() + text.size() / 4);
+    AppendUtf8(bytes, text);
+    return bytes;
+}
+
+void AppendUtf8(std::string& bytes, std::u16string_view text) {
     // A unit takes at most three bytes (a pair of surrogates four for two):
     // a block has room for a chunk of kBlock / 3 units without a check per unit.
     char block[kBlock + 4];
@@ -79,7 +84,6 @@ std::string EncodeUtf8(std::u16string_view text) {
         }
         bytes.append(block, static_cast<std::size_t>(out - block));
     }
-    return bytes;
 }
 
 std::optional<std::u16string> DecodeUtf8TextFile(std::span<const std::uint8_t> bytes) {

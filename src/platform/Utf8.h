@@ -12,6 +12,8 @@ namespace quorvex {
 
 // Wide text to UTF-8; an unpaired surrogate becomes U+FFFD.
 [[nodiscard]] std::string EncodeUtf8(std::u16string_view text);
+// The same, appended to bytes.
+void AppendUtf8(std::string& bytes, std::u16string_view text);
 
 // A text file in UTF-8 as DecodeTextFile reads it: up to the first zero byte,
 // a leading byte-order mark dropped, every LF not preceded by CR read as CR

@@ -1,6 +1,8 @@
 #include "pointers/PointerTable.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <deque>
 #include <numeric>
 
@@ -79,6 +81,27 @@ void Rotate(std::deque<std::size_t>& fifo, std::int64_t steps) {
     }
 }
 
+// The slots in ascending order of address, equal addresses in slot order: a
+// radix sort, a byte of the address at a time from the lowest (each pass
+// keeps the order of the one before), skipping bytes all entries share.
+std::vector<std::size_t> SlotsByAddress(std::span<const PointerEntry> entries) {
+    const std::size_t n = entries.size();
+    // Signed order as unsigned: the sign bit flipped.
+    const auto key = [&](std::size_t slot) { return static_cast<std::uint32_t>(entries[slot].address) ^ 0x80000000u; };
+    std::vector<std::size_t> order(n);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::vector<std::size_t> next(n);
+    for (int shift = 0; shift < 32; shift += 8) {
+        std::array<std::size_t, 0x101> starts{};
+        for (std::size_t i = 0; i < n; ++i) ++starts[((key(i) >> shift) & 0xFF) + 1];
+        if (std::find(starts.begin(), starts.end(), n) != starts.end()) continue;
+        std::partial_sum(starts.begin(), starts.end(), starts.begin());
+        for (const std::size_t slot : order) next[starts[(key(slot) >> shift) & 0xFF]++] = slot;
+        order.swap(next);
+    }
+    return order;
+}
+
 }  // namespace
 
 void SortEntries(std::span<PointerEntry> entries) {
@@ -87,10 +110,11 @@ void SortEntries(std::span<PointerEntry> entries) {
     if (std::is_sorted(entries.begin(), entries.end(), lessAddress)) return;
 
     const std::size_t n = entries.size();
-    std::vector<std::size_t> byAddress(n);
-    std::iota(byAddress.begin(), byAddress.end(), std::size_t{0});
-    std::stable_sort(byAddress.begin(), byAddress.end(),
-                     [&](std::size_t a, std::size_t b) { return entries[a].address < entries[b].address; });
+    const std::vector<std::size_t> byAddress = SlotsByAddress(entries);
+    // Past the last address held more than once, every entry simply goes in address order.
+    std::size_t lastShared = 0;
+    for (std::size_t k = 1; k < n; ++k)
+        if (entries[byAddress[k]].address == entries[byAddress[k - 1]].address) lastShared = k;
 
     std::vector<std::size_t> order;  // original slots, in the exchange sort's final order
     order.reserve(n);
@@ -105,7 +129,9 @@ void SortEntries(std::span<PointerEntry> entries) {
         const std::span<const std::size_t> slots(byAddress.data() + groupBegin, groupEnd - groupBegin);
         const std::size_t m = slots.size();
 
-        if (m == 1 || smallerCount == 0) {
+        if (m == 1) {
+            order.push_back(slots[0]);
+        } else if (smallerCount == 0) {
             order.insert(order.end(), slots.begin(), slots.end());
         } else {
             // runAfter[i]: smaller entries lying after p_i and before p_{i+1} (or the end).
@@ -148,7 +174,8 @@ void SortEntries(std::span<PointerEntry> entries) {
             }
         }
 
-        for (const std::size_t slot : slots) smaller.Add(slot);
+        if (groupBegin < lastShared)
+            for (const std::size_t slot : slots) smaller.Add(slot);
         smallerCount += static_cast<std::int64_t>(m);
         groupBegin = groupEnd;
     }
