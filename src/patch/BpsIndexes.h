@@ -2,6 +2,7 @@
 // The indexes the BPS writer finds copies with: where windows of the source
 // lie, and where the target's changed bytes repeat earlier ones.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -65,6 +66,10 @@ public:
     static constexpr std::size_t kKey = 4;
     static constexpr std::size_t kLookahead = 8;
     static constexpr std::size_t kMostIndexed = std::size_t{1} << 24;  // 192 MiB of index at most
+    static constexpr std::uint32_t kNone = 0xFFFFFFFF;
+    // The lengths of the phrases looked up whole; on translated text two do
+    // better than one, and longer ones find little more.
+    static constexpr std::array<std::size_t, 2> kPhrases = {12, 16};
 
     // A position and its key bytes, which turn down most other keys of its
     // group without reading the target there.
@@ -89,6 +94,8 @@ public:
         }
         m_entries.resize(m_changed.size());
         m_present.assign(std::size_t{1} << (kPresentBits - 6), 0);
+        m_phraseShift = 64 - std::clamp(static_cast<int>(std::bit_width(m_changed.size())), 10, 20);
+        for (auto& phrases : m_phrases) phrases.assign(std::size_t{1} << (64 - m_phraseShift), kNone);
     }
 
     // Changed bytes mostly find nothing: the memory is asked for what the
@@ -98,6 +105,9 @@ public:
         __builtin_prefetch(&m_groups[Slot(at + 2 * kLookahead)]);
         const std::uint32_t end = m_groups[Slot(at + kLookahead)].end;
         if (end > 0) __builtin_prefetch(&m_entries[end - 1]);
+        for (std::size_t k = 0; k < kPhrases.size(); ++k)
+            if (at + kLookahead + kPhrases[k] <= m_target.size())
+                __builtin_prefetch(&m_phrases[k][PhraseSlot(kPhrases[k], at + kLookahead)]);
     }
 
     // The kKey bytes at `at`, as a number.
@@ -109,14 +119,29 @@ public:
     // False when none of them holds the bytes at `at`: a small table, so that
     // the many bytes of new data that repeat nothing are turned down in the cache.
     [[nodiscard]] bool HeldBefore(std::size_t at) {
-        for (; m_added < m_changed.size() && m_changed[m_added] < at; ++m_added) {
+        TakeIn(at);
+        const std::uint32_t bit = Present(Key(at));
+        return (m_present[bit >> 6] >> (bit & 63)) & 1;
+    }
+
+    // Takes in every position before end; asked for ever larger ends.
+    void TakeIn(std::size_t end) {
+        for (; m_added < m_changed.size() && m_changed[m_added] < end; ++m_added) {
             const std::uint32_t position = m_changed[m_added];
             m_entries[m_groups[Slot(position)].end++] = {position, Key(position)};
             const std::uint32_t bit = Present(Key(position));
             m_present[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+            for (std::size_t k = 0; k < kPhrases.size(); ++k)
+                if (position + kPhrases[k] <= m_target.size()) m_phrases[k][PhraseSlot(kPhrases[k], position)] = position;
         }
-        const std::uint32_t bit = Present(Key(at));
-        return (m_present[bit >> 6] >> (bit & 63)) & 1;
+    }
+
+    // The newest position taken in whose first kPhrases[k] bytes hash as
+    // those at `at` do; kNone when there is none or the target ends sooner.
+    // Repeats of several words: a frequent word's group holds too many
+    // places to find the few where the same words follow.
+    [[nodiscard]] std::uint32_t NewestPhrase(std::size_t k, std::size_t at) const {
+        return at + kPhrases[k] <= m_target.size() ? m_phrases[k][PhraseSlot(kPhrases[k], at)] : kNone;
     }
 
     // The positions taken in whose bytes hash as those at `at` do, ascending.
@@ -143,6 +168,12 @@ private:
     static std::uint32_t Present(std::uint32_t key) { return (key * 0x85EBCA77u) >> (32 - kPresentBits); }
 
     static constexpr int kPresentBits = 23;  // a megabyte
+    // The first and the last eight bytes of a phrase of 8 to 16.
+    [[nodiscard]] std::size_t PhraseSlot(std::size_t length, std::size_t at) const {
+        const std::uint64_t hash =
+            Load(&m_target[at], 8) * 0x9E3779B97F4A7C15ull ^ Load(&m_target[at + length - 8], 8) * 0xC2B2AE3D27D4EB4Full;
+        return static_cast<std::size_t>(hash >> m_phraseShift);
+    }
 
     std::span<const std::uint8_t> m_target;
     int m_shift = 0;
@@ -155,6 +186,8 @@ private:
     std::vector<Bounds> m_groups;
     std::vector<Entry> m_entries;
     std::vector<std::uint64_t> m_present;
+    int m_phraseShift = 0;
+    std::array<std::vector<std::uint32_t>, kPhrases.size()> m_phrases;
 };
 
 }  // namespace quorvex::bps

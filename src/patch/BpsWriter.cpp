@@ -1,5 +1,6 @@
 #include "patch/Bps.h"
 
+#include "patch/BpsCopyPaths.h"
 #include "patch/BpsFormat.h"
 #include "patch/BpsIndexes.h"
 #include "platform/ByteOrder.h"
@@ -15,8 +16,8 @@ namespace {
 
 using namespace bps;
 
-// Target copies keep up to this many places that hold their bytes, the
-// offsets are chosen once all are known (ChooseTargetCopies).
+// A target copy keeps up to this many places that hold its bytes; which
+// one it copies from is chosen with the copies around it (CopyPaths).
 constexpr std::size_t kChoices = 8;
 
 struct Match {
@@ -39,48 +40,7 @@ struct Piece {
     std::size_t at = 0;  // where in the target it writes
     std::size_t length = 0;
     std::size_t from = 0;
-    std::array<std::uint32_t, kChoices> choices{};
-    std::size_t count = 0;
 };
-
-// The offsets of target copies count from where the previous one ended, so
-// the place each copies from is chosen with its neighbours in view: of the
-// places that hold its bytes, the sequence whose offsets take the fewest
-// bytes (a shortest path through each copy's few choices).
-void ChooseTargetCopies(std::vector<Piece>& pieces) {
-    std::vector<Piece*> copies;
-    for (Piece& piece : pieces)
-        if (piece.action == TargetCopy) copies.push_back(&piece);
-    std::vector<std::array<std::uint8_t, kChoices>> came(copies.size());
-    std::array<std::uint64_t, kChoices> cost{}, next{};
-    std::array<std::int64_t, kChoices> ends{};
-    std::size_t previousCount = 1;  // before the first copy: one place, offset 0
-    for (std::size_t k = 0; k < copies.size(); ++k) {
-        const Piece& copy = *copies[k];
-        for (std::size_t j = 0; j < copy.count; ++j) {
-            next[j] = UINT64_MAX;
-            for (std::size_t i = 0; i < previousCount; ++i) {
-                const std::uint64_t total =
-                    cost[i] + NumberSize(SignedOffset(static_cast<std::int64_t>(copy.choices[j]) - ends[i]));
-                if (total < next[j]) {
-                    next[j] = total;
-                    came[k][j] = static_cast<std::uint8_t>(i);
-                }
-            }
-        }
-        for (std::size_t j = 0; j < copy.count; ++j) {
-            cost[j] = next[j];
-            ends[j] = static_cast<std::int64_t>(copy.choices[j] + copy.length);
-        }
-        previousCount = copy.count;
-    }
-    const auto last = cost.begin() + static_cast<std::ptrdiff_t>(previousCount);
-    auto chosen = static_cast<std::size_t>(std::min_element(cost.begin(), last) - cost.begin());
-    for (std::size_t k = copies.size(); k-- > 0;) {
-        copies[k]->from = copies[k]->choices[chosen];
-        chosen = came[k][chosen];
-    }
-}
 
 class BpsWriter {
 public:
@@ -109,7 +69,10 @@ public:
             at = match->at + match->length;
         }
         FlushLiteral(size);
-        ChooseTargetCopies(m_pieces);
+        const std::vector<std::uint32_t> places = m_paths.Places();
+        auto place = places.begin();
+        for (Piece& piece : m_pieces)
+            if (piece.action == TargetCopy) piece.from = *place++;
         return Serialize();
     }
 
@@ -141,9 +104,11 @@ private:
 
     void Emit(const Match& match) {
         FlushLiteral(match.at);
-        m_pieces.push_back({match.action, match.at, match.length, match.from, match.choices, match.count});
-        auto& relative = match.action == SourceCopy ? m_sourceRelative : m_targetRelative;
-        relative = static_cast<std::int64_t>(match.from + match.length);
+        m_pieces.push_back({match.action, match.at, match.length, match.from});
+        if (match.action == SourceCopy)
+            m_sourceRelative = static_cast<std::int64_t>(match.from + match.length);
+        else
+            m_paths.Add(match.at, match.length, std::span(match.choices).first(match.count), *m_targets, m_target);
     }
 
     void FlushLiteral(std::size_t end) {
@@ -215,9 +180,10 @@ private:
         while (back < pending && back < candidate && from[candidate - back - 1] == m_target[at - back - 1]) ++back;
         if (action == TargetCopy) m_seen.push_back({candidate, ahead, back});
         Match match{action, at - back, candidate - back, ahead + back, 0};
-        const auto relative = action == SourceCopy ? m_sourceRelative : m_targetRelative;
         match.cost = NumberSize(((match.length - 1) << 2) | action) +
-                     NumberSize(SignedOffset(static_cast<std::int64_t>(match.from) - relative));
+                     (action == SourceCopy
+                          ? NumberSize(SignedOffset(static_cast<std::int64_t>(match.from) - m_sourceRelative))
+                          : m_paths.OffsetCost(match.from));
         if (match.gain() >= 2 && (!best || match.gain() > best->gain())) best = match;
     }
 
@@ -228,8 +194,7 @@ private:
         m_seen.clear();
         const std::uint8_t* window = &m_target[at];
         Consider(SourceCopy, at, static_cast<std::size_t>(m_sourceRelative), best);
-        if (static_cast<std::size_t>(m_targetRelative) < at)
-            Consider(TargetCopy, at, static_cast<std::size_t>(m_targetRelative), best);
+        if (m_paths.CheapestEnd() < at) Consider(TargetCopy, at, m_paths.CheapestEnd(), best);
         if (at + WindowIndex::kWindow <= m_target.size() && m_source.size() >= WindowIndex::kWindow) {
             // Changed bytes mostly find nothing: ask the memory for the slots of
             // the bytes ahead while this lookup runs.
@@ -259,15 +224,19 @@ private:
             offer(*--it);
             if (best && best->length >= kLongEnough) break;
         }
-        const auto near = std::lower_bound(group.begin(), written, static_cast<std::uint32_t>(m_targetRelative));
+        for (std::size_t k = 0; k < TargetIndex::kPhrases.size(); ++k)
+            if (const std::uint32_t newest = Targets().NewestPhrase(k, at); newest != TargetIndex::kNone)
+                Consider(TargetCopy, at, newest, best);
+        const auto near = std::lower_bound(group.begin(), written, static_cast<std::uint32_t>(m_paths.CheapestEnd()));
         for (auto it = near - std::min(near - group.begin(), kAround); it != written && it < near + kAround; ++it)
             if (written - it > kNewest) offer(*it);
     }
 
     // Every place seen that holds the bytes of a target copy, from the same
-    // start: back as far and ahead as far.
+    // start: back as far and ahead as far; the best's own first.
     void AddChoices(std::size_t at, Match& best) const {
         const std::size_t back = at - best.at, ahead = best.length - back;
+        best.choices[best.count++] = static_cast<std::uint32_t>(best.from);
         for (const Seen& seen : m_seen)
             if (seen.back >= back && seen.ahead >= ahead && best.count < kChoices)
                 best.choices[best.count++] = static_cast<std::uint32_t>(seen.candidate - back);
@@ -279,7 +248,7 @@ private:
     std::vector<Seen> m_seen;  // the target copies FindMatch looked at
     std::optional<std::size_t> m_literal;  // where the bytes not yet stored start
     std::int64_t m_sourceRelative = 0;
-    std::int64_t m_targetRelative = 0;
+    CopyPaths m_paths;
     std::optional<WindowIndex> m_sourceIndex;
     std::optional<TargetIndex> m_targets;
 };
