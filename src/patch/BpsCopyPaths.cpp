@@ -18,6 +18,7 @@ constexpr std::size_t kPaths = 8;
 // place costs the same and those the search saw do.
 constexpr std::ptrdiff_t kScan = 8;
 constexpr std::uint32_t kTwoByteReach = 8255;
+constexpr std::uint32_t kThreeByteReach = 1056831;
 
 constexpr std::uint32_t kNoPath = 0xFFFFFFFF;
 
@@ -25,6 +26,7 @@ std::uint64_t OffsetSize(std::int64_t delta) {
     const std::uint64_t distance = delta < 0 ? static_cast<std::uint64_t>(-delta) : static_cast<std::uint64_t>(delta);
     if (distance <= 63) return 1;
     if (distance <= kTwoByteReach) return 2;
+    if (distance <= kThreeByteReach) return 3;
     return NumberSize(SignedOffset(delta));
 }
 
@@ -60,20 +62,20 @@ std::span<const TargetIndex::Entry>::iterator Nearest(std::span<const TargetInde
 CopyPaths::CopyPaths() : m_paths{{0, 0, 0, kNoPath}} {}
 
 std::uint64_t CopyPaths::OffsetCost(std::size_t from) const {
+    // The paths are cheapest first: once one costs as much more as the best
+    // offset so far, no later one does better.
+    const std::uint64_t cheapest = m_paths[m_first].cost;
     std::uint64_t least = UINT64_MAX;
-    for (std::size_t k = m_first; k < m_paths.size(); ++k) {
-        const Path& path = m_paths[k];
-        least = std::min(least, path.cost + OffsetSize(static_cast<std::int64_t>(from) - path.end));
-    }
-    return least - m_paths[m_first].cost;
+    for (std::size_t k = m_first; k < m_paths.size() && m_paths[k].cost - cheapest + 1 < least; ++k)
+        least = std::min(least, m_paths[k].cost - cheapest + OffsetSize(static_cast<std::int64_t>(from) - m_paths[k].end));
+    return least;
 }
 
 void CopyPaths::Add(std::size_t at, std::size_t length, std::span<const std::uint32_t> seen, const TargetIndex& index,
                     std::span<const std::uint8_t> target) {
-    m_places.assign(seen.begin(), seen.end());
+    m_places.clear();
+    for (const std::uint32_t from : seen) Offer(from);
     if (length >= TargetIndex::kKey) LookAround(at, length, index, target);
-    std::sort(m_places.begin(), m_places.end());
-    m_places.erase(std::unique(m_places.begin(), m_places.end()), m_places.end());
     const std::size_t begin = m_paths.size();
     Extend(length);
     Prune(begin);
@@ -97,15 +99,19 @@ void CopyPaths::LookAround(std::size_t at, std::size_t length, const TargetIndex
         const auto near = Nearest(group, end);
         for (auto it = near; it != group.end() && it - near < kScan && it->position < high; ++it)
             if (holds(*it)) {
-                m_places.push_back(it->position);
+                Offer(it->position);
                 break;
             }
         for (auto it = near; it != group.begin() && near - it < kScan && (it - 1)->position >= low;)
             if (holds(*--it)) {
-                m_places.push_back(it->position);
+                Offer(it->position);
                 break;
             }
     }
+}
+
+void CopyPaths::Offer(std::uint32_t from) {
+    if (std::find(m_places.begin(), m_places.end(), from) == m_places.end()) m_places.push_back(from);
 }
 
 // Each place, after the path that makes it cheapest.
@@ -113,7 +119,7 @@ void CopyPaths::Extend(std::size_t length) {
     const std::size_t first = m_first, last = m_paths.size();
     for (const std::uint32_t from : m_places) {
         Path next{UINT64_MAX, from, static_cast<std::uint32_t>(from + length), kNoPath};
-        for (std::size_t k = first; k < last; ++k) {
+        for (std::size_t k = first; k < last && m_paths[k].cost + 1 < next.cost; ++k) {
             const std::uint64_t cost = m_paths[k].cost + OffsetSize(static_cast<std::int64_t>(from) - m_paths[k].end);
             if (cost < next.cost) {
                 next.cost = cost;

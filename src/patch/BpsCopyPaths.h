@@ -40,6 +40,7 @@ private:
     };
 
     void LookAround(std::size_t at, std::size_t length, const TargetIndex& index, std::span<const std::uint8_t> target);
+    void Offer(std::uint32_t from);
     void Extend(std::size_t length);
     void Prune(std::size_t begin);
 

@@ -179,12 +179,14 @@ private:
         std::size_t back = 0;
         while (back < pending && back < candidate && from[candidate - back - 1] == m_target[at - back - 1]) ++back;
         if (action == TargetCopy) m_seen.push_back({candidate, ahead, back});
-        Match match{action, at - back, candidate - back, ahead + back, 0};
-        match.cost = NumberSize(((match.length - 1) << 2) | action) +
-                     (action == SourceCopy
+        Match match{action, at - back, candidate - back, ahead + back, NumberSize(((ahead + back - 1) << 2) | action)};
+        // No offset takes less than a byte: most candidates lose before theirs is worked out.
+        const std::int64_t enough = best ? std::max<std::int64_t>(best->gain(), 1) : 1;
+        if (match.gain() - 1 <= enough) return;
+        match.cost += action == SourceCopy
                           ? NumberSize(SignedOffset(static_cast<std::int64_t>(match.from) - m_sourceRelative))
-                          : m_paths.OffsetCost(match.from));
-        if (match.gain() >= 2 && (!best || match.gain() > best->gain())) best = match;
+                          : m_paths.OffsetCost(match.from);
+        if (match.gain() > enough) best = match;
     }
 
     // The best copy at `at`: from where the last copies ended (the cheapest
@@ -220,13 +222,13 @@ private:
         const auto offer = [&](const TargetIndex::Entry& entry) {
             if (entry.key == key) Consider(TargetCopy, at, entry.position, best);
         };
+        for (std::size_t k = TargetIndex::kPhrases.size(); k-- > 0;)
+            if (const std::uint32_t newest = Targets().NewestPhrase(k, at); newest != TargetIndex::kNone)
+                Consider(TargetCopy, at, newest, best);
         for (auto it = written; it != group.begin() && written - it < kNewest;) {
             offer(*--it);
             if (best && best->length >= kLongEnough) break;
         }
-        for (std::size_t k = 0; k < TargetIndex::kPhrases.size(); ++k)
-            if (const std::uint32_t newest = Targets().NewestPhrase(k, at); newest != TargetIndex::kNone)
-                Consider(TargetCopy, at, newest, best);
         const auto near = std::lower_bound(group.begin(), written, static_cast<std::uint32_t>(m_paths.CheapestEnd()));
         for (auto it = near - std::min(near - group.begin(), kAround); it != written && it < near + kAround; ++it)
             if (written - it > kNewest) offer(*it);
