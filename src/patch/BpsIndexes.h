@@ -69,7 +69,7 @@ public:
     static constexpr std::uint32_t kNone = 0xFFFFFFFF;
     // The lengths of the phrases looked up whole; on translated text two do
     // better than one, and longer ones find little more.
-    static constexpr std::array<std::size_t, 2> kPhrases = {12, 16};
+    static constexpr std::array<std::size_t, 4> kPhrases = {14, 16, 16, 16};
 
     // A position and its key bytes, which turn down most other keys of its
     // group without reading the target there.
@@ -94,8 +94,8 @@ public:
         }
         m_entries.resize(m_changed.size());
         m_present.assign(std::size_t{1} << (kPresentBits - 6), 0);
-        m_phraseShift = 64 - std::clamp(static_cast<int>(std::bit_width(m_changed.size())), 10, 20);
-        for (auto& phrases : m_phrases) phrases.assign(std::size_t{1} << (64 - m_phraseShift), kNone);
+        m_phraseShift = 64 - std::clamp(static_cast<int>(std::bit_width(m_changed.size())), 10, 18);
+        m_phrases[0].assign(std::size_t{4} << (64 - m_phraseShift), kNone);
     }
 
     // Changed bytes mostly find nothing: the memory is asked for what the
@@ -105,9 +105,8 @@ public:
         __builtin_prefetch(&m_groups[Slot(at + 2 * kLookahead)]);
         const std::uint32_t end = m_groups[Slot(at + kLookahead)].end;
         if (end > 0) __builtin_prefetch(&m_entries[end - 1]);
-        for (std::size_t k = 0; k < kPhrases.size(); ++k)
-            if (at + kLookahead + kPhrases[k] <= m_target.size())
-                __builtin_prefetch(&m_phrases[k][PhraseSlot(kPhrases[k], at + kLookahead)]);
+        if (at + kLookahead + kPhrases[0] <= m_target.size())
+            __builtin_prefetch(&m_phrases[0][4 * PhraseSlot(kPhrases[0], at + kLookahead)]);
     }
 
     // The kKey bytes at `at`, as a number.
@@ -131,8 +130,13 @@ public:
             m_entries[m_groups[Slot(position)].end++] = {position, Key(position)};
             const std::uint32_t bit = Present(Key(position));
             m_present[bit >> 6] |= std::uint64_t{1} << (bit & 63);
-            for (std::size_t k = 0; k < kPhrases.size(); ++k)
-                if (position + kPhrases[k] <= m_target.size()) m_phrases[k][PhraseSlot(kPhrases[k], position)] = position;
+            if (position + kPhrases[0] <= m_target.size()) {
+                std::uint32_t* pair = &m_phrases[0][4 * PhraseSlot(kPhrases[0], position)];
+                pair[3] = pair[2];
+                pair[2] = pair[1];
+                pair[1] = pair[0];
+                pair[0] = position;
+            }
         }
     }
 
@@ -141,7 +145,7 @@ public:
     // Repeats of several words: a frequent word's group holds too many
     // places to find the few where the same words follow.
     [[nodiscard]] std::uint32_t NewestPhrase(std::size_t k, std::size_t at) const {
-        return at + kPhrases[k] <= m_target.size() ? m_phrases[k][PhraseSlot(kPhrases[k], at)] : kNone;
+        return at + kPhrases[0] <= m_target.size() ? m_phrases[0][4 * PhraseSlot(kPhrases[0], at) + k] : kNone;
     }
 
     // The positions taken in whose bytes hash as those at `at` do, ascending.
