@@ -118,9 +118,10 @@ void CopyPaths::Offer(std::uint32_t from) {
 void CopyPaths::Extend(std::size_t length) {
     const std::size_t first = m_first, last = m_paths.size();
     for (const std::uint32_t from : m_places) {
-        Path next{UINT64_MAX, from, static_cast<std::uint32_t>(from + length), kNoPath};
+        Path next{UINT32_MAX, from, static_cast<std::uint32_t>(from + length), kNoPath};
         for (std::size_t k = first; k < last && m_paths[k].cost + 1 < next.cost; ++k) {
-            const std::uint64_t cost = m_paths[k].cost + OffsetSize(static_cast<std::int64_t>(from) - m_paths[k].end);
+            const auto cost = static_cast<std::uint32_t>(
+                m_paths[k].cost + OffsetSize(static_cast<std::int64_t>(from) - m_paths[k].end));
             if (cost < next.cost) {
                 next.cost = cost;
                 next.came = static_cast<std::uint32_t>(k);

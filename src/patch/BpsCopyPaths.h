@@ -33,7 +33,7 @@ public:
 
 private:
     struct Path {
-        std::uint64_t cost;   // offset bytes of the whole path
+        std::uint32_t cost;   // offset bytes of the whole path
         std::uint32_t from;   // the last copy's place
         std::uint32_t end;    // where that copy ends
         std::uint32_t came;   // the path it extends, in m_paths
