@@ -13,6 +13,7 @@ namespace {
 // two bytes dearer can at best tie with it there.
 constexpr std::uint64_t kSlack = 1;
 constexpr std::size_t kPaths = 8;
+constexpr std::uint64_t kLookSlack = 0;
 // Around each path's end, the nearest place each way among this many of the
 // group, and none farther than a two-byte offset reaches: past it, every
 // place costs the same and those the search saw do.
@@ -90,7 +91,7 @@ void CopyPaths::LookAround(std::size_t at, std::size_t length, const TargetIndex
     const auto holds = [&](const TargetIndex::Entry& entry) {
         return entry.key == key && std::memcmp(&target[entry.position], &target[at], length) == 0;
     };
-    const std::uint64_t dearest = m_paths[m_first].cost + kSlack;
+    const std::uint64_t dearest = m_paths[m_first].cost + kLookSlack;
     for (std::size_t k = m_first; k < m_paths.size() && m_paths[k].cost <= dearest; ++k) {
         // Every path ends before `at`: the places before its end are written.
         const std::uint32_t end = m_paths[k].end;
