@@ -137,6 +137,8 @@ public:
     void TakeIn(std::size_t end) {
         for (; m_added < m_changed.size() && m_changed[m_added] < end; ++m_added) {
             const std::uint32_t position = m_changed[m_added];
+            if (m_added + 16 < m_changed.size() && m_changed[m_added + 16] + kPhrases[0] <= m_target.size())
+                __builtin_prefetch(&m_phrases[0][4 * PhraseSlot(kPhrases[0], m_changed[m_added + 16])], 1);
             m_entries[m_groups[Slot(position)].end++] = {position, Key(position)};
             const std::uint32_t bit = Present(Key(position));
             m_present[bit >> 6] |= std::uint64_t{1} << (bit & 63);
