@@ -11,24 +11,20 @@ namespace {
 // Only paths that cost at most one byte more than the cheapest are followed:
 // from the cheapest, an offset of up to 1 MiB takes three bytes, so a path
 // two bytes dearer can at best tie with it there.
-constexpr std::uint64_t kSlack = 1;
-constexpr std::size_t kPaths = 8;
-constexpr std::uint64_t kLookSlack = 0;
+constexpr std::uint32_t kSlack = 1;
 // Around each path's end, the nearest place each way among this many of the
 // group, and none farther than a two-byte offset reaches: past it, every
 // place costs the same and those the search saw do.
 constexpr std::ptrdiff_t kScan = 8;
 constexpr std::uint32_t kTwoByteReach = 8255;
-constexpr std::uint32_t kThreeByteReach = 1056831;
 
 constexpr std::uint32_t kNoPath = 0xFFFFFFFF;
 
-std::uint64_t OffsetSize(std::int64_t delta) {
+// The bytes of a target copy's offset, as NumberSize(SignedOffset(delta))
+// counts them, without a loop: this is worked out for every place of every path.
+std::uint32_t OffsetSize(std::int64_t delta) {
     const std::uint64_t distance = delta < 0 ? static_cast<std::uint64_t>(-delta) : static_cast<std::uint64_t>(delta);
-    if (distance <= 63) return 1;
-    if (distance <= kTwoByteReach) return 2;
-    if (distance <= kThreeByteReach) return 3;
-    return NumberSize(SignedOffset(delta));
+    return 1 + (distance > 63) + (distance > kTwoByteReach) + (distance > 1056831) + (distance > 135274559);
 }
 
 // The first entry at or after position in a group of ascending positions.
@@ -60,16 +56,15 @@ std::span<const TargetIndex::Entry>::iterator Nearest(std::span<const TargetInde
 
 }  // namespace
 
-CopyPaths::CopyPaths() : m_paths{{0, 0, 0, kNoPath}} {}
+CopyPaths::CopyPaths() {
+    m_lastSteps[0] = kNoPath;
+}
 
-std::uint64_t CopyPaths::OffsetCost(std::size_t from) const {
-    // The paths are cheapest first: once one costs as much more as the best
-    // offset so far, no later one does better.
-    const std::uint64_t cheapest = m_paths[m_first].cost;
-    std::uint64_t least = UINT64_MAX;
-    for (std::size_t k = m_first; k < m_paths.size() && m_paths[k].cost - cheapest + 1 < least; ++k)
-        least = std::min(least, m_paths[k].cost - cheapest + OffsetSize(static_cast<std::int64_t>(from) - m_paths[k].end));
-    return least;
+std::uint32_t CopyPaths::OffsetCost(std::size_t from) const {
+    std::uint32_t least = UINT32_MAX;
+    for (std::size_t k = 0; k < m_count; ++k)
+        least = std::min(least, m_costs[k] + OffsetSize(static_cast<std::int64_t>(from) - m_ends[k]));
+    return least - m_costs[0];
 }
 
 void CopyPaths::Add(std::size_t at, std::size_t length, std::span<const std::uint32_t> seen, const TargetIndex& index,
@@ -77,13 +72,11 @@ void CopyPaths::Add(std::size_t at, std::size_t length, std::span<const std::uin
     m_places.clear();
     for (const std::uint32_t from : seen) Offer(from);
     if (length >= TargetIndex::kKey) LookAround(at, length, index, target);
-    const std::size_t begin = m_paths.size();
     Extend(length);
-    Prune(begin);
-    m_first = begin;
+    Keep();
 }
 
-// The places nearest to where each path ends that hold the copy's bytes.
+// The places nearest to where each of the cheapest paths ends that hold the copy's bytes.
 void CopyPaths::LookAround(std::size_t at, std::size_t length, const TargetIndex& index,
                            std::span<const std::uint8_t> target) {
     const std::span<const TargetIndex::Entry> group = index.Group(at);
@@ -91,10 +84,9 @@ void CopyPaths::LookAround(std::size_t at, std::size_t length, const TargetIndex
     const auto holds = [&](const TargetIndex::Entry& entry) {
         return entry.key == key && std::memcmp(&target[entry.position], &target[at], length) == 0;
     };
-    const std::uint64_t dearest = m_paths[m_first].cost + kLookSlack;
-    for (std::size_t k = m_first; k < m_paths.size() && m_paths[k].cost <= dearest; ++k) {
+    for (std::size_t k = 0; k < m_count && m_costs[k] == m_costs[0]; ++k) {
         // Every path ends before `at`: the places before its end are written.
-        const std::uint32_t end = m_paths[k].end;
+        const std::uint32_t end = m_ends[k];
         const std::uint32_t high = std::min(static_cast<std::uint32_t>(at), end + kTwoByteReach);
         const std::uint32_t low = end > kTwoByteReach ? end - kTwoByteReach : 0;
         const auto near = Nearest(group, end);
@@ -117,38 +109,45 @@ void CopyPaths::Offer(std::uint32_t from) {
 
 // Each place, after the path that makes it cheapest.
 void CopyPaths::Extend(std::size_t length) {
-    const std::size_t first = m_first, last = m_paths.size();
+    m_candidates.clear();
     for (const std::uint32_t from : m_places) {
-        Path next{UINT32_MAX, from, static_cast<std::uint32_t>(from + length), kNoPath};
-        for (std::size_t k = first; k < last && m_paths[k].cost + 1 < next.cost; ++k) {
-            const auto cost = static_cast<std::uint32_t>(
-                m_paths[k].cost + OffsetSize(static_cast<std::int64_t>(from) - m_paths[k].end));
+        Candidate next{UINT32_MAX, from, static_cast<std::uint32_t>(from + length), 0};
+        for (std::size_t k = 0; k < m_count; ++k) {
+            const std::uint32_t cost = m_costs[k] + OffsetSize(static_cast<std::int64_t>(from) - m_ends[k]);
             if (cost < next.cost) {
                 next.cost = cost;
-                next.came = static_cast<std::uint32_t>(k);
+                next.after = static_cast<std::uint32_t>(k);
             }
         }
-        m_paths.push_back(next);
+        m_candidates.push_back(next);
     }
 }
 
-void CopyPaths::Prune(std::size_t begin) {
-    const auto paths = m_paths.begin() + static_cast<std::ptrdiff_t>(begin);
+void CopyPaths::Keep() {
     // Cheapest first; among equals the nearest place, so that the same
     // images always give the same patch.
-    std::sort(paths, m_paths.end(), [](const Path& a, const Path& b) {
+    std::sort(m_candidates.begin(), m_candidates.end(), [](const Candidate& a, const Candidate& b) {
         return a.cost != b.cost ? a.cost < b.cost : a.from > b.from;
     });
-    const std::uint64_t dearest = paths->cost + kSlack;
-    auto keep = paths;
-    while (keep != m_paths.end() && keep - paths < static_cast<std::ptrdiff_t>(kPaths) && keep->cost <= dearest) ++keep;
-    m_paths.erase(keep, m_paths.end());
+    const std::uint32_t dearest = m_candidates.front().cost + kSlack;
+    std::array<std::uint32_t, kPaths> steps{};
+    std::size_t count = 0;
+    for (const Candidate& next : m_candidates) {
+        if (count == kPaths || next.cost > dearest) break;
+        steps[count] = static_cast<std::uint32_t>(m_steps.size());
+        m_steps.push_back({next.from, m_lastSteps[next.after]});
+        m_ends[count] = next.end;
+        m_costs[count] = next.cost;
+        ++count;
+    }
+    m_lastSteps = steps;
+    m_count = count;
 }
 
 std::vector<std::uint32_t> CopyPaths::Places() const {
     std::vector<std::uint32_t> places;
-    for (std::uint32_t k = static_cast<std::uint32_t>(m_first); k != kNoPath && m_paths[k].came != kNoPath; k = m_paths[k].came)
-        places.push_back(m_paths[k].from);
+    for (std::uint32_t step = m_lastSteps[0]; step != kNoPath; step = m_steps[step].before)
+        places.push_back(m_steps[step].from);
     std::reverse(places.begin(), places.end());
     return places;
 }

@@ -5,6 +5,7 @@
 // cheapest path through the places that hold each copy's bytes.
 #include "patch/BpsIndexes.h"
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -17,14 +18,14 @@ public:
 
     // The bytes the offset of a copy from `from` adds to the cheapest path
     // so far, at the least.
-    [[nodiscard]] std::uint64_t OffsetCost(std::size_t from) const;
+    [[nodiscard]] std::uint32_t OffsetCost(std::size_t from) const;
 
     // Where the copy that ends the cheapest path so far ends; 0 before the first.
-    [[nodiscard]] std::size_t CheapestEnd() const { return m_paths[m_first].end; }
+    [[nodiscard]] std::size_t CheapestEnd() const { return m_ends[0]; }
 
-    // The next copy: length bytes written at `at`, which seen (places before
-    // `at`) and the target before `at` hold. Index holds no position past the
-    // search's, and every position before `at`.
+    // The next copy: length bytes written at `at`, which seen (at least one
+    // place before `at`) and the target before `at` hold. Index holds no
+    // position past the search's, and every position before `at`.
     void Add(std::size_t at, std::size_t length, std::span<const std::uint32_t> seen, const TargetIndex& index,
              std::span<const std::uint8_t> target);
 
@@ -32,21 +33,28 @@ public:
     [[nodiscard]] std::vector<std::uint32_t> Places() const;
 
 private:
-    struct Path {
-        std::uint32_t cost;   // offset bytes of the whole path
-        std::uint32_t from;   // the last copy's place
-        std::uint32_t end;    // where that copy ends
-        std::uint32_t came;   // the path it extends, in m_paths
+    static constexpr std::size_t kPaths = 8;
+
+    // A copy's place on a path, and the step before it in m_steps.
+    struct Step {
+        std::uint32_t from, before;
+    };
+    struct Candidate {
+        std::uint32_t cost, from, end, after;  // after: the path it extends
     };
 
     void LookAround(std::size_t at, std::size_t length, const TargetIndex& index, std::span<const std::uint8_t> target);
     void Offer(std::uint32_t from);
     void Extend(std::size_t length);
-    void Prune(std::size_t begin);
+    void Keep();
 
-    std::vector<Path> m_paths;  // every path followed; each copy's together, cheapest first
-    std::size_t m_first = 0;    // the paths that end with the last copy added
+    // The paths that end with the last copy, cheapest first: where each
+    // ends, its offset bytes and its last step.
+    std::array<std::uint32_t, kPaths> m_ends{}, m_costs{}, m_lastSteps{};
+    std::size_t m_count = 1;
+    std::vector<Step> m_steps;
     std::vector<std::uint32_t> m_places;
+    std::vector<Candidate> m_candidates;
 };
 
 }  // namespace quorvex::bps
