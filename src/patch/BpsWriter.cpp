@@ -195,16 +195,19 @@ private:
         std::optional<Match> best;
         m_seen.clear();
         const std::uint8_t* window = &m_target[at];
+        const bool windowed = at + WindowIndex::kWindow <= m_target.size() && m_source.size() >= WindowIndex::kWindow;
+        // Changed bytes mostly find nothing in the source: its slot is read
+        // from memory while the target is searched, and the slot of the bytes
+        // ahead while this lookup runs.
+        if (windowed) SourceIndex().Prefetch(window);
         Consider(SourceCopy, at, static_cast<std::size_t>(m_sourceRelative), best);
         if (m_paths.CheapestEnd() < at) Consider(TargetCopy, at, m_paths.CheapestEnd(), best);
-        if (at + WindowIndex::kWindow <= m_target.size() && m_source.size() >= WindowIndex::kWindow) {
-            // Changed bytes mostly find nothing: ask the memory for the slots of
-            // the bytes ahead while this lookup runs.
+        ConsiderTargets(at, best);
+        if (windowed) {
             if (at + kLookahead + WindowIndex::kWindow <= m_target.size()) SourceIndex().Prefetch(window + kLookahead);
             const std::uint32_t candidate = SourceIndex().Get(window);
             if (candidate != WindowIndex::kEmpty) Consider(SourceCopy, at, candidate, best);
         }
-        ConsiderTargets(at, best);
         if (best && best->action == TargetCopy) AddChoices(at, *best);
         return best;
     }
