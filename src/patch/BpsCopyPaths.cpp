@@ -27,33 +27,6 @@ std::uint32_t OffsetSize(std::int64_t delta) {
     return 1 + (distance > 63) + (distance > kTwoByteReach) + (distance > 1056831) + (distance > 135274559);
 }
 
-// The first entry at or after position in a group of ascending positions.
-// Positions spread through the target evenly enough that a guess from the
-// first and the last lands a few entries away; a binary search of a frequent
-// word's large group would wait for the memory at every step.
-std::span<const TargetIndex::Entry>::iterator Nearest(std::span<const TargetIndex::Entry> group,
-                                                      std::uint32_t position) {
-    auto low = group.begin(), high = group.end();
-    while (high - low > 8) {
-        const std::uint32_t first = low->position, last = (high - 1)->position;
-        if (position <= first) return low;
-        if (position > last) return high;
-        const auto count = static_cast<std::uint64_t>(high - low);
-        auto guess = low + static_cast<std::ptrdiff_t>((position - first) * count / (last - first + 1));
-        std::ptrdiff_t step = 1;  // doubled until the answer is bracketed
-        if (guess->position < position) {
-            while (high - guess > step && (guess + step)->position < position) guess += step, step *= 2;
-            low = guess + 1;
-            high = std::min(high, guess + step + 1);
-        } else {
-            while (guess - low > step && (guess - step)->position >= position) guess -= step, step *= 2;
-            high = guess + 1;
-            low = std::max(low, guess - step);
-        }
-    }
-    return std::lower_bound(low, high, position);
-}
-
 }  // namespace
 
 CopyPaths::CopyPaths() {
@@ -89,7 +62,7 @@ void CopyPaths::LookAround(std::size_t at, std::size_t length, const TargetIndex
         const std::uint32_t end = m_ends[k];
         const std::uint32_t high = std::min(static_cast<std::uint32_t>(at), end + kTwoByteReach);
         const std::uint32_t low = end > kTwoByteReach ? end - kTwoByteReach : 0;
-        const auto near = Nearest(group, end);
+        const auto near = FirstFrom(group, end);
         for (auto it = near; it != group.end() && it - near < kScan && it->position < high; ++it)
             if (holds(*it)) {
                 Offer(it->position);

@@ -206,4 +206,31 @@ private:
     std::array<std::vector<std::uint32_t>, kPhrases.size()> m_phrases;
 };
 
+// The first entry at or after position in a group of ascending positions.
+// Positions spread through the target evenly enough that a guess from the
+// first and the last lands a few entries away; a binary search of a frequent
+// word's large group would wait for the memory at every step.
+inline std::span<const TargetIndex::Entry>::iterator FirstFrom(std::span<const TargetIndex::Entry> group,
+                                                               std::uint32_t position) {
+    auto low = group.begin(), high = group.end();
+    while (high - low > 8) {
+        const std::uint32_t first = low->position, last = (high - 1)->position;
+        if (position <= first) return low;
+        if (position > last) return high;
+        const auto count = static_cast<std::uint64_t>(high - low);
+        auto guess = low + static_cast<std::ptrdiff_t>((position - first) * count / (last - first + 1));
+        std::ptrdiff_t step = 1;  // doubled until the answer is bracketed
+        if (guess->position < position) {
+            while (high - guess > step && (guess + step)->position < position) guess += step, step *= 2;
+            low = guess + 1;
+            high = std::min(high, guess + step + 1);
+        } else {
+            while (guess - low > step && (guess - step)->position >= position) guess -= step, step *= 2;
+            high = guess + 1;
+            low = std::max(low, guess - step);
+        }
+    }
+    return std::lower_bound(low, high, position);
+}
+
 }  // namespace quorvex::bps

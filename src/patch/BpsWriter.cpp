@@ -232,7 +232,7 @@ private:
             offer(*--it);
             if (best && best->length >= kLongEnough) break;
         }
-        const auto near = std::lower_bound(group.begin(), written, static_cast<std::uint32_t>(m_paths.CheapestEnd()));
+        const auto near = FirstFrom(group, static_cast<std::uint32_t>(m_paths.CheapestEnd()));
         for (auto it = near - std::min(near - group.begin(), kAround); it != written && it < near + kAround; ++it)
             if (written - it > kNewest) offer(*it);
     }
