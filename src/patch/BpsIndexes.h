@@ -77,9 +77,12 @@ public:
     static constexpr std::size_t kLookahead = 8;
     static constexpr std::size_t kMostIndexed = std::size_t{1} << 24;  // 192 MiB of index at most
     static constexpr std::uint32_t kNone = 0xFFFFFFFF;
-    // The lengths of the phrases looked up whole; on translated text two do
-    // better than one, and longer ones find little more.
-    static constexpr std::array<std::size_t, 4> kPhrases = {14, 16, 16, 16};
+    // Phrases: the bytes looked up whole, and how many of the newest places
+    // of each are kept. On translated text shorter phrases find single words
+    // again, longer ones fewer repeats, and more places cost more time than
+    // they find.
+    static constexpr std::size_t kPhrase = 14;
+    static constexpr std::size_t kPhrasePlaces = 4;
 
     // A position and its key bytes, which turn down most other keys of its
     // group without reading the target there.
@@ -104,8 +107,11 @@ public:
         }
         m_entries.resize(m_changed.size());
         m_present.assign(std::size_t{1} << (kPresentBits - 6), 0);
-        m_phraseShift = 64 - std::clamp(static_cast<int>(std::bit_width(m_changed.size())), 10, 18);
-        m_phrases[0].assign(std::size_t{4} << (64 - m_phraseShift), kNone);
+        // A quarter of a slot a position, at most 4 MiB: the slots are written
+        // for every position, so a larger table waits for the memory more
+        // than it finds.
+        m_phraseShift = 64 - std::clamp(static_cast<int>(std::bit_width(m_changed.size())) - 2, 8, 18);
+        m_phrases.assign(kPhrasePlaces << (64 - m_phraseShift), kNone);
     }
 
     // Changed bytes mostly find nothing: the memory is asked for what the
@@ -115,8 +121,7 @@ public:
         __builtin_prefetch(&m_groups[Slot(at + 2 * kLookahead)]);
         const std::uint32_t end = m_groups[Slot(at + kLookahead)].end;
         if (end > 0) __builtin_prefetch(&m_entries[end - 1]);
-        if (at + kLookahead + kPhrases[0] <= m_target.size())
-            __builtin_prefetch(&m_phrases[0][4 * PhraseSlot(kPhrases[0], at + kLookahead)]);
+        if (at + kLookahead + kPhrase <= m_target.size()) __builtin_prefetch(&m_phrases[PhraseSlot(at + kLookahead)]);
     }
 
     // The kKey bytes at `at`, as a number.
@@ -133,31 +138,18 @@ public:
         return (m_present[bit >> 6] >> (bit & 63)) & 1;
     }
 
-    // Takes in every position before end; asked for ever larger ends.
-    void TakeIn(std::size_t end) {
-        for (; m_added < m_changed.size() && m_changed[m_added] < end; ++m_added) {
-            const std::uint32_t position = m_changed[m_added];
-            if (m_added + 16 < m_changed.size() && m_changed[m_added + 16] + kPhrases[0] <= m_target.size())
-                __builtin_prefetch(&m_phrases[0][4 * PhraseSlot(kPhrases[0], m_changed[m_added + 16])], 1);
-            m_entries[m_groups[Slot(position)].end++] = {position, Key(position)};
-            const std::uint32_t bit = Present(Key(position));
-            m_present[bit >> 6] |= std::uint64_t{1} << (bit & 63);
-            if (position + kPhrases[0] <= m_target.size()) {
-                std::uint32_t* pair = &m_phrases[0][4 * PhraseSlot(kPhrases[0], position)];
-                pair[3] = pair[2];
-                pair[2] = pair[1];
-                pair[1] = pair[0];
-                pair[0] = position;
-            }
-        }
-    }
-
-    // The newest position taken in whose first kPhrases[k] bytes hash as
-    // those at `at` do; kNone when there is none or the target ends sooner.
-    // Repeats of several words: a frequent word's group holds too many
-    // places to find the few where the same words follow.
-    [[nodiscard]] std::uint32_t NewestPhrase(std::size_t k, std::size_t at) const {
-        return at + kPhrases[0] <= m_target.size() ? m_phrases[0][4 * PhraseSlot(kPhrases[0], at) + k] : kNone;
+    // The newest positions taken in, newest first, whose kPhrase bytes hash
+    // as those at `at` do; kNone where there are fewer, all kNone when the
+    // target ends sooner. Repeats of several words: a frequent word's group
+    // holds too many places to find the few where the same words follow.
+    [[nodiscard]] std::span<const std::uint32_t, kPhrasePlaces> Phrases(std::size_t at) const {
+        static constexpr std::array<std::uint32_t, kPhrasePlaces> kNoPlaces = [] {
+            std::array<std::uint32_t, kPhrasePlaces> none{};
+            none.fill(kNone);
+            return none;
+        }();
+        if (at + kPhrase > m_target.size()) return kNoPlaces;
+        return std::span<const std::uint32_t, kPhrasePlaces>(&m_phrases[PhraseSlot(at)], kPhrasePlaces);
     }
 
     // The positions taken in whose bytes hash as those at `at` do, ascending.
@@ -167,6 +159,26 @@ public:
     }
 
 private:
+    // Takes in every position before end; asked for ever larger ends.
+    void TakeIn(std::size_t end) {
+        for (; m_added < m_changed.size() && m_changed[m_added] < end; ++m_added) {
+            const std::uint32_t position = m_changed[m_added];
+            // Phrase slots are written at random places: asked for well ahead.
+            if (m_added + kTakeInAhead < m_changed.size()) {
+                const std::uint32_t ahead = m_changed[m_added + kTakeInAhead];
+                if (ahead + kPhrase <= m_target.size()) __builtin_prefetch(&m_phrases[PhraseSlot(ahead)], 1);
+            }
+            m_entries[m_groups[Slot(position)].end++] = {position, Key(position)};
+            const std::uint32_t bit = Present(Key(position));
+            m_present[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+            if (position + kPhrase <= m_target.size()) {
+                const auto slot = m_phrases.begin() + static_cast<std::ptrdiff_t>(PhraseSlot(position));
+                std::copy_backward(slot, slot + kPhrasePlaces - 1, slot + kPhrasePlaces);
+                *slot = position;
+            }
+        }
+    }
+
     // Where target differs from source, found a stretch of equal bytes at a time.
     static std::vector<std::uint32_t> ChangedPositions(std::span<const std::uint8_t> source,
                                                        std::span<const std::uint8_t> target) {
@@ -184,11 +196,14 @@ private:
     static std::uint32_t Present(std::uint32_t key) { return (key * 0x85EBCA77u) >> (32 - kPresentBits); }
 
     static constexpr int kPresentBits = 23;  // a megabyte
-    // The first and the last eight bytes of a phrase of 8 to 16.
-    [[nodiscard]] std::size_t PhraseSlot(std::size_t length, std::size_t at) const {
-        const std::uint64_t hash =
-            Load(&m_target[at], 8) * 0x9E3779B97F4A7C15ull ^ Load(&m_target[at + length - 8], 8) * 0xC2B2AE3D27D4EB4Full;
-        return static_cast<std::size_t>(hash >> m_phraseShift);
+    static constexpr std::size_t kTakeInAhead = 16;
+    // Where the places of the phrase at `at` start in m_phrases; its first
+    // and last eight bytes cover all of it.
+    [[nodiscard]] std::size_t PhraseSlot(std::size_t at) const {
+        static_assert(kPhrase >= 8 && kPhrase <= 16);
+        const std::uint64_t hash = Load(&m_target[at], 8) * 0x9E3779B97F4A7C15ull ^
+                                   Load(&m_target[at + kPhrase - 8], 8) * 0xC2B2AE3D27D4EB4Full;
+        return static_cast<std::size_t>(hash >> m_phraseShift) * kPhrasePlaces;
     }
 
     std::span<const std::uint8_t> m_target;
@@ -203,7 +218,7 @@ private:
     std::vector<Entry> m_entries;
     std::vector<std::uint64_t> m_present;
     int m_phraseShift = 0;
-    std::array<std::vector<std::uint32_t>, kPhrases.size()> m_phrases;
+    std::vector<std::uint32_t> m_phrases;  // kPhrasePlaces a slot
 };
 
 // The first entry at or after position in a group of ascending positions.

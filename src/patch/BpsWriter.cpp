@@ -25,7 +25,9 @@ struct Match {
     std::size_t at = 0;    // where in the target it starts
     std::size_t from = 0;  // where in the source or target it copies from
     std::size_t length = 0;
-    std::size_t cost = 0;  // bytes of its action and offset
+    // Bytes of its action and offset; for a target copy, what its offset adds
+    // to the cheapest path of copies so far.
+    std::size_t cost = 0;
     std::array<std::uint32_t, kChoices> choices{};  // target copies: every `from` that would do
     std::size_t count = 0;
 
@@ -79,14 +81,13 @@ public:
 private:
     static constexpr std::size_t kSourceStride = 4;
     static constexpr std::size_t kLookahead = 8;
-    // Target copies are looked for among the newest places before a
-    // position and among the places around where the last one ended, in the
-    // group of its first bytes. More candidates find longer copies, but
-    // longer copies from far away make the offsets after them dearer: on
-    // translated text these few do best.
-    static constexpr std::ptrdiff_t kNewest = 2;
+    // Target copies are looked for among the newest places of the phrase at
+    // a position, and in the group of its first bytes among the places
+    // around where the cheapest path of copies ends, whose offsets cost the
+    // fewest bytes. More candidates find longer copies, but copies from far
+    // away make the offsets after them dearer: on translated text these few
+    // do best.
     static constexpr std::ptrdiff_t kAround = 4;
-    static constexpr std::size_t kLongEnough = 256;  // no need to look further
 
     // The length of the unchanged stretch at `at` worth reading from the
     // source; 0 when there is none. Inside changed bytes, one or two equal
@@ -165,8 +166,8 @@ private:
     };
 
     // Offers a copy from `from` (source or target) at candidate; best keeps
-    // the one that saves the most over storing its bytes, if any saves at
-    // least one byte more than restarting the stored bytes after it costs.
+    // the first of those that save the most over storing their bytes, if any
+    // saves at least one byte more than restarting the stored bytes after it costs.
     void Consider(Action action, std::size_t at, std::size_t candidate, std::optional<Match>& best) {
         const std::span<const std::uint8_t> from = action == SourceCopy ? m_source : m_target;
         // Most candidates differ in their first bytes; at + kKey <= the target's size.
@@ -190,7 +191,7 @@ private:
     }
 
     // The best copy at `at`: from where the last copies ended (the cheapest
-    // offsets), from the source's window index, and from the target's index.
+    // offsets), from the target's indexes, and from the source's window index.
     std::optional<Match> FindMatch(std::size_t at) {
         std::optional<Match> best;
         m_seen.clear();
@@ -212,29 +213,21 @@ private:
         return best;
     }
 
-    // Target copies: the newest places before `at` that hold its bytes, and
-    // those around where the last target copy ended.
+    // Target copies: the newest places of the phrase at `at`, and the places
+    // around where the cheapest path ends.
     void ConsiderTargets(std::size_t at, std::optional<Match>& best) {
         // A copy reads what is already written, and may run on into
         // what it writes itself: any position before `at`.
         Targets().Prefetch(at);
         if (!Targets().HeldBefore(at)) return;
+        for (const std::uint32_t place : Targets().Phrases(at))
+            if (place != TargetIndex::kNone) Consider(TargetCopy, at, place, best);
         const std::span<const TargetIndex::Entry> group = Targets().Group(at);
         const std::uint32_t key = Targets().Key(at);
-        const auto written = group.end();
-        const auto offer = [&](const TargetIndex::Entry& entry) {
-            if (entry.key == key) Consider(TargetCopy, at, entry.position, best);
-        };
-        for (std::size_t k = TargetIndex::kPhrases.size(); k-- > 0;)
-            if (const std::uint32_t newest = Targets().NewestPhrase(k, at); newest != TargetIndex::kNone)
-                Consider(TargetCopy, at, newest, best);
-        for (auto it = written; it != group.begin() && written - it < kNewest;) {
-            offer(*--it);
-            if (best && best->length >= kLongEnough) break;
-        }
         const auto near = FirstFrom(group, static_cast<std::uint32_t>(m_paths.CheapestEnd()));
-        for (auto it = near - std::min(near - group.begin(), kAround); it != written && it < near + kAround; ++it)
-            if (written - it > kNewest) offer(*it);
+        const auto stop = group.end() - near > kAround ? near + kAround : group.end();
+        for (auto it = near - std::min(near - group.begin(), kAround); it != stop; ++it)
+            if (it->key == key) Consider(TargetCopy, at, it->position, best);
     }
 
     // Every place seen that holds the bytes of a target copy, from the same
