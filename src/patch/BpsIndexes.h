@@ -172,8 +172,8 @@ private:
             const std::uint32_t bit = Present(Key(position));
             m_present[bit >> 6] |= std::uint64_t{1} << (bit & 63);
             if (position + kPhrase <= m_target.size()) {
-                const auto slot = m_phrases.begin() + static_cast<std::ptrdiff_t>(PhraseSlot(position));
-                std::copy_backward(slot, slot + kPhrasePlaces - 1, slot + kPhrasePlaces);
+                std::uint32_t* slot = &m_phrases[PhraseSlot(position)];
+                std::memmove(slot + 1, slot, (kPhrasePlaces - 1) * sizeof *slot);
                 *slot = position;
             }
         }
