@@ -33,10 +33,7 @@ CopyPaths::CopyPaths() {
 }
 
 std::uint32_t CopyPaths::OffsetCost(std::size_t from) const {
-    std::uint32_t least = UINT32_MAX;
-    for (std::size_t k = 0; k < m_count; ++k)
-        least = std::min(least, m_costs[k] + OffsetSize(static_cast<std::int64_t>(from) - m_ends[k]));
-    return least - m_costs[0];
+    return OffsetSize(static_cast<std::int64_t>(from) - m_ends[0]);
 }
 
 void CopyPaths::Add(std::size_t at, std::size_t length, std::span<const std::uint32_t> seen, const TargetIndex& index,

@@ -16,8 +16,9 @@ class CopyPaths {
 public:
     CopyPaths();
 
-    // The bytes the offset of a copy from `from` adds to the cheapest path
-    // so far, at the least.
+    // The bytes of the offset of a copy from `from` after the cheapest path
+    // so far. The other paths could make it cheaper, but weighing every
+    // candidate against them all costs more time than it saves bytes.
     [[nodiscard]] std::uint32_t OffsetCost(std::size_t from) const;
 
     // Where the copy that ends the cheapest path so far ends; 0 before the first.

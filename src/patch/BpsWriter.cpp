@@ -25,8 +25,8 @@ struct Match {
     std::size_t at = 0;    // where in the target it starts
     std::size_t from = 0;  // where in the source or target it copies from
     std::size_t length = 0;
-    // Bytes of its action and offset; for a target copy, what its offset adds
-    // to the cheapest path of copies so far.
+    // Bytes of its action and offset; a target copy's offset counted from the
+    // end of the cheapest path of copies so far.
     std::size_t cost = 0;
     std::array<std::uint32_t, kChoices> choices{};  // target copies: every `from` that would do
     std::size_t count = 0;
