@@ -1,6 +1,5 @@
 #include "patch/BpsCopyPaths.h"
 
-
 #include <algorithm>
 #include <cstring>
 
