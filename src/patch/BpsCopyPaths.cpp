@@ -92,22 +92,21 @@ void CopyPaths::Extend(std::size_t length) {
 }
 
 void CopyPaths::Keep() {
-    // Cheapest first; among equals the nearest place, so that the same
-    // images always give the same patch.
-    std::sort(m_candidates.begin(), m_candidates.end(), [](const Candidate& a, const Candidate& b) {
-        return a.cost != b.cost ? a.cost < b.cost : a.from > b.from;
-    });
-    const std::uint32_t dearest = m_candidates.front().cost + kSlack;
+    std::uint32_t cheapest = UINT32_MAX;
+    for (const Candidate& next : m_candidates) cheapest = std::min(cheapest, next.cost);
+    // Cheapest first, equals in the order their places were offered: the
+    // same images always give the same patch.
     std::array<std::uint32_t, kPaths> steps{};
     std::size_t count = 0;
-    for (const Candidate& next : m_candidates) {
-        if (count == kPaths || next.cost > dearest) break;
-        steps[count] = static_cast<std::uint32_t>(m_steps.size());
-        m_steps.push_back({next.from, m_lastSteps[next.after]});
-        m_ends[count] = next.end;
-        m_costs[count] = next.cost;
-        ++count;
-    }
+    for (std::uint32_t cost = cheapest; cost <= cheapest + kSlack; ++cost)
+        for (const Candidate& next : m_candidates) {
+            if (next.cost != cost || count == kPaths) continue;
+            steps[count] = static_cast<std::uint32_t>(m_steps.size());
+            m_steps.push_back({next.from, m_lastSteps[next.after]});
+            m_ends[count] = next.end;
+            m_costs[count] = next.cost;
+            ++count;
+        }
     m_lastSteps = steps;
     m_count = count;
 }
