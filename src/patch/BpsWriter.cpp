@@ -1,5 +1,6 @@
 #include "patch/Bps.h"
 
+#include "patch/BpsCopyPaths.h"
 #include "patch/BpsFormat.h"
 #include "patch/BpsIndexes.h"
 #include "platform/ByteOrder.h"
@@ -15,8 +16,8 @@ namespace {
 
 using namespace bps;
 
-// Target copies keep up to this many places that hold their bytes, the
-// offsets are chosen once all are known (ChooseTargetCopies).
+// A target copy keeps up to this many places that hold its bytes; which
+// one it copies from is chosen with the copies around it (CopyPaths).
 constexpr std::size_t kChoices = 8;
 
 struct Match {
@@ -24,7 +25,9 @@ struct Match {
     std::size_t at = 0;    // where in the target it starts
     std::size_t from = 0;  // where in the source or target it copies from
     std::size_t length = 0;
-    std::size_t cost = 0;  // bytes of its action and offset
+    // Bytes of its action and offset; a target copy's offset counted from the
+    // end of the cheapest path of copies so far.
+    std::size_t cost = 0;
     std::array<std::uint32_t, kChoices> choices{};  // target copies: every `from` that would do
     std::size_t count = 0;
 
@@ -39,48 +42,7 @@ struct Piece {
     std::size_t at = 0;  // where in the target it writes
     std::size_t length = 0;
     std::size_t from = 0;
-    std::array<std::uint32_t, kChoices> choices{};
-    std::size_t count = 0;
 };
-
-// The offsets of target copies count from where the previous one ended, so
-// the place each copies from is chosen with its neighbours in view: of the
-// places that hold its bytes, the sequence whose offsets take the fewest
-// bytes (a shortest path through each copy's few choices).
-void ChooseTargetCopies(std::vector<Piece>& pieces) {
-    std::vector<Piece*> copies;
-    for (Piece& piece : pieces)
-        if (piece.action == TargetCopy) copies.push_back(&piece);
-    std::vector<std::array<std::uint8_t, kChoices>> came(copies.size());
-    std::array<std::uint64_t, kChoices> cost{}, next{};
-    std::array<std::int64_t, kChoices> ends{};
-    std::size_t previousCount = 1;  // before the first copy: one place, offset 0
-    for (std::size_t k = 0; k < copies.size(); ++k) {
-        const Piece& copy = *copies[k];
-        for (std::size_t j = 0; j < copy.count; ++j) {
-            next[j] = UINT64_MAX;
-            for (std::size_t i = 0; i < previousCount; ++i) {
-                const std::uint64_t total =
-                    cost[i] + NumberSize(SignedOffset(static_cast<std::int64_t>(copy.choices[j]) - ends[i]));
-                if (total < next[j]) {
-                    next[j] = total;
-                    came[k][j] = static_cast<std::uint8_t>(i);
-                }
-            }
-        }
-        for (std::size_t j = 0; j < copy.count; ++j) {
-            cost[j] = next[j];
-            ends[j] = static_cast<std::int64_t>(copy.choices[j] + copy.length);
-        }
-        previousCount = copy.count;
-    }
-    const auto last = cost.begin() + static_cast<std::ptrdiff_t>(previousCount);
-    auto chosen = static_cast<std::size_t>(std::min_element(cost.begin(), last) - cost.begin());
-    for (std::size_t k = copies.size(); k-- > 0;) {
-        copies[k]->from = copies[k]->choices[chosen];
-        chosen = came[k][chosen];
-    }
-}
 
 class BpsWriter {
 public:
@@ -109,21 +71,23 @@ public:
             at = match->at + match->length;
         }
         FlushLiteral(size);
-        ChooseTargetCopies(m_pieces);
+        const std::vector<std::uint32_t> places = m_paths.Places();
+        auto place = places.begin();
+        for (Piece& piece : m_pieces)
+            if (piece.action == TargetCopy) piece.from = *place++;
         return Serialize();
     }
 
 private:
     static constexpr std::size_t kSourceStride = 4;
     static constexpr std::size_t kLookahead = 8;
-    // Target copies are looked for among the newest places before a
-    // position and among the places around where the last one ended, in the
-    // group of its first bytes. More candidates find longer copies, but
-    // longer copies from far away make the offsets after them dearer: on
-    // translated text these few do best.
-    static constexpr std::ptrdiff_t kNewest = 2;
+    // Target copies are looked for among the newest places of the phrase at
+    // a position, and in the group of its first bytes among the places
+    // around where the cheapest path of copies ends, whose offsets cost the
+    // fewest bytes. More candidates find longer copies, but copies from far
+    // away make the offsets after them dearer: on translated text these few
+    // do best.
     static constexpr std::ptrdiff_t kAround = 4;
-    static constexpr std::size_t kLongEnough = 256;  // no need to look further
 
     // The length of the unchanged stretch at `at` worth reading from the
     // source; 0 when there is none. Inside changed bytes, one or two equal
@@ -141,9 +105,11 @@ private:
 
     void Emit(const Match& match) {
         FlushLiteral(match.at);
-        m_pieces.push_back({match.action, match.at, match.length, match.from, match.choices, match.count});
-        auto& relative = match.action == SourceCopy ? m_sourceRelative : m_targetRelative;
-        relative = static_cast<std::int64_t>(match.from + match.length);
+        m_pieces.push_back({match.action, match.at, match.length, match.from});
+        if (match.action == SourceCopy)
+            m_sourceRelative = static_cast<std::int64_t>(match.from + match.length);
+        else
+            m_paths.Add(match.at, match.length, std::span(match.choices).first(match.count), *m_targets, m_target);
     }
 
     void FlushLiteral(std::size_t end) {
@@ -200,8 +166,8 @@ private:
     };
 
     // Offers a copy from `from` (source or target) at candidate; best keeps
-    // the one that saves the most over storing its bytes, if any saves at
-    // least one byte more than restarting the stored bytes after it costs.
+    // the first of those that save the most over storing their bytes, if any
+    // saves at least one byte more than restarting the stored bytes after it costs.
     void Consider(Action action, std::size_t at, std::size_t candidate, std::optional<Match>& best) {
         const std::span<const std::uint8_t> from = action == SourceCopy ? m_source : m_target;
         // Most candidates differ in their first bytes; at + kKey <= the target's size.
@@ -214,60 +180,61 @@ private:
         std::size_t back = 0;
         while (back < pending && back < candidate && from[candidate - back - 1] == m_target[at - back - 1]) ++back;
         if (action == TargetCopy) m_seen.push_back({candidate, ahead, back});
-        Match match{action, at - back, candidate - back, ahead + back, 0};
-        const auto relative = action == SourceCopy ? m_sourceRelative : m_targetRelative;
-        match.cost = NumberSize(((match.length - 1) << 2) | action) +
-                     NumberSize(SignedOffset(static_cast<std::int64_t>(match.from) - relative));
-        if (match.gain() >= 2 && (!best || match.gain() > best->gain())) best = match;
+        Match match{action, at - back, candidate - back, ahead + back, NumberSize(((ahead + back - 1) << 2) | action)};
+        // No offset takes less than a byte: most candidates lose before theirs is worked out.
+        const std::int64_t enough = best ? std::max<std::int64_t>(best->gain(), 1) : 1;
+        if (match.gain() - 1 <= enough) return;
+        match.cost += action == SourceCopy
+                          ? NumberSize(SignedOffset(static_cast<std::int64_t>(match.from) - m_sourceRelative))
+                          : m_paths.OffsetCost(match.from);
+        if (match.gain() > enough) best = match;
     }
 
     // The best copy at `at`: from where the last copies ended (the cheapest
-    // offsets), from the source's window index, and from the target's index.
+    // offsets), from the target's indexes, and from the source's window index.
     std::optional<Match> FindMatch(std::size_t at) {
         std::optional<Match> best;
         m_seen.clear();
         const std::uint8_t* window = &m_target[at];
+        const bool windowed = at + WindowIndex::kWindow <= m_target.size() && m_source.size() >= WindowIndex::kWindow;
+        // Changed bytes mostly find nothing in the source: its slot is read
+        // from memory while the target is searched, and the slot of the bytes
+        // ahead while this lookup runs.
+        if (windowed) SourceIndex().Prefetch(window);
         Consider(SourceCopy, at, static_cast<std::size_t>(m_sourceRelative), best);
-        if (static_cast<std::size_t>(m_targetRelative) < at)
-            Consider(TargetCopy, at, static_cast<std::size_t>(m_targetRelative), best);
-        if (at + WindowIndex::kWindow <= m_target.size() && m_source.size() >= WindowIndex::kWindow) {
-            // Changed bytes mostly find nothing: ask the memory for the slots of
-            // the bytes ahead while this lookup runs.
+        if (m_paths.CheapestEnd() < at) Consider(TargetCopy, at, m_paths.CheapestEnd(), best);
+        ConsiderTargets(at, best);
+        if (windowed) {
             if (at + kLookahead + WindowIndex::kWindow <= m_target.size()) SourceIndex().Prefetch(window + kLookahead);
             const std::uint32_t candidate = SourceIndex().Get(window);
             if (candidate != WindowIndex::kEmpty) Consider(SourceCopy, at, candidate, best);
         }
-        ConsiderTargets(at, best);
         if (best && best->action == TargetCopy) AddChoices(at, *best);
         return best;
     }
 
-    // Target copies: the newest places before `at` that hold its bytes, and
-    // those around where the last target copy ended.
+    // Target copies: the newest places of the phrase at `at`, and the places
+    // around where the cheapest path ends.
     void ConsiderTargets(std::size_t at, std::optional<Match>& best) {
         // A copy reads what is already written, and may run on into
         // what it writes itself: any position before `at`.
         Targets().Prefetch(at);
         if (!Targets().HeldBefore(at)) return;
+        for (const std::uint32_t place : Targets().Phrases(at))
+            if (place != TargetIndex::kNone) Consider(TargetCopy, at, place, best);
         const std::span<const TargetIndex::Entry> group = Targets().Group(at);
         const std::uint32_t key = Targets().Key(at);
-        const auto written = group.end();
-        const auto offer = [&](const TargetIndex::Entry& entry) {
-            if (entry.key == key) Consider(TargetCopy, at, entry.position, best);
-        };
-        for (auto it = written; it != group.begin() && written - it < kNewest;) {
-            offer(*--it);
-            if (best && best->length >= kLongEnough) break;
-        }
-        const auto near = std::lower_bound(group.begin(), written, static_cast<std::uint32_t>(m_targetRelative));
-        for (auto it = near - std::min(near - group.begin(), kAround); it != written && it < near + kAround; ++it)
-            if (written - it > kNewest) offer(*it);
+        const auto near = FirstFrom(group, static_cast<std::uint32_t>(m_paths.CheapestEnd()));
+        const auto stop = group.end() - near > kAround ? near + kAround : group.end();
+        for (auto it = near - std::min(near - group.begin(), kAround); it != stop; ++it)
+            if (it->key == key) Consider(TargetCopy, at, it->position, best);
     }
 
     // Every place seen that holds the bytes of a target copy, from the same
-    // start: back as far and ahead as far.
+    // start: back as far and ahead as far; the best's own first.
     void AddChoices(std::size_t at, Match& best) const {
         const std::size_t back = at - best.at, ahead = best.length - back;
+        best.choices[best.count++] = static_cast<std::uint32_t>(best.from);
         for (const Seen& seen : m_seen)
             if (seen.back >= back && seen.ahead >= ahead && best.count < kChoices)
                 best.choices[best.count++] = static_cast<std::uint32_t>(seen.candidate - back);
@@ -279,7 +246,7 @@ private:
     std::vector<Seen> m_seen;  // the target copies FindMatch looked at
     std::optional<std::size_t> m_literal;  // where the bytes not yet stored start
     std::int64_t m_sourceRelative = 0;
-    std::int64_t m_targetRelative = 0;
+    CopyPaths m_paths;
     std::optional<WindowIndex> m_sourceIndex;
     std::optional<TargetIndex> m_targets;
 };
