@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 
 namespace quorvex {
@@ -128,17 +130,26 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
     if (::fstat(fd.get(), &info) != 0) throw FileErrorFromErrno(name);
     if (S_ISDIR(info.st_mode)) throw FileError(name, "Is a directory");
 
+    // Read whole into a buffer left uninitialised and copied once: growing the
+    // vector a chunk at a time copies every byte in small pieces, and sizing
+    // it first clears every byte, each costing as much as the read itself.
+    // A file that grows while it is read takes further rounds.
+    const std::size_t capacity = std::max<std::size_t>(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)), 65536);
+    const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[capacity]);
     std::vector<std::uint8_t> bytes;
-    if (info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
-    std::uint8_t chunk[65536];
     for (;;) {
-        const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw FileErrorFromErrno(name);
+        std::size_t filled = 0;
+        while (filled < capacity) {
+            const ssize_t n = ::read(fd.get(), buffer.get() + filled, capacity - filled);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                throw FileErrorFromErrno(name);
+            }
+            if (n == 0) break;
+            filled += static_cast<std::size_t>(n);
         }
-        if (n == 0) break;
-        bytes.insert(bytes.end(), chunk, chunk + n);
+        bytes.insert(bytes.end(), buffer.get(), buffer.get() + filled);
+        if (filled < capacity) break;
     }
     return bytes;
 }
