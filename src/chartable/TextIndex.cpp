@@ -86,11 +86,9 @@ void TextIndex::FillCharacters(PagedMap& characters, std::uint32_t beginsLonger)
 }
 
 CharTable::TextMatch TextIndex::Lookup(std::u16string_view script, std::size_t pos, std::size_t limit) const {
-    const std::u16string_view candidate = script.substr(pos, limit);
-    // Most characters of a script begin no longer text: their answer is read directly.
-    TextTrie::Value key = 0;
-    if (m_texts.OnlySingle(candidate[0], key)) return UnpackKey(key, 1);
-    const TextTrie::Match longest = m_texts.Longest(candidate);
+    // Asked only for characters that begin a longer text: the others are read
+    // directly by the caller.
+    const TextTrie::Match longest = m_texts.Longest(script.substr(pos, limit));
     return UnpackKey(longest.value, static_cast<int>(longest.length));
 }
 

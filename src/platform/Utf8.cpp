@@ -19,23 +19,25 @@ bool IsContinuation(std::uint8_t byte) {
     return (byte & 0xC0) == 0x80;
 }
 
-// The code point of the well-formed sequence at bytes[i], and its length; 0
-// for an ill-formed one.
-int ReadSequence(std::span<const std::uint8_t> bytes, std::size_t i, std::uint32_t& code) {
-    const std::uint8_t lead = bytes[i];
-    const std::size_t left = bytes.size() - i;
-    if (lead >= 0xC2 && lead <= 0xDF && left >= 2 && IsContinuation(bytes[i + 1])) {
-        code = (lead & 0x1Fu) << 6 | (bytes[i + 1] & 0x3Fu);
+// The code point of the well-formed sequence at `in` (before `end`), and its
+// length; 0 for an ill-formed one. Three-byte sequences, the letters of most
+// scripts beyond ASCII, are tried first.
+int ReadSequence(const std::uint8_t* in, const std::uint8_t* end, std::uint32_t& code) {
+    const std::uint8_t lead = in[0];
+    const std::ptrdiff_t left = end - in;
+    if ((lead & 0xF0) == 0xE0) {
+        if (left < 3 || !IsContinuation(in[1]) || !IsContinuation(in[2])) return 0;
+        code = (lead & 0x0Fu) << 12 | (in[1] & 0x3Fu) << 6 | (in[2] & 0x3Fu);
+        // Overlong forms and surrogates are not UTF-8.
+        return code >= 0x800 && (code & 0xF800) != 0xD800 ? 3 : 0;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF && left >= 2 && IsContinuation(in[1])) {
+        code = (lead & 0x1Fu) << 6 | (in[1] & 0x3Fu);
         return 2;
     }
-    if (lead >= 0xE0 && lead <= 0xEF && left >= 3 && IsContinuation(bytes[i + 1]) && IsContinuation(bytes[i + 2])) {
-        code = (lead & 0x0Fu) << 12 | (bytes[i + 1] & 0x3Fu) << 6 | (bytes[i + 2] & 0x3Fu);
-        // Overlong forms and surrogates are not UTF-8.
-        return code >= 0x800 && (code < 0xD800 || code > 0xDFFF) ? 3 : 0;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4 && left >= 4 && IsContinuation(bytes[i + 1]) && IsContinuation(bytes[i + 2]) &&
-        IsContinuation(bytes[i + 3])) {
-        code = (lead & 0x07u) << 18 | (bytes[i + 1] & 0x3Fu) << 12 | (bytes[i + 2] & 0x3Fu) << 6 | (bytes[i + 3] & 0x3Fu);
+    if (lead >= 0xF0 && lead <= 0xF4 && left >= 4 && IsContinuation(in[1]) && IsContinuation(in[2]) &&
+        IsContinuation(in[3])) {
+        code = (lead & 0x07u) << 18 | (in[1] & 0x3Fu) << 12 | (in[2] & 0x3Fu) << 6 | (in[3] & 0x3Fu);
         return code >= 0x10000 && code <= 0x10FFFF ? 4 : 0;
     }
     return 0;
@@ -152,7 +154,7 @@ std::optional<std::u16string> DecodeUtf8TextFile(std::span<const std::uint8_t> b
                 continue;
             }
             std::uint32_t code = 0;
-            const int length = ReadSequence(bytes, static_cast<std::size_t>(in - first), code);
+            const int length = ReadSequence(in, end, code);
             if (length == 0) return std::nullopt;
             in += length;
             if (code >= 0x10000) {
