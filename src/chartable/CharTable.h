@@ -14,6 +14,10 @@
 
 namespace quorvex {
 
+namespace tableindex {
+struct LineMatches;
+}
+
 // A character table held in memory: the whole converted file framed by a LF
 // in front and a CR behind, so every line (the first included) follows a LF
 // and every entry's text (the last included) is ended by a CR. Lines written
@@ -90,6 +94,14 @@ public:
     // matches. Cheap enough to call once per character of a script.
     void FindTextMatches(std::u16string_view script, std::size_t pos, std::size_t lineEnd,
                          std::vector<TextMatch>& matches) const;
+
+    // What FindTextMatches finds at every place of the line script[start,
+    // end), end being no further than its CR, in one pass: the lengths and
+    // packed keys (see tableindex::UnpackKey) of the matches at start + i are
+    // found.matches[found.upTo[i + 1]] up to found.matches[found.upTo[i]],
+    // longest first.
+    void FindLineMatches(std::u16string_view script, std::size_t start, std::size_t end,
+                         tableindex::LineMatches& found) const;
 
     // What FindTextMatches finds at any place of a line that holds c, when no
     // entry text of two or more characters begins with c: sets match to the

@@ -68,7 +68,9 @@ void TextIndex::Build(std::u16string_view text) {
             if (nextCr != std::u16string_view::npos && nextCr < i) nextCr = text.find(u'\r', i);
             // Text with no CR after it, or an empty text, can never be matched.
             if (nextCr != std::u16string_view::npos && nextCr > i + 1) {
-                m_texts.Add(text.substr(i + 1, nextCr - (i + 1)), PackKey(lineKey.bytes, lineKey.count));
+                const TextAt entry{i + 1, nextCr - (i + 1), PackKey(lineKey.bytes, lineKey.count)};
+                m_texts.Add(text.substr(entry.start, entry.length), entry.value);
+                m_entries.push_back(entry);
                 m_firstCharacters.push_back(text[i + 1]);
             }
         }
@@ -97,6 +99,16 @@ void TextIndex::FindAll(std::u16string_view script, std::size_t pos, std::size_t
     m_texts.All(script.substr(pos, limit), [&](const TextTrie::Match& match) {
         matches.push_back(UnpackKey(match.value, static_cast<int>(match.length)));
     });
+}
+
+void TextIndex::FindInLine(std::u16string_view text, std::u16string_view line, LineMatches& found) const {
+    std::call_once(m_matcherBuilt, [&] {
+        std::vector<TextMatcher::Entry> entries;
+        entries.reserve(m_entries.size());
+        for (const TextAt& entry : m_entries) entries.push_back({text.substr(entry.start, entry.length), entry.value});
+        m_matcher = std::make_unique<TextMatcher>(entries);
+    });
+    m_matcher->FindAll(line, found);
 }
 
 }  // namespace quorvex::tableindex

@@ -53,6 +53,8 @@ public:
     }
 
 private:
+    friend class TextMatcher;
+
     struct Node {
         Value value = 0;
         std::uint32_t longTexts = 0;  // 1 + index into m_longLists, 0 for none

@@ -1,0 +1,73 @@
+#pragma once
+// Every table text that occurs anywhere in a line, in one pass over it from
+// its end. The texts are held reversed in a trie with failure links (where a
+// walk that cannot go on resumes: the deepest node that is also a suffix of
+// the text read) and output links (the deepest such node that ends a text),
+// so each character costs about one trie step however many entries overlap
+// there. Read backwards, the matches that start at a place come out together
+// and longest first, which is the order a cover worked out from the line's
+// end takes them in; a walk from every place would read each character many
+// times over.
+#include "chartable/TextTrie.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvex::tableindex {
+
+// Matches by place, filled from the line's end: those that start at place i
+// are matches[upTo[i + 1]] up to matches[upTo[i]], longest first; upTo has
+// one more element than the line has places, the last 0.
+struct LineMatches {
+    std::vector<TextTrie::Match> matches;
+    std::vector<std::uint32_t> upTo;
+};
+
+class TextMatcher {
+public:
+    struct Entry {
+        std::u16string_view text;  // not empty, no CR
+        TextTrie::Value value = 0;  // not 0; a text given twice keeps its first value
+    };
+    // The texts longer than TextTrie::kDepth must outlive the matcher.
+    explicit TextMatcher(std::span<const Entry> entries);
+
+    // What TextTrie::All gives at every place of line (which holds no CR).
+    void FindAll(std::u16string_view line, LineMatches& found) const;
+
+private:
+    // A text longer than the trie's depth, found from where its end lies.
+    struct Pending {
+        std::size_t start = 0;
+        TextTrie::Match match;
+    };
+
+    void Link();
+    [[nodiscard]] std::uint32_t Step(std::uint32_t state, char16_t c) const {
+        for (;;) {
+            if (const std::uint32_t next = m_trie.Child(state, c)) return next;
+            if (state == 0) return 0;
+            state = m_fail[state];
+        }
+    }
+    [[nodiscard]] bool Reports(std::uint32_t node) const {
+        return m_trie.m_nodes[node].value != 0 || m_trie.m_nodes[node].longTexts != 0;
+    }
+    // The texts past the trie's depth below node whose last kDepth characters
+    // begin at place `at` of the line: each length's first, longest first.
+    void FindLong(std::uint32_t node, std::u16string_view line, std::size_t at, std::vector<Pending>& pending) const;
+
+    // The texts reversed, those longer than its depth below their last
+    // characters' path, whole and as written.
+    TextTrie m_trie;
+    std::vector<std::uint32_t> m_fail;    // by node: the deepest proper suffix that is a node
+    std::vector<std::uint32_t> m_output;  // by node: the deepest proper suffix that ends a text, 0 for none
+    std::vector<std::uint32_t> m_firstOutput;  // by node: the node itself when it ends a text, else m_output
+    std::vector<std::uint8_t> m_depth;
+};
+
+}  // namespace quorvex::tableindex
