@@ -273,7 +273,6 @@ TEST(TextMatcherTest, FindsWhatTheTrieFindsAtEveryPlace) {
         return text;
     };
     int longMatches = 0;
-    tableindex::LineMatches found;
     for (int round = 0; round < 300; ++round) {
         std::vector<std::u16string> texts(1 + rng() % 16);  // both point into them: never resized
         for (auto& text : texts) text = randomText(rng() % 3 == 0 ? TextTrie::kDepth - 1 + rng() % 5 : 1 + rng() % 4);
@@ -288,21 +287,21 @@ TEST(TextMatcherTest, FindsWhatTheTrieFindsAtEveryPlace) {
         const tableindex::TextMatcher matcher(entries);
         std::u16string line = randomText(rng() % 40);
         if (rng() % 2 == 0) line.insert(rng() % (line.size() + 1), texts[rng() % texts.size()] + texts[rng() % texts.size()]);
-        matcher.FindAll(line, found);
-        ASSERT_EQ(found.upTo.size(), line.size() + 1);
-        ASSERT_EQ(found.upTo.back(), 0u);
-        for (std::size_t i = 0; i < line.size(); ++i) {
+        std::size_t next = line.size();
+        matcher.Scan(line, [&](std::size_t i, std::span<const TextTrie::Match> found) {
+            ASSERT_EQ(i, --next);
             std::vector<TextTrie::Match> expected;
             trie.All(std::u16string_view(line).substr(i), [&](const TextTrie::Match& match) { expected.push_back(match); });
             std::reverse(expected.begin(), expected.end());
             const std::string where = Narrow(line) + " at " + std::to_string(i);
-            ASSERT_EQ(found.upTo[i] - found.upTo[i + 1], expected.size()) << where;
+            ASSERT_EQ(found.size(), expected.size()) << where;
             for (std::size_t k = 0; k < expected.size(); ++k) {
-                ASSERT_EQ(found.matches[found.upTo[i + 1] + k].length, expected[k].length) << where;
-                ASSERT_EQ(found.matches[found.upTo[i + 1] + k].value, expected[k].value) << where;
+                ASSERT_EQ(found[k].length, expected[k].length) << where;
+                ASSERT_EQ(found[k].value, expected[k].value) << where;
             }
             longMatches += !expected.empty() && expected.front().length > TextTrie::kDepth;
-        }
+        });
+        ASSERT_EQ(next, 0u);
     }
     EXPECT_GT(longMatches, 40);
 }

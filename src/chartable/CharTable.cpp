@@ -101,16 +101,10 @@ void CharTable::FindTextMatches(std::u16string_view script, std::size_t pos, std
     m_index->text.FindAll(script, pos, limit, matches);
 }
 
-void CharTable::FindLineMatches(std::u16string_view script, std::size_t start, std::size_t end,
-                                tableindex::LineMatches& found) const {
-    end = std::min(end, script.size());
-    start = std::min(start, end);
-    if (!m_index || m_longestTextLength <= 0) {
-        found.matches.clear();
-        found.upTo.assign(end - start + 1, 0);
-        return;
-    }
-    m_index->text.FindInLine(m_text, script.substr(start, end - start), found);
+const tableindex::TextMatcher& CharTable::Matcher() const {
+    // Only a table moved from has no index: it matches nothing.
+    static const tableindex::TextMatcher none({});
+    return m_index ? m_index->text.Matcher(m_text) : none;
 }
 
 bool CharTable::UsesByte(std::uint8_t byte) const {

@@ -15,7 +15,7 @@
 namespace quorvex {
 
 namespace tableindex {
-struct LineMatches;
+class TextMatcher;
 }
 
 // A character table held in memory: the whole converted file framed by a LF
@@ -95,13 +95,10 @@ public:
     void FindTextMatches(std::u16string_view script, std::size_t pos, std::size_t lineEnd,
                          std::vector<TextMatch>& matches) const;
 
-    // What FindTextMatches finds at every place of the line script[start,
-    // end), end being no further than its CR, in one pass: the lengths and
-    // packed keys (see tableindex::UnpackKey) of the matches at start + i are
-    // found.matches[found.upTo[i + 1]] up to found.matches[found.upTo[i]],
-    // longest first.
-    void FindLineMatches(std::u16string_view script, std::size_t start, std::size_t end,
-                         tableindex::LineMatches& found) const;
+    // What finds, in one pass over a line, what FindTextMatches finds at
+    // every place of it: the lengths and packed keys (see
+    // tableindex::UnpackKey) of the matches. Built when first asked for.
+    [[nodiscard]] const tableindex::TextMatcher& Matcher() const;
 
     // What FindTextMatches finds at any place of a line that holds c, when no
     // entry text of two or more characters begins with c: sets match to the

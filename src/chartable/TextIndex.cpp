@@ -101,14 +101,14 @@ void TextIndex::FindAll(std::u16string_view script, std::size_t pos, std::size_t
     });
 }
 
-void TextIndex::FindInLine(std::u16string_view text, std::u16string_view line, LineMatches& found) const {
+const TextMatcher& TextIndex::Matcher(std::u16string_view text) const {
     std::call_once(m_matcherBuilt, [&] {
         std::vector<TextMatcher::Entry> entries;
         entries.reserve(m_entries.size());
         for (const TextAt& entry : m_entries) entries.push_back({text.substr(entry.start, entry.length), entry.value});
         m_matcher = std::make_unique<TextMatcher>(entries);
     });
-    m_matcher->FindAll(line, found);
+    return *m_matcher;
 }
 
 }  // namespace quorvex::tableindex

@@ -28,9 +28,9 @@ public:
     void FindAll(std::u16string_view script, std::size_t pos, std::size_t limit,
                  std::vector<CharTable::TextMatch>& matches) const;
 
-    // CharTable::FindLineMatches; text is the one the index was built from
-    // (the same characters, wherever they are now).
-    void FindInLine(std::u16string_view text, std::u16string_view line, LineMatches& found) const;
+    // The matcher of the texts, built when first asked for; text is the one
+    // the index was built from (the same characters, wherever they are now).
+    [[nodiscard]] const TextMatcher& Matcher(std::u16string_view text) const;
 
     // Sets, for every character that begins an entry text, what the reverse
     // lookup gives for it alone (the packed key of its one-character entry,

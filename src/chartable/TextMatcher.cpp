@@ -83,29 +83,4 @@ void TextMatcher::FindLong(std::uint32_t node, std::u16string_view line, std::si
     }
 }
 
-void TextMatcher::FindAll(std::u16string_view line, LineMatches& found) const {
-    found.matches.clear();
-    found.upTo.resize(line.size() + 1);
-    found.upTo[line.size()] = 0;
-    // Texts past the trie's depth, found where they end, wait for the place where they start.
-    thread_local std::vector<Pending> pending;
-    pending.clear();
-    std::uint32_t state = 0;
-    for (std::size_t i = line.size(); i-- > 0;) {
-        state = Step(state, line[i]);
-        if (!pending.empty()) {
-            // Found longest first: the longer, the sooner its end is read.
-            for (const Pending& p : pending)
-                if (p.start == i) found.matches.push_back(p.match);
-            std::erase_if(pending, [&](const Pending& p) { return p.start == i; });
-        }
-        for (std::uint32_t node = m_firstOutput[state]; node != 0; node = m_output[node]) {
-            const TextTrie::Node& n = m_trie.m_nodes[node];
-            if (n.value != 0) found.matches.push_back({m_depth[node], n.value});
-            if (n.longTexts != 0) FindLong(node, line, i, pending);
-        }
-        found.upTo[i] = static_cast<std::uint32_t>(found.matches.size());
-    }
-}
-
 }  // namespace quorvex::tableindex

@@ -19,14 +19,6 @@
 
 namespace quorvex::tableindex {
 
-// Matches by place, filled from the line's end: those that start at place i
-// are matches[upTo[i + 1]] up to matches[upTo[i]], longest first; upTo has
-// one more element than the line has places, the last 0.
-struct LineMatches {
-    std::vector<TextTrie::Match> matches;
-    std::vector<std::uint32_t> upTo;
-};
-
 class TextMatcher {
 public:
     struct Entry {
@@ -36,8 +28,12 @@ public:
     // The texts longer than TextTrie::kDepth must outlive the matcher.
     explicit TextMatcher(std::span<const Entry> entries);
 
-    // What TextTrie::All gives at every place of line (which holds no CR).
-    void FindAll(std::u16string_view line, LineMatches& found) const;
+    // What TextTrie::All gives at every place of line (which holds no CR),
+    // place by place from the line's last to its first: calls
+    // atPlace(i, matches) with the matches that start at place i, longest
+    // first, in a span that lasts until the call returns.
+    template <typename AtPlace>
+    void Scan(std::u16string_view line, AtPlace&& atPlace) const;
 
 private:
     // A text longer than the trie's depth, found from where its end lies.
@@ -69,5 +65,29 @@ private:
     std::vector<std::uint32_t> m_firstOutput;  // by node: the node itself when it ends a text, else m_output
     std::vector<std::uint8_t> m_depth;
 };
+
+template <typename AtPlace>
+void TextMatcher::Scan(std::u16string_view line, AtPlace&& atPlace) const {
+    // Texts past the trie's depth, found where they end, wait for the place where they start.
+    std::vector<Pending> pending;
+    thread_local std::vector<TextTrie::Match> here;
+    std::uint32_t state = 0;
+    for (std::size_t i = line.size(); i-- > 0;) {
+        state = Step(state, line[i]);
+        here.clear();
+        if (!pending.empty()) {
+            // Found longest first: the longer, the sooner its end is read.
+            for (const Pending& p : pending)
+                if (p.start == i) here.push_back(p.match);
+            std::erase_if(pending, [&](const Pending& p) { return p.start == i; });
+        }
+        for (std::uint32_t node = m_firstOutput[state]; node != 0; node = m_output[node]) {
+            const TextTrie::Node& n = m_trie.m_nodes[node];
+            if (n.value != 0) here.push_back({m_depth[node], n.value});
+            if (n.longTexts != 0) FindLong(node, line, i, pending);
+        }
+        atPlace(i, std::span<const TextTrie::Match>(here));
+    }
+}
 
 }  // namespace quorvex::tableindex

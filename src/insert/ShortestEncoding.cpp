@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <span>
 #include <vector>
 
 namespace quorvex {
@@ -71,9 +72,9 @@ struct Cover {
 
 // Cheapest cover of the line, worked out from its end: cover.cost[i] is the
 // least the characters from i on can take. Every match of the line is found
-// in one pass first, grouped by where it starts; each place is then decided
-// once, a step per match. Matches come longest first and a tie goes to the
-// earlier one, so the longest text wins among equal totals. costOf(first
+// in one pass from the end, and each place is decided as soon as its matches
+// are known, a step per match. Matches come longest first and a tie goes to
+// the earlier one, so the longest text wins among equal totals. costOf(first
 // byte, byte count) gives what a step costs, negative when it cannot be taken.
 template <class CostOf>
 EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t end, const CharTable& table,
@@ -83,19 +84,14 @@ EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t 
     const std::size_t length = end - start;
     // Not the memory of a very long line.
     thread_local Cover keptCover;
-    thread_local tableindex::LineMatches keptMatches;
     Cover ownCover;
-    tableindex::LineMatches ownMatches;
-    const bool keep = length < (std::size_t{1} << 16);
-    Cover& cover = keep ? keptCover : ownCover;
-    tableindex::LineMatches& found = keep ? keptMatches : ownMatches;
-    table.FindLineMatches(script, start, end, found);
+    Cover& cover = length < (std::size_t{1} << 16) ? keptCover : ownCover;
     cover.Size(length + 1);
     std::int64_t* const cost = cover.cost.data();
     std::int64_t* const longest = cover.longest.data();
     cost[length] = 0;
     longest[length] = 0;
-    for (std::size_t i = length; i-- > 0;) {
+    const auto decide = [&](std::size_t i, std::span<const tableindex::TextTrie::Match> matches) {
         const std::size_t at = start + i;
         std::int64_t best = kUnreachable;
         std::int64_t longestHere = kUnreachable;
@@ -103,30 +99,28 @@ EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t 
         std::uint32_t bestKey = 0;
         // Each step is considered for the cheapest cover; the first, the
         // longest, is also the step longest match takes.
-        const auto consider = [&](std::uint32_t step, std::uint32_t key, bool first) {
+        const auto consider = [&](std::size_t step, std::uint32_t key, bool first) {
             const int stepCost = costOf(static_cast<std::uint8_t>(key >> 16), static_cast<int>((key >> 24) & 3u));
             if (stepCost < 0) return;
             if (first) longestHere = std::min(longest[i + step] + stepCost, kUnreachable);
             const std::int64_t total = cost[i + step] + stepCost;
             if (total >= best) return;
             best = total;
-            bestLength = step;
+            bestLength = static_cast<std::uint32_t>(step);
             bestKey = key;
         };
         if (script[at] == u'<' && IsEscapeAt(script, at, end)) {
             const std::uint8_t escape[3] = {EscapeValue(script, at), 0, 0};
             consider(kEscapeLength, tableindex::PackKey(escape, 1), true);
         } else {
-            const std::uint32_t first = found.upTo[i + 1];
-            const std::uint32_t last = found.upTo[i];
-            for (std::uint32_t m = first; m < last; ++m)
-                consider(static_cast<std::uint32_t>(found.matches[m].length), found.matches[m].value, m == first);
+            for (std::size_t m = 0; m < matches.size(); ++m) consider(matches[m].length, matches[m].value, m == 0);
         }
         cost[i] = best;
         longest[i] = longestHere;
         cover.length[i] = bestLength;
         cover.key[i] = bestKey;
-    }
+    };
+    table.Matcher().Scan(script.substr(start, length), decide);
     if (cost[0] >= kUnreachable) return LongestMatch(script, start, end, table);
 
     EncodedLine line;
