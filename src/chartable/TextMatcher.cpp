@@ -49,6 +49,9 @@ void TextMatcher::Link() {
         parent[edge.child] = static_cast<std::uint32_t>(edge.key >> 16);
         character[edge.child] = static_cast<char16_t>(edge.key & 0xFFFF);
     }
+    m_childBits.assign(count, 0);
+    for (std::uint32_t node = 1; node < count; ++node)
+        m_childBits[parent[node]] |= std::uint64_t{1} << (character[node] & 63);
     // Shallower nodes first, as a node's links lead to shallower ones.
     std::vector<std::vector<std::uint32_t>> byDepth(TextTrie::kDepth + 1);
     for (std::uint32_t node = 1; node < count; ++node) {

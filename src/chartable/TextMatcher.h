@@ -43,12 +43,16 @@ private:
     };
 
     void Link();
+    // The node reached from state by c: its child for c, or failing that the
+    // child of its failure link's, and so on up to the root's.
     [[nodiscard]] std::uint32_t Step(std::uint32_t state, char16_t c) const {
-        for (;;) {
-            if (const std::uint32_t next = m_trie.Child(state, c)) return next;
-            if (state == 0) return 0;
-            state = m_fail[state];
+        const std::uint64_t bit = std::uint64_t{1} << (c & 63);
+        for (; state != 0; state = m_fail[state]) {
+            // Most nodes on the way have no child for c: their bits say so without a lookup.
+            if ((m_childBits[state] & bit) == 0) continue;
+            if (const std::uint32_t next = m_trie.Child(m_trie.m_nodes[state], state, c)) return next;
         }
+        return m_trie.m_rootChildren.Get(c);
     }
     [[nodiscard]] bool Reports(std::uint32_t node) const {
         return m_trie.m_nodes[node].value != 0 || m_trie.m_nodes[node].longTexts != 0;
@@ -64,6 +68,7 @@ private:
     std::vector<std::uint32_t> m_output;  // by node: the deepest proper suffix that ends a text, 0 for none
     std::vector<std::uint32_t> m_firstOutput;  // by node: the node itself when it ends a text, else m_output
     std::vector<std::uint8_t> m_depth;
+    std::vector<std::uint64_t> m_childBits;  // by node: bit c % 64 set for each child's character c
 };
 
 template <typename AtPlace>
