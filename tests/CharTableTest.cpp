@@ -288,10 +288,12 @@ TEST(TextMatcherTest, FindsWhatTheTrieFindsAtEveryPlace) {
         std::u16string line = randomText(rng() % 40);
         if (rng() % 2 == 0) line.insert(rng() % (line.size() + 1), texts[rng() % texts.size()] + texts[rng() % texts.size()]);
         std::size_t next = line.size();
-        matcher.Scan(line, [&](std::size_t i, std::span<const TextTrie::Match> found) {
+        std::vector<TextTrie::Match> found;
+        const auto match = [&](std::size_t length, TextTrie::Value value) { found.push_back({length, value}); };
+        matcher.Scan(line, match, [&](std::size_t i) {
             ASSERT_EQ(i, --next);
             std::vector<TextTrie::Match> expected;
-            trie.All(std::u16string_view(line).substr(i), [&](const TextTrie::Match& match) { expected.push_back(match); });
+            trie.All(std::u16string_view(line).substr(i), [&](const TextTrie::Match& m) { expected.push_back(m); });
             std::reverse(expected.begin(), expected.end());
             const std::string where = Narrow(line) + " at " + std::to_string(i);
             ASSERT_EQ(found.size(), expected.size()) << where;
@@ -300,6 +302,7 @@ TEST(TextMatcherTest, FindsWhatTheTrieFindsAtEveryPlace) {
                 ASSERT_EQ(found[k].value, expected[k].value) << where;
             }
             longMatches += !expected.empty() && expected.front().length > TextTrie::kDepth;
+            found.clear();
         });
         ASSERT_EQ(next, 0u);
     }

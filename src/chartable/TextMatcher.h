@@ -29,11 +29,11 @@ public:
     explicit TextMatcher(std::span<const Entry> entries);
 
     // What TextTrie::All gives at every place of line (which holds no CR),
-    // place by place from the line's last to its first: calls
-    // atPlace(i, matches) with the matches that start at place i, longest
-    // first, in a span that lasts until the call returns.
-    template <typename AtPlace>
-    void Scan(std::u16string_view line, AtPlace&& atPlace) const;
+    // place by place from the line's last to its first: for each place i,
+    // calls match(length, value) for each text that starts there, longest
+    // first, then done(i).
+    template <typename Match, typename Done>
+    void Scan(std::u16string_view line, Match&& match, Done&& done) const;
 
 private:
     // A text longer than the trie's depth, found from where its end lies.
@@ -71,27 +71,25 @@ private:
     std::vector<std::uint64_t> m_childBits;  // by node: bit c % 64 set for each child's character c
 };
 
-template <typename AtPlace>
-void TextMatcher::Scan(std::u16string_view line, AtPlace&& atPlace) const {
+template <typename Match, typename Done>
+void TextMatcher::Scan(std::u16string_view line, Match&& match, Done&& done) const {
     // Texts past the trie's depth, found where they end, wait for the place where they start.
     std::vector<Pending> pending;
-    thread_local std::vector<TextTrie::Match> here;
     std::uint32_t state = 0;
     for (std::size_t i = line.size(); i-- > 0;) {
         state = Step(state, line[i]);
-        here.clear();
         if (!pending.empty()) {
             // Found longest first: the longer, the sooner its end is read.
             for (const Pending& p : pending)
-                if (p.start == i) here.push_back(p.match);
+                if (p.start == i) match(p.match.length, p.match.value);
             std::erase_if(pending, [&](const Pending& p) { return p.start == i; });
         }
         for (std::uint32_t node = m_firstOutput[state]; node != 0; node = m_output[node]) {
             const TextTrie::Node& n = m_trie.m_nodes[node];
-            if (n.value != 0) here.push_back({m_depth[node], n.value});
+            if (n.value != 0) match(std::size_t{m_depth[node]}, n.value);
             if (n.longTexts != 0) FindLong(node, line, i, pending);
         }
-        atPlace(i, std::span<const TextTrie::Match>(here));
+        done(i);
     }
 }
 

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <array>
 #include <limits>
-#include <span>
 #include <vector>
 
 namespace quorvex {
@@ -91,36 +90,54 @@ EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t 
     std::int64_t* const longest = cover.longest.data();
     cost[length] = 0;
     longest[length] = 0;
-    const auto decide = [&](std::size_t i, std::span<const tableindex::TextTrie::Match> matches) {
-        const std::size_t at = start + i;
-        std::int64_t best = kUnreachable;
-        std::int64_t longestHere = kUnreachable;
-        std::uint32_t bestLength = 0;
-        std::uint32_t bestKey = 0;
-        // Each step is considered for the cheapest cover; the first, the
-        // longest, is also the step longest match takes.
-        const auto consider = [&](std::size_t step, std::uint32_t key, bool first) {
-            const int stepCost = costOf(static_cast<std::uint8_t>(key >> 16), static_cast<int>((key >> 24) & 3u));
-            if (stepCost < 0) return;
-            if (first) longestHere = std::min(longest[i + step] + stepCost, kUnreachable);
-            const std::int64_t total = cost[i + step] + stepCost;
-            if (total >= best) return;
-            best = total;
-            bestLength = static_cast<std::uint32_t>(step);
-            bestKey = key;
-        };
-        if (script[at] == u'<' && IsEscapeAt(script, at, end)) {
-            const std::uint8_t escape[3] = {EscapeValue(script, at), 0, 0};
-            consider(kEscapeLength, tableindex::PackKey(escape, 1), true);
-        } else {
-            for (std::size_t m = 0; m < matches.size(); ++m) consider(matches[m].length, matches[m].value, m == 0);
-        }
-        cost[i] = best;
-        longest[i] = longestHere;
-        cover.length[i] = bestLength;
-        cover.key[i] = bestKey;
+    // The place being decided, and what is known of it so far.
+    std::size_t here = length;
+    bool escape = false;
+    bool first = true;
+    std::int64_t best = kUnreachable;
+    std::int64_t longestHere = kUnreachable;
+    std::uint32_t bestLength = 0;
+    std::uint32_t bestKey = 0;
+    const auto begin = [&](std::size_t place) {
+        here = place;
+        escape = script[start + here] == u'<' && IsEscapeAt(script, start + here, end);
+        first = true;
+        best = kUnreachable;
+        longestHere = kUnreachable;
+        bestLength = 0;
+        bestKey = 0;
     };
-    table.Matcher().Scan(script.substr(start, length), decide);
+    // Each step is considered for the cheapest cover; the first, the longest,
+    // is also the step longest match takes.
+    const auto consider = [&](std::size_t step, std::uint32_t key) {
+        const bool longestStep = first;
+        first = false;
+        const int stepCost = costOf(static_cast<std::uint8_t>(key >> 16), static_cast<int>((key >> 24) & 3u));
+        if (stepCost < 0) return;
+        if (longestStep) longestHere = std::min(longest[here + step] + stepCost, kUnreachable);
+        const std::int64_t total = cost[here + step] + stepCost;
+        if (total >= best) return;
+        best = total;
+        bestLength = static_cast<std::uint32_t>(step);
+        bestKey = key;
+    };
+    // An escape wins over any entry at its place.
+    const auto match = [&](std::size_t step, std::uint32_t key) {
+        if (!escape) consider(step, key);
+    };
+    const auto done = [&](std::size_t) {
+        if (escape) {
+            const std::uint8_t value[3] = {EscapeValue(script, start + here), 0, 0};
+            consider(kEscapeLength, tableindex::PackKey(value, 1));
+        }
+        cost[here] = best;
+        longest[here] = longestHere;
+        cover.length[here] = bestLength;
+        cover.key[here] = bestKey;
+        if (here > 0) begin(here - 1);
+    };
+    if (length > 0) begin(length - 1);
+    table.Matcher().Scan(script.substr(start, length), match, done);
     if (cost[0] >= kUnreachable) return LongestMatch(script, start, end, table);
 
     EncodedLine line;
