@@ -95,9 +95,9 @@ public:
     void FindTextMatches(std::u16string_view script, std::size_t pos, std::size_t lineEnd,
                          std::vector<TextMatch>& matches) const;
 
-    // What finds, in one pass over a line, what FindTextMatches finds at
-    // every place of it: the lengths and packed keys (see
-    // tableindex::UnpackKey) of the matches. Built when first asked for.
+    // The one-pass matcher of the entry texts: it finds in a line what
+    // FindTextMatches finds at each place of it, its values being the packed
+    // keys (see tableindex::UnpackKey). Built when first asked for.
     [[nodiscard]] const tableindex::TextMatcher& Matcher() const;
 
     // What FindTextMatches finds at any place of a line that holds c, when no
