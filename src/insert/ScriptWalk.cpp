@@ -192,6 +192,14 @@ void EncodeString(std::u16string_view script, std::size_t pos, const CharTable* 
         string.lineEnd = EncodeLongestMatch(script, pos, *table, string);
         return;
     }
+    if (encoding.textType != TextType::HuffmanV2 && encoding.shortest && table != nullptr) {
+        pos = std::min(pos, script.size());
+        string.lineEnd = FindLineEnd(script, pos);
+        if (const auto longest = EncodeShortestBytes(script, pos, string.lineEnd, *table, string.bytes)) {
+            string.longestMatchBytes = *longest;
+            return;
+        }
+    }
     if (encoding.textType != TextType::HuffmanV2 && (!encoding.shortest || table == nullptr)) {
         // Without a table the line is escapes only: no list of characters is built for it.
         EncodedLine line;

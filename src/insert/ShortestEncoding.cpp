@@ -53,7 +53,8 @@ EncodedLine LongestMatch(std::u16string_view script, std::size_t start, std::siz
 }
 
 // The cover's figures by place, kept between lines (a script is thousands of
-// short lines) and grown, never shrunk, so most lines clear nothing.
+// short lines) and grown, so most lines clear nothing; but not the memory of
+// a very long line beyond the next.
 struct Cover {
     std::vector<std::int64_t> cost;     // the least the characters from here on take
     std::vector<std::int64_t> longest;  // what longest match takes from here on
@@ -61,6 +62,8 @@ struct Cover {
     std::vector<std::uint32_t> key;     // its bytes, packed as tableindex::PackKey packs them
 
     void Size(std::size_t places) {
+        constexpr std::size_t kKept = std::size_t{1} << 16;
+        if (cost.size() > kKept && places <= kKept) *this = Cover();
         if (cost.size() >= places) return;
         cost.resize(places);
         longest.resize(places);
@@ -75,16 +78,13 @@ struct Cover {
 // are known, a step per match. Matches come longest first and a tie goes to
 // the earlier one, so the longest text wins among equal totals. costOf(first
 // byte, byte count) gives what a step costs, negative when it cannot be taken.
+// script[start, end) must lie in the script. The cover returned lasts until
+// the next call.
 template <class CostOf>
-EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t end, const CharTable& table,
-                     const CostOf& costOf) {
-    end = std::min(end, script.size());
-    start = std::min(start, end);
+const Cover& Solve(std::u16string_view script, std::size_t start, std::size_t end, const CharTable& table,
+                   const CostOf& costOf) {
     const std::size_t length = end - start;
-    // Not the memory of a very long line.
-    thread_local Cover keptCover;
-    Cover ownCover;
-    Cover& cover = length < (std::size_t{1} << 16) ? keptCover : ownCover;
+    thread_local Cover cover;
     cover.Size(length + 1);
     std::int64_t* const cost = cover.cost.data();
     std::int64_t* const longest = cover.longest.data();
@@ -138,11 +138,21 @@ EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t 
     };
     if (length > 0) begin(length - 1);
     table.Matcher().Scan(script.substr(start, length), match, done);
-    if (cost[0] >= kUnreachable) return LongestMatch(script, start, end, table);
+    return cover;
+}
+
+template <class CostOf>
+EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t end, const CharTable& table,
+                     const CostOf& costOf) {
+    end = std::min(end, script.size());
+    start = std::min(start, end);
+    const std::size_t length = end - start;
+    const Cover& cover = Solve(script, start, end, table, costOf);
+    if (cover.cost[0] >= kUnreachable) return LongestMatch(script, start, end, table);
 
     EncodedLine line;
     line.end = end;
-    if (longest[0] < kUnreachable) line.longestCost = longest[0];
+    if (cover.longest[0] < kUnreachable) line.longestCost = cover.longest[0];
     // Counted first: growing the list step by step copies it over and over.
     std::size_t steps = 0;
     for (std::size_t i = 0; i < length; i += cover.length[i]) ++steps;
@@ -162,6 +172,27 @@ EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t 
 EncodedLine EncodeShortestLine(std::u16string_view script, std::size_t start, std::size_t end,
                                const CharTable& table) {
     return Cheapest(script, start, end, table, [](std::uint8_t, int count) { return count; });
+}
+
+std::optional<std::int64_t> EncodeShortestBytes(std::u16string_view script, std::size_t start, std::size_t end,
+                                                const CharTable& table, std::vector<std::uint8_t>& bytes) {
+    end = std::min(end, script.size());
+    start = std::min(start, end);
+    const std::size_t length = end - start;
+    const Cover& cover = Solve(script, start, end, table, [](std::uint8_t, int count) { return count; });
+    if (cover.cost[0] >= kUnreachable) return std::nullopt;
+    // A step gives at most three bytes: each writes three and keeps those it gives.
+    bytes.resize(3 * length);
+    std::uint8_t* out = bytes.data();
+    for (std::size_t i = 0; i < length; i += cover.length[i]) {
+        const std::uint32_t key = cover.key[i];
+        out[0] = static_cast<std::uint8_t>(key >> 16);
+        out[1] = static_cast<std::uint8_t>(key >> 8);
+        out[2] = static_cast<std::uint8_t>(key);
+        out += (key >> 24) & 3u;
+    }
+    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
+    return cover.longest[0] < kUnreachable ? cover.longest[0] : -1;
 }
 
 EncodedLine EncodeFewestBits(std::u16string_view script, std::size_t start, std::size_t end, const CharTable& table,
