@@ -79,9 +79,12 @@ JobOptions Shrink(JobOptions options) {
     return options;
 }
 
+// Every option that changes the job, so that two jobs never share one prepared copy.
 std::string Describe(const JobOptions& o) {
     return std::to_string(static_cast<int>(o.kind)) + "-" + std::to_string(o.pointers) + "-" + std::to_string(o.textBytes) +
-           "-" + std::to_string(o.romBytes) + "-" + std::to_string(o.tableEntries) + "-" + std::to_string(o.textEntries);
+           "-" + std::to_string(o.romBytes) + "-" + std::to_string(o.tableEntries) + "-" + std::to_string(o.textEntries) +
+           "-" + std::to_string(o.seed) + "-" + std::to_string(o.tableSeed) + "-" + std::to_string(o.sharedFraction) +
+           "-" + std::to_string(o.tableStart) + "-" + std::to_string(o.textStart) + "-" + std::to_string(o.overlapping);
 }
 
 const Prepared& Prepare(const JobOptions& wanted) {

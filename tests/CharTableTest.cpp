@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "chartable/CharTable.h"
+#include "chartable/TextMatcher.h"
 #include "chartable/TextTrie.h"
 #include "platform/FileError.h"
 #include "platform/Numbers.h"
@@ -256,6 +257,54 @@ TEST(TextTrieTest, MatchesEqualAPlainSearch) {
                 ASSERT_EQ(single, alone == texts.end() ? 0 : static_cast<TextTrie::Value>(alone - texts.begin() + 1));
             }
         }
+    }
+    EXPECT_GT(longMatches, 40);
+}
+
+// The one-pass matcher against the trie's walk from every place of a line,
+// on tables of texts that overlap a lot: short ones, ones past the trie's
+// depth sharing their ends, some given twice with another value.
+TEST(TextMatcherTest, FindsWhatTheTrieFindsAtEveryPlace) {
+    using tableindex::TextTrie;
+    std::mt19937 rng(23);
+    const auto randomText = [&](std::size_t length) {
+        std::u16string text;
+        for (std::size_t i = 0; i < length; ++i) text += u"aab"[rng() % 3];
+        return text;
+    };
+    int longMatches = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::vector<std::u16string> texts(1 + rng() % 16);  // both point into them: never resized
+        for (auto& text : texts) text = randomText(rng() % 3 == 0 ? TextTrie::kDepth - 1 + rng() % 5 : 1 + rng() % 4);
+        texts.back() = texts[rng() % texts.size()];
+        TextTrie trie;
+        std::vector<tableindex::TextMatcher::Entry> entries;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            trie.Add(texts[i], static_cast<TextTrie::Value>(i + 1));
+            entries.push_back({texts[i], static_cast<TextTrie::Value>(i + 1)});
+        }
+        trie.Finish();
+        const tableindex::TextMatcher matcher(entries);
+        std::u16string line = randomText(rng() % 40);
+        if (rng() % 2 == 0) line.insert(rng() % (line.size() + 1), texts[rng() % texts.size()] + texts[rng() % texts.size()]);
+        std::size_t next = line.size();
+        std::vector<TextTrie::Match> found;
+        const auto match = [&](std::size_t length, TextTrie::Value value) { found.push_back({length, value}); };
+        matcher.Scan(line, match, [&](std::size_t i) {
+            ASSERT_EQ(i, --next);
+            std::vector<TextTrie::Match> expected;
+            trie.All(std::u16string_view(line).substr(i), [&](const TextTrie::Match& m) { expected.push_back(m); });
+            std::reverse(expected.begin(), expected.end());
+            const std::string where = Narrow(line) + " at " + std::to_string(i);
+            ASSERT_EQ(found.size(), expected.size()) << where;
+            for (std::size_t k = 0; k < expected.size(); ++k) {
+                ASSERT_EQ(found[k].length, expected[k].length) << where;
+                ASSERT_EQ(found[k].value, expected[k].value) << where;
+            }
+            longMatches += !expected.empty() && expected.front().length > TextTrie::kDepth;
+            found.clear();
+        });
+        ASSERT_EQ(next, 0u);
     }
     EXPECT_GT(longMatches, 40);
 }

@@ -79,6 +79,12 @@ void CharTable::FindTextMatches(std::u16string_view script, std::size_t pos, std
     m_index->text.FindAll(script, pos, limit, matches);
 }
 
+const tableindex::TextMatcher& CharTable::Matcher() const {
+    // Only a table moved from has no index: it matches nothing.
+    static const tableindex::TextMatcher none({});
+    return m_index ? m_index->text.Matcher(m_text) : none;
+}
+
 bool CharTable::UsesByte(std::uint8_t byte) const {
     return m_bytes.firstBytes().test(byte) || (m_index && m_index->text.firstBytes().test(byte));
 }

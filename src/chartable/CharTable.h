@@ -14,6 +14,10 @@
 
 namespace quorvex {
 
+namespace tableindex {
+class TextMatcher;
+}
+
 // A character table held in memory: the whole converted file framed by a LF
 // in front and a CR behind, so every line (the first included) follows a LF
 // and every entry's text (the last included) is ended by a CR. Lines written
@@ -87,6 +91,11 @@ public:
     // matches. Cheap enough to call once per character of a script.
     void FindTextMatches(std::u16string_view script, std::size_t pos, std::size_t lineEnd,
                          std::vector<TextMatch>& matches) const;
+
+    // The one-pass matcher of the entry texts: it finds in a line what
+    // FindTextMatches finds at each place of it, its values being the packed
+    // keys (see tableindex::UnpackKey). Built when first asked for.
+    [[nodiscard]] const tableindex::TextMatcher& Matcher() const;
 
     // What FindTextMatches finds at any place of a line that holds c, when no
     // entry text of two or more characters begins with c: sets match to the

@@ -68,7 +68,9 @@ void TextIndex::Build(std::u16string_view text) {
             if (nextCr != std::u16string_view::npos && nextCr < i) nextCr = text.find(u'\r', i);
             // Text with no CR after it, or an empty text, can never be matched.
             if (nextCr != std::u16string_view::npos && nextCr > i + 1) {
-                m_texts.Add(text.substr(i + 1, nextCr - (i + 1)), PackKey(lineKey.bytes, lineKey.count));
+                const TextAt entry{i + 1, nextCr - (i + 1), PackKey(lineKey.bytes, lineKey.count)};
+                m_texts.Add(text.substr(entry.start, entry.length), entry.value);
+                m_entries.push_back(entry);
                 m_firstCharacters.push_back(text[i + 1]);
             }
         }
@@ -86,11 +88,9 @@ void TextIndex::FillCharacters(PagedMap& characters, std::uint32_t beginsLonger)
 }
 
 CharTable::TextMatch TextIndex::Lookup(std::u16string_view script, std::size_t pos, std::size_t limit) const {
-    const std::u16string_view candidate = script.substr(pos, limit);
-    // Most characters of a script begin no longer text: their answer is read directly.
-    TextTrie::Value key = 0;
-    if (m_texts.OnlySingle(candidate[0], key)) return UnpackKey(key, 1);
-    const TextTrie::Match longest = m_texts.Longest(candidate);
+    // Asked only for characters that begin a longer text: the others are read
+    // directly by the caller.
+    const TextTrie::Match longest = m_texts.Longest(script.substr(pos, limit));
     return UnpackKey(longest.value, static_cast<int>(longest.length));
 }
 
@@ -99,6 +99,16 @@ void TextIndex::FindAll(std::u16string_view script, std::size_t pos, std::size_t
     m_texts.All(script.substr(pos, limit), [&](const TextTrie::Match& match) {
         matches.push_back(UnpackKey(match.value, static_cast<int>(match.length)));
     });
+}
+
+const TextMatcher& TextIndex::Matcher(std::u16string_view text) const {
+    std::call_once(m_matcherBuilt, [&] {
+        std::vector<TextMatcher::Entry> entries;
+        entries.reserve(m_entries.size());
+        for (const TextAt& entry : m_entries) entries.push_back({text.substr(entry.start, entry.length), entry.value});
+        m_matcher = std::make_unique<TextMatcher>(entries);
+    });
+    return *m_matcher;
 }
 
 }  // namespace quorvex::tableindex

@@ -61,9 +61,20 @@ void TextTrie::Finish() {
 }
 
 TextTrie::Match TextTrie::Longest(std::u16string_view candidate) const {
+    // Walk's steps by hand, the best so far in locals: this runs for every
+    // character of a script that begins a longer text.
     Match best;
+    const std::size_t most = std::min(candidate.size(), kDepth);
+    if (most == 0) return best;
+    std::uint32_t node = m_rootChildren.Get(candidate[0]);
     std::size_t depth = 0;
-    const std::uint32_t node = Walk(candidate, depth, [&](const Match& match) { best = match; });
+    while (node != 0) {
+        ++depth;
+        const Node& reached = m_nodes[node];
+        if (reached.value != 0) best = Match{depth, reached.value};
+        if (depth == most) break;
+        node = Child(reached, node, candidate[depth]);
+    }
     if (depth == kDepth && m_nodes[node].longTexts != 0) {
         LongMatches(node, candidate, [&](const Match& match) {
             best = match;

@@ -20,7 +20,7 @@ public:
     // costs no more than kDepth nodes per text. Most entry texts are shorter.
     static constexpr std::size_t kDepth = 16;
 
-    // Adds a text (not empty) unless it is already there: the first value
+    // Adds a text (not empty, no CR) unless it is already there: the first value
     // given for a text is the one it keeps. The text must stay where it is
     // while the trie is used.
     void Add(std::u16string_view text, Value value);
@@ -53,6 +53,8 @@ public:
     }
 
 private:
+    friend class TextMatcher;
+
     struct Node {
         Value value = 0;
         std::uint32_t longTexts = 0;  // 1 + index into m_longLists, 0 for none
@@ -81,8 +83,13 @@ private:
     // The node below `node` for c; 0 for none (the root is nobody's child).
     [[nodiscard]] std::uint32_t Child(std::uint32_t node, char16_t c) const {
         if (node == 0) return m_rootChildren.Get(c);
-        const Node& parent = m_nodes[node];
-        if (parent.firstCharacter == c && parent.firstChild != 0) return parent.firstChild;
+        return Child(m_nodes[node], node, c);
+    }
+    // The same below `parent`, node number `node` (not the root).
+    [[nodiscard]] std::uint32_t Child(const Node& parent, std::uint32_t node, char16_t c) const {
+        // A node without children has first character 0 and first child 0:
+        // a match on it gives 0, which is the answer.
+        if (parent.firstCharacter == c) return parent.firstChild;
         if (!parent.moreChildren) return 0;
         const std::uint64_t key = EdgeKey(node, c);
         for (std::size_t i = FirstSlot(key);; i = (i + 1) & m_edgeMask) {

@@ -54,7 +54,7 @@ public:
             }
             if (!WriteString(block.textLine)) return Outcome::Stopped;
             if (OverLimit() > 0 && !prompt.askYesNo(messages::OverLimitQuestion(OverLimit()))) return Outcome::Declined;
-            pos = NextLineStart(m_script, block.textLine);
+            pos = NextLineStart(m_script, m_string.lineEnd);
         }
         ApplyRepeats();
         return Outcome::Finished;

@@ -137,6 +137,45 @@ EncodedLine EncodeLine(std::u16string_view script, std::size_t pos, const CharTa
 
 }  // namespace
 
+namespace {
+
+// Longest match straight into the string's bytes, the nearly universal case:
+// one table read per character for most of them, no list of characters and
+// no check per byte written. Gives the line's end.
+std::size_t EncodeLongestMatch(std::u16string_view script, std::size_t pos, const CharTable& table,
+                               EncodedString& string) {
+    pos = std::min(pos, script.size());
+    const std::size_t end = FindLineEnd(script, pos);
+    // An entry or an escape takes at least one character and gives at most
+    // three bytes; each step writes three and keeps those it gives.
+    string.bytes.resize(3 * (end - pos));
+    std::uint8_t* const first = string.bytes.data();
+    std::uint8_t* out = first;
+    const std::int32_t longest = table.longestTextLength();
+    std::size_t cursor = pos;
+    while (cursor < end) {
+        if (script[cursor] == u'<' && IsEscapeAt(script, cursor, end)) {
+            *out++ = EscapeValue(script, cursor);
+            cursor += kEscapeLength;
+            continue;
+        }
+        const CharTable::TextMatch match = table.LookupText(script, cursor, longest);
+        if (match.length <= 0) {
+            string.notInTableAt = cursor;
+            break;
+        }
+        out[0] = match.bytes[0];
+        out[1] = match.bytes[1];
+        out[2] = match.bytes[2];
+        out += match.byteCount;
+        cursor += static_cast<std::size_t>(match.length);
+    }
+    string.bytes.resize(static_cast<std::size_t>(out - first));
+    return end;
+}
+
+}  // namespace
+
 std::u16string PositionOf(std::u16string_view script, std::size_t pos, std::size_t firstLine) {
     firstLine = std::min(firstLine, pos);
     return messages::PositionInScript(LineNumberAt(script, pos) - LineNumberAt(script, firstLine) + 1,
@@ -149,24 +188,46 @@ void EncodeString(std::u16string_view script, std::size_t pos, const CharTable* 
     string.notInTableAt.reset();
     string.problem.clear();
     string.longestMatchBytes.reset();
+    if (encoding.textType != TextType::HuffmanV2 && !encoding.shortest && table != nullptr) {
+        string.lineEnd = EncodeLongestMatch(script, pos, *table, string);
+        return;
+    }
+    if (encoding.textType != TextType::HuffmanV2 && encoding.shortest && table != nullptr) {
+        pos = std::min(pos, script.size());
+        string.lineEnd = FindLineEnd(script, pos);
+        if (const auto longest = EncodeShortestBytes(script, pos, string.lineEnd, *table, string.bytes)) {
+            string.longestMatchBytes = *longest;
+            return;
+        }
+    }
     if (encoding.textType != TextType::HuffmanV2 && (!encoding.shortest || table == nullptr)) {
-        // Longest match goes straight into the string's bytes, the nearly
-        // universal case: no list of characters is built for it.
+        // Without a table the line is escapes only: no list of characters is built for it.
         EncodedLine line;
         WalkTextLine(script, pos, table, line, [&](const EncodedCharacter& character) {
             for (int k = 0; k < character.count; ++k) string.bytes.push_back(character.bytes[k]);
         });
+        string.lineEnd = line.end;
         string.notInTableAt = line.notInTableAt;
         string.problem = std::move(line.problem);
         return;
     }
     EncodedLine line = EncodeLine(script, pos, table, encoding);
+    string.lineEnd = line.end;
     string.notInTableAt = line.notInTableAt;
     string.problem = std::move(line.problem);
     if (encoding.textType != TextType::HuffmanV2) {
         string.longestMatchBytes = line.longestCost.value_or(-1);
-        for (const auto& character : line.characters)
-            string.bytes.insert(string.bytes.end(), character.bytes, character.bytes + character.count);
+        // Three bytes written for every character, as many kept as it has: no copy call for each.
+        string.bytes.resize(3 * line.characters.size());
+        std::uint8_t* out = string.bytes.data();
+        for (const auto& character : line.characters) {
+            // One by one: a three-byte copy becomes a call to memmove.
+            out[0] = character.bytes[0];
+            out[1] = character.bytes[1];
+            out[2] = character.bytes[2];
+            out += character.count;
+        }
+        string.bytes.resize(static_cast<std::size_t>(out - string.bytes.data()));
         return;
     }
     BitWriter writer;

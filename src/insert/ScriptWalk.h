@@ -78,6 +78,7 @@ struct StringEncoding {
 // The bytes of one string as Insert writes them.
 struct EncodedString {
     std::vector<std::uint8_t> bytes;            // up to the first failure
+    std::size_t lineEnd = 0;                    // the line's CR, or the script's end
     std::optional<std::size_t> notInTableAt;    // a character that cannot be encoded
     std::u16string problem;                     // a malformed line: the message to show
     // Regular text in the shortest encoding: the bytes longest match would

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace quorvex {
 
@@ -26,6 +27,14 @@ class CharTable;
 // reports it: the characters before the failure and notInTableAt.
 [[nodiscard]] scriptwalk::EncodedLine EncodeShortestLine(std::u16string_view script, std::size_t start,
                                                          std::size_t end, const CharTable& table);
+
+// EncodeShortestLine's bytes straight into `bytes` (everything in it
+// replaced, its buffer kept), for Insert: what longest match takes for the
+// line, -1 when it stops in it. No value, and bytes left as they are, when no
+// choice encodes the line: EncodeShortestLine tells what is wrong then.
+[[nodiscard]] std::optional<std::int64_t> EncodeShortestBytes(std::u16string_view script, std::size_t start,
+                                                              std::size_t end, const CharTable& table,
+                                                              std::vector<std::uint8_t>& bytes);
 
 // The bits of the Huffman code of a byte value; no value when the byte has no code.
 using CodeBits = std::function<std::optional<int>(std::uint8_t)>;

@@ -24,9 +24,13 @@ std::size_t FindCharacter(std::u16string_view text, char16_t c, std::size_t from
 
 long long FindText(std::u16string_view text, std::u16string_view pattern) {
     if (pattern.empty() || text.empty() || pattern.size() > text.size()) return -1;
-    const std::size_t last = text.size() - pattern.size();
-    for (std::size_t at = FindCharacter(text, pattern[0]); at <= last; at = FindCharacter(text, pattern[0], at + 1))
-        if (text.substr(at, pattern.size()) == pattern) return static_cast<long long>(at);
+    // Searched by the pattern's last character: a header key ends in a tab,
+    // which text lines hardly ever hold, while its first letter's byte is
+    // common in text (as the high byte of a whole block of CJK characters).
+    const std::size_t before = pattern.size() - 1;
+    for (std::size_t end = FindCharacter(text, pattern.back(), before); end != std::u16string_view::npos;
+         end = FindCharacter(text, pattern.back(), end + 1))
+        if (text.substr(end - before, pattern.size()) == pattern) return static_cast<long long>(end - before);
     return -1;
 }
 
