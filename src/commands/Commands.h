@@ -40,7 +40,7 @@ struct LoadedScript {
 struct ExtractRequest {
     std::filesystem::path rom;
     TableFile table;
-    TextDecoding decoding;  // the read mode of the table file
+    TextDecoding decoding{};  // the read mode of the table file
     JobSettings job;
     TableType tableType = TableType::Regular2;
     TextType textType = TextType::Regular;
@@ -53,7 +53,7 @@ struct InsertRequest {
     std::filesystem::path rom;
     TableFile table;
     ScriptFile script;
-    TextDecoding decoding;  // the read mode of the table and script files
+    TextDecoding decoding{};  // the read mode of the table and script files
     bool shortest = false;  // each line in the fewest bytes the table allows, not by longest match
     std::filesystem::path output{};  // empty: the ROM itself is replaced
     std::filesystem::path patch{};   // empty: none; otherwise a .ips or .bps patch from the ROM to the result
@@ -73,7 +73,7 @@ struct CheckRequest {
     std::filesystem::path rom;  // empty: none (Huffman v2 text then can't be measured)
     TableFile table;
     ScriptFile script;
-    TextDecoding decoding;
+    TextDecoding decoding{};
     bool shortest = false;
     bool listGrown = false;         // list the strings that grew past their string in the ROM (needs rom)
     std::optional<TextBox> box{};  // list the pieces of lines wider than the game's text box
@@ -89,7 +89,7 @@ struct CheckRequest {
 struct TestRequest {
     std::u16string text;  // the typed line
     TableFile table;
-    TextDecoding decoding;
+    TextDecoding decoding{};
     bool shortest = false;
     std::optional<TextBox> box{};
 };
@@ -100,7 +100,7 @@ struct RedoRequest {
     std::filesystem::path script;
     std::filesystem::path rom;
     TableFile table;
-    TextDecoding decoding;
+    TextDecoding decoding{};
 };
 struct RedoOutcome {
     CommandResult result;  // saved: the new script as output

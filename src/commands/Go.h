@@ -19,7 +19,7 @@ struct GoState {
     AddressMapKind map = AddressMapKind::None;   // the Map choice; a map sets the X000 Offset aside
     TableFile table;                             // the character table the dialog holds, if any
     ScriptFile insertFile;                       // the Insert File: its path and the text the dialog holds
-    TextDecoding decoding;                       // the read mode, for files that are not held
+    TextDecoding decoding{};                      // the read mode, for files that are not held
     bool shortest = false;                       // Insert and Check Insert in the shortest encoding
     bool listGrown = false;                      // Check Insert lists the strings that grew (needs the ROM)
 };
