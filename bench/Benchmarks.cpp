@@ -7,6 +7,8 @@
 //                                 the literal algorithms and the engine agree
 //   quorvex_bench --write-job=DIR writes the large job's files for timing the CLI by hand
 //                 --overlapping   with --write-job: the job whose table has overlapping words
+//                 --strings=N --entries=N  with --write-job: N strings (text in proportion,
+//                                 1 MiB for 20,000) and N table entries
 //   quorvex_bench --write-build=DIR writes the build benchmark's project into DIR/build
 #include "JobGenerator.h"
 #include "LiteralAlgorithms.h"
@@ -30,6 +32,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <map>
@@ -704,10 +707,13 @@ int main(int argc, char** argv) {
     std::vector<char*> rest;
     std::optional<std::filesystem::path> writeJob, writeBuild;
     bool overlapping = false;
+    std::size_t strings = 0, entries = 0;  // 0: as the large job has them
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "--smoke") == 0) g_smoke = true;
         else if (std::strncmp(argv[i], "--write-job=", 12) == 0) writeJob = argv[i] + 12;
         else if (std::strcmp(argv[i], "--overlapping") == 0) overlapping = true;
+        else if (std::strncmp(argv[i], "--strings=", 10) == 0) strings = std::strtoul(argv[i] + 10, nullptr, 10);
+        else if (std::strncmp(argv[i], "--entries=", 10) == 0) entries = std::strtoul(argv[i] + 10, nullptr, 10);
         else if (std::strncmp(argv[i], "--write-build=", 14) == 0) writeBuild = argv[i] + 14;
         else rest.push_back(argv[i]);
     }
@@ -715,7 +721,13 @@ int main(int argc, char** argv) {
 
     try {
         if (writeJob) {
-            const Job job = MakeJob(overlapping ? OverlappingJob() : MainJob());
+            JobOptions options = overlapping ? OverlappingJob() : MainJob();
+            if (strings > 0) {
+                options.textBytes = options.textBytes / options.pointers * strings;
+                options.pointers = strings;
+            }
+            if (entries > 0) options.tableEntries = entries;
+            const Job job = MakeJob(options);
             WriteJobFiles(job, *writeJob);
             std::cout << "Wrote " << writeJob->string() << ": run quorvex-cli extract with the arguments in job.txt\n";
             return 0;
