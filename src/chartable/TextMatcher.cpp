@@ -67,18 +67,25 @@ void TextMatcher::Link() {
             // A single character's only proper suffix is the empty one.
             if (parent[node] != 0) state.fail = Step(m_states[parent[node]].fail, character[node]);
             const State& suffix = m_states[state.fail];
+            state.value = suffix.value;
+            state.length = suffix.length;
             state.outputs = suffix.outputs;
             state.outputCount = suffix.outputCount;
             const TextTrie::Value value = m_trie.m_nodes[node].value;
             if (value == 0) continue;
-            // Its own text, then its suffix's row: copied, as the row ends where others begin.
+            // Its own text first, then its suffix's longest and that one's
+            // row: copied, as the row ends where others begin.
+            state.value = value;
+            state.length = depth[node];
             state.outputs = static_cast<std::uint32_t>(m_outputs.size());
-            m_outputs.push_back({value, depth[node]});
+            state.outputCount = 0;
+            if (suffix.value == 0) continue;
+            m_outputs.push_back({suffix.value, suffix.length});
             for (std::uint32_t k = 0; k < suffix.outputCount; ++k) {
                 const Output output = m_outputs[suffix.outputs + k];
                 m_outputs.push_back(output);
             }
-            ++state.outputCount;
+            state.outputCount = static_cast<std::uint8_t>(suffix.outputCount + 1);
         }
     }
 }

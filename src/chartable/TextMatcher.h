@@ -42,14 +42,18 @@ private:
     };
 
     // What a walk reads of a node at each character, together in one place:
-    // a character costs about one cache line however the nodes lie.
+    // a character costs about one cache line however the nodes lie. The
+    // longest text ending at the node is held here, as most places of a line
+    // end one text only.
     struct alignas(32) State {
         std::uint64_t childBits = 0;  // bit c % 64 set for each child's character c
         std::uint32_t fail = 0;       // the deepest proper suffix that is a node
         std::uint32_t firstChild = 0;
-        std::uint32_t outputs = 0;    // where its texts begin in m_outputs
+        TextTrie::Value value = 0;    // the longest text ending here, its own or a suffix's; 0 for none
+        std::uint32_t outputs = 0;    // where the shorter ones begin in m_outputs
         char16_t firstCharacter = 0;
-        std::uint8_t outputCount = 0;
+        std::uint8_t length = 0;       // the longest text's
+        std::uint8_t outputCount = 0;  // the shorter ones'
         bool moreChildren = false;
         bool longTexts = false;
     };
@@ -82,9 +86,9 @@ private:
     // characters' path, whole and as written.
     TextTrie m_trie;
     std::vector<State> m_states;  // by node
-    // Each node's texts in a row, longest first, so that reporting them
-    // follows no links: a node that ends no text shares its longest suffix's
-    // row. A node at depth d has at most d of them.
+    // Each node's texts after its longest in a row, longest first, so that
+    // reporting them follows no links: a node that ends no text shares its
+    // longest suffix's row. A node at depth d has fewer than d of them.
     std::vector<Output> m_outputs;
 };
 
@@ -104,8 +108,11 @@ void TextMatcher::Scan(std::u16string_view line, Match&& match, Done&& done) con
         const State& s = m_states[state];
         // Only a node at the trie's full depth holds longer texts: no suffix of one does.
         if (s.longTexts) FindLong(state, line, i, pending);
-        for (const Output* o = m_outputs.data() + s.outputs, *last = o + s.outputCount; o != last; ++o)
-            match(std::size_t{o->length}, o->value);
+        if (s.value != 0) {
+            match(std::size_t{s.length}, s.value);
+            for (const Output* o = m_outputs.data() + s.outputs, *last = o + s.outputCount; o != last; ++o)
+                match(std::size_t{o->length}, o->value);
+        }
         done(i);
     }
 }

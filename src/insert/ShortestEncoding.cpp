@@ -95,6 +95,8 @@ const Cover& Solve(std::u16string_view script, std::size_t start, std::size_t en
     // known of it so far, as plain values: kept as a Place, whose parts are
     // written one by one and read together, the processor waits on each read.
     std::size_t at = length;
+    std::int64_t lastCost = 0;
+    std::int64_t lastLongest = 0;
     std::int64_t best = kUnreachable;
     std::int64_t longestHere = kUnreachable;
     std::uint32_t bestLength = 0;
@@ -113,9 +115,17 @@ const Cover& Solve(std::u16string_view script, std::size_t start, std::size_t en
         first = false;
         const int stepCost = costOf(static_cast<std::uint8_t>(key >> 16), static_cast<int>((key >> 24) & 3u));
         if (stepCost < 0) return;
-        const Place& next = places[at - 1 + step];
-        if (longestStep) longestHere = std::min(next.longest + stepCost, kUnreachable);
-        const std::int64_t total = next.cost + stepCost;
+        // A one-character step leads to the place just decided: its figures
+        // are still at hand, and reading them back from memory would make
+        // each place wait for the last one's store.
+        std::int64_t nextCost = lastCost;
+        std::int64_t nextLongest = lastLongest;
+        if (step != 1) {
+            nextCost = places[at - 1 + step].cost;
+            nextLongest = places[at - 1 + step].longest;
+        }
+        if (longestStep) longestHere = std::min(nextLongest + stepCost, kUnreachable);
+        const std::int64_t total = nextCost + stepCost;
         if (total >= best) return;
         best = total;
         bestLength = static_cast<std::uint32_t>(step);
@@ -130,6 +140,8 @@ const Cover& Solve(std::u16string_view script, std::size_t start, std::size_t en
             match(kEscapeLength, tableindex::PackKey(value, 1));
         }
         places[i] = Place{best, longestHere, bestLength, bestKey};
+        lastCost = best;
+        lastLongest = longestHere;
         clear();
         at = i;
     };
