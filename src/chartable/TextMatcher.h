@@ -96,18 +96,30 @@ template <typename Match, typename Done>
 void TextMatcher::Scan(std::u16string_view line, Match&& match, Done&& done) const {
     // Texts past the trie's depth, found where they end, wait for the place where they start.
     std::vector<Pending> pending;
+    // The next place where some of them start, as all start before the
+    // place being read: one comparison a place instead of a look at the list.
+    std::size_t nextStart = line.size();
+    const auto findNext = [&] {
+        nextStart = line.size();
+        for (const Pending& p : pending)
+            if (nextStart == line.size() || p.start > nextStart) nextStart = p.start;
+    };
     std::uint32_t state = 0;
     for (std::size_t i = line.size(); i-- > 0;) {
         state = Step(state, line[i]);
-        if (!pending.empty()) {
+        if (i == nextStart) {
             // Found longest first: the longer, the sooner its end is read.
             for (const Pending& p : pending)
                 if (p.start == i) match(p.match.length, p.match.value);
             std::erase_if(pending, [&](const Pending& p) { return p.start == i; });
+            findNext();
         }
         const State& s = m_states[state];
         // Only a node at the trie's full depth holds longer texts: no suffix of one does.
-        if (s.longTexts) FindLong(state, line, i, pending);
+        if (s.longTexts) {
+            FindLong(state, line, i, pending);
+            findNext();
+        }
         if (s.value != 0) {
             match(std::size_t{s.length}, s.value);
             for (const Output* o = m_outputs.data() + s.outputs, *last = o + s.outputCount; o != last; ++o)
