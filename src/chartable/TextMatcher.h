@@ -122,8 +122,9 @@ void TextMatcher::Scan(std::u16string_view line, Match&& match, Done&& done) con
         }
         if (s.value != 0) {
             match(std::size_t{s.length}, s.value);
-            for (const Output* o = m_outputs.data() + s.outputs, *last = o + s.outputCount; o != last; ++o)
-                match(std::size_t{o->length}, o->value);
+            // Counted, not bounded by pointers: a place with no more texts reads nothing of the rows.
+            for (std::uint32_t k = 0; k < s.outputCount; ++k)
+                match(std::size_t{m_outputs[s.outputs + k].length}, m_outputs[s.outputs + k].value);
         }
         done(i);
     }
