@@ -92,8 +92,9 @@ const Cover& Solve(std::u16string_view script, std::size_t start, std::size_t en
     Place* const places = cover.places.data();
     places[length] = Place{0, 0, 0, 0};
     // The place being decided (counted down as each is done) and what is
-    // known of it so far, as plain values: kept as a Place, whose parts are
-    // written one by one and read together, the processor waits on each read.
+    // known of it so far, as plain values rather than a Place: one whose
+    // parts are written one by one and then read whole makes the processor
+    // wait on each read.
     std::size_t at = length;
     std::int64_t lastCost = 0;
     std::int64_t lastLongest = 0;
