@@ -30,15 +30,18 @@ TextMatcher::TextMatcher(std::span<const Entry> entries) {
 
 void TextMatcher::Link() {
     const std::size_t count = m_trie.m_nodes.size();
-    m_fail.assign(count, 0);
-    m_output.assign(count, 0);
-    m_depth.assign(count, 0);
+    m_states.assign(count, State());
     // Each node's parent and the character leading to it; the root's
     // children keep parent 0. A child is always added after its parent.
     std::vector<std::uint32_t> parent(count, 0);
     std::vector<char16_t> character(count, 0);
     for (std::uint32_t node = 1; node < count; ++node) {
         const TextTrie::Node& n = m_trie.m_nodes[node];
+        State& state = m_states[node];
+        state.firstChild = n.firstChild;
+        state.firstCharacter = n.firstCharacter;
+        state.moreChildren = n.moreChildren;
+        state.longTexts = n.longTexts != 0;
         if (n.firstChild != 0) {
             parent[n.firstChild] = node;
             character[n.firstChild] = n.firstCharacter;
@@ -49,26 +52,42 @@ void TextMatcher::Link() {
         parent[edge.child] = static_cast<std::uint32_t>(edge.key >> 16);
         character[edge.child] = static_cast<char16_t>(edge.key & 0xFFFF);
     }
-    m_childBits.assign(count, 0);
     for (std::uint32_t node = 1; node < count; ++node)
-        m_childBits[parent[node]] |= std::uint64_t{1} << (character[node] & 63);
+        m_states[parent[node]].childBits |= std::uint64_t{1} << (character[node] & 63);
     // Shallower nodes first, as a node's links lead to shallower ones.
+    std::vector<std::uint8_t> depth(count, 0);
     std::vector<std::vector<std::uint32_t>> byDepth(TextTrie::kDepth + 1);
     for (std::uint32_t node = 1; node < count; ++node) {
-        m_depth[node] = static_cast<std::uint8_t>(m_depth[parent[node]] + 1);
-        byDepth[m_depth[node]].push_back(node);
+        depth[node] = static_cast<std::uint8_t>(depth[parent[node]] + 1);
+        byDepth[depth[node]].push_back(node);
     }
     for (const auto& level : byDepth) {
         for (const std::uint32_t node : level) {
+            State& state = m_states[node];
             // A single character's only proper suffix is the empty one.
-            if (parent[node] == 0) continue;
-            m_fail[node] = Step(m_fail[parent[node]], character[node]);
-            const std::uint32_t suffix = m_fail[node];
-            m_output[node] = suffix != 0 && Reports(suffix) ? suffix : m_output[suffix];
+            if (parent[node] != 0) state.fail = Step(m_states[parent[node]].fail, character[node]);
+            const State& suffix = m_states[state.fail];
+            state.value = suffix.value;
+            state.length = suffix.length;
+            state.outputs = suffix.outputs;
+            state.outputCount = suffix.outputCount;
+            const TextTrie::Value value = m_trie.m_nodes[node].value;
+            if (value == 0) continue;
+            // Its own text first, then its suffix's longest and that one's
+            // row: copied, as the row ends where others begin.
+            state.value = value;
+            state.length = depth[node];
+            state.outputs = static_cast<std::uint32_t>(m_outputs.size());
+            state.outputCount = 0;
+            if (suffix.value == 0) continue;
+            m_outputs.push_back({suffix.value, suffix.length});
+            for (std::uint32_t k = 0; k < suffix.outputCount; ++k) {
+                const Output output = m_outputs[suffix.outputs + k];
+                m_outputs.push_back(output);
+            }
+            state.outputCount = static_cast<std::uint8_t>(suffix.outputCount + 1);
         }
     }
-    m_firstOutput.resize(count);
-    for (std::uint32_t node = 0; node < count; ++node) m_firstOutput[node] = node != 0 && Reports(node) ? node : m_output[node];
 }
 
 void TextMatcher::FindLong(std::uint32_t node, std::u16string_view line, std::size_t at,

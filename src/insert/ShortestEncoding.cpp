@@ -52,27 +52,30 @@ EncodedLine LongestMatch(std::u16string_view script, std::size_t start, std::siz
     return line;
 }
 
-// The cover's figures by place, kept between lines (a script is thousands of
-// short lines) and grown, so most lines clear nothing; but not the memory of
-// a very long line beyond the next.
-struct Cover {
-    std::vector<std::int64_t> cost;     // the least the characters from here on take
-    std::vector<std::int64_t> longest;  // what longest match takes from here on
-    std::vector<std::uint32_t> length;  // the cheapest first step
-    std::vector<std::uint32_t> key;     // its bytes, packed as tableindex::PackKey packs them
+// What is known of one place of the line: the cheapest first step from it
+// and what it leads to. Held together, as the step at a place reads and
+// writes all of them.
+struct Place {
+    std::int64_t cost = kUnreachable;     // the least the characters from here on take
+    std::int64_t longest = kUnreachable;  // what longest match takes from here on
+    std::uint32_t length = 0;             // the cheapest first step
+    std::uint32_t key = 0;                // its bytes, packed as tableindex::PackKey packs them
+};
 
-    void Size(std::size_t places) {
+// The cover's places, kept between lines (a script is thousands of short
+// lines) and grown, so most lines clear nothing; but not the memory of a very
+// long line beyond the next.
+struct Cover {
+    std::vector<Place> places;
+
+    void Size(std::size_t count) {
         constexpr std::size_t kKept = std::size_t{1} << 16;
-        if (cost.size() > kKept && places <= kKept) *this = Cover();
-        if (cost.size() >= places) return;
-        cost.resize(places);
-        longest.resize(places);
-        length.resize(places);
-        key.resize(places);
+        if (places.size() > kKept && count <= kKept) *this = Cover();
+        if (places.size() < count) places.resize(count);
     }
 };
 
-// Cheapest cover of the line, worked out from its end: cover.cost[i] is the
+// Cheapest cover of the line, worked out from its end: places[i].cost is the
 // least the characters from i on can take. Every match of the line is found
 // in one pass from the end, and each place is decided as soon as its matches
 // are known, a step per match. Matches come longest first and a tie goes to
@@ -86,57 +89,63 @@ const Cover& Solve(std::u16string_view script, std::size_t start, std::size_t en
     const std::size_t length = end - start;
     thread_local Cover cover;
     cover.Size(length + 1);
-    std::int64_t* const cost = cover.cost.data();
-    std::int64_t* const longest = cover.longest.data();
-    cost[length] = 0;
-    longest[length] = 0;
-    // The place being decided, and what is known of it so far.
-    std::size_t here = length;
-    bool escape = false;
-    bool first = true;
+    Place* const places = cover.places.data();
+    places[length] = Place{0, 0, 0, 0};
+    // The place being decided (counted down as each is done) and what is
+    // known of it so far, as plain values rather than a Place: one whose
+    // parts are written one by one and then read whole makes the processor
+    // wait on each read.
+    std::size_t at = length;
+    std::int64_t lastCost = 0;
+    std::int64_t lastLongest = 0;
     std::int64_t best = kUnreachable;
     std::int64_t longestHere = kUnreachable;
     std::uint32_t bestLength = 0;
     std::uint32_t bestKey = 0;
-    const auto begin = [&](std::size_t place) {
-        here = place;
-        escape = script[start + here] == u'<' && IsEscapeAt(script, start + here, end);
-        first = true;
+    bool first = true;
+    const auto clear = [&] {
         best = kUnreachable;
         longestHere = kUnreachable;
         bestLength = 0;
         bestKey = 0;
+        first = true;
     };
-    // Each step is considered for the cheapest cover; the first, the longest,
-    // is also the step longest match takes.
-    const auto consider = [&](std::size_t step, std::uint32_t key) {
+    // The first step, the longest, is also the step longest match takes.
+    const auto match = [&](std::size_t step, std::uint32_t key) {
         const bool longestStep = first;
         first = false;
         const int stepCost = costOf(static_cast<std::uint8_t>(key >> 16), static_cast<int>((key >> 24) & 3u));
         if (stepCost < 0) return;
-        if (longestStep) longestHere = std::min(longest[here + step] + stepCost, kUnreachable);
-        const std::int64_t total = cost[here + step] + stepCost;
+        // A one-character step leads to the place just decided: its figures
+        // are still at hand, and reading them back from memory would make
+        // each place wait for the last one's store.
+        std::int64_t nextCost = lastCost;
+        std::int64_t nextLongest = lastLongest;
+        if (step != 1) {
+            nextCost = places[at - 1 + step].cost;
+            nextLongest = places[at - 1 + step].longest;
+        }
+        if (longestStep) longestHere = std::min(nextLongest + stepCost, kUnreachable);
+        const std::int64_t total = nextCost + stepCost;
         if (total >= best) return;
         best = total;
         bestLength = static_cast<std::uint32_t>(step);
         bestKey = key;
     };
-    // An escape wins over any entry at its place.
-    const auto match = [&](std::size_t step, std::uint32_t key) {
-        if (!escape) consider(step, key);
-    };
-    const auto done = [&](std::size_t) {
-        if (escape) {
-            const std::uint8_t value[3] = {EscapeValue(script, start + here), 0, 0};
-            consider(kEscapeLength, tableindex::PackKey(value, 1));
+    const char16_t* const text = script.data() + start;
+    const auto done = [&](std::size_t i) {
+        // An escape wins over any entry at its place: what the entries gave is dropped.
+        if (text[i] == u'<' && IsEscapeAt(script, start + i, end)) {
+            const std::uint8_t value[3] = {EscapeValue(script, start + i), 0, 0};
+            clear();
+            match(kEscapeLength, tableindex::PackKey(value, 1));
         }
-        cost[here] = best;
-        longest[here] = longestHere;
-        cover.length[here] = bestLength;
-        cover.key[here] = bestKey;
-        if (here > 0) begin(here - 1);
+        places[i] = Place{best, longestHere, bestLength, bestKey};
+        lastCost = best;
+        lastLongest = longestHere;
+        clear();
+        at = i;
     };
-    if (length > 0) begin(length - 1);
     table.Matcher().Scan(script.substr(start, length), match, done);
     return cover;
 }
@@ -147,19 +156,19 @@ EncodedLine Cheapest(std::u16string_view script, std::size_t start, std::size_t 
     end = std::min(end, script.size());
     start = std::min(start, end);
     const std::size_t length = end - start;
-    const Cover& cover = Solve(script, start, end, table, costOf);
-    if (cover.cost[0] >= kUnreachable) return LongestMatch(script, start, end, table);
+    const Place* const places = Solve(script, start, end, table, costOf).places.data();
+    if (places[0].cost >= kUnreachable) return LongestMatch(script, start, end, table);
 
     EncodedLine line;
     line.end = end;
-    if (cover.longest[0] < kUnreachable) line.longestCost = cover.longest[0];
+    if (places[0].longest < kUnreachable) line.longestCost = places[0].longest;
     // Counted first: growing the list step by step copies it over and over.
     std::size_t steps = 0;
-    for (std::size_t i = 0; i < length; i += cover.length[i]) ++steps;
+    for (std::size_t i = 0; i < length; i += places[i].length) ++steps;
     line.characters.resize(steps);
     EncodedCharacter* character = line.characters.data();
-    for (std::size_t i = 0; i < length; i += cover.length[i], ++character) {
-        const CharTable::TextMatch match = tableindex::UnpackKey(cover.key[i], 1);
+    for (std::size_t i = 0; i < length; i += places[i].length, ++character) {
+        const CharTable::TextMatch match = tableindex::UnpackKey(places[i].key, 1);
         character->at = start + i;
         character->count = match.byteCount;
         for (std::size_t b = 0; b < 3; ++b) character->bytes[b] = match.bytes[b];
@@ -179,20 +188,21 @@ std::optional<std::int64_t> EncodeShortestBytes(std::u16string_view script, std:
     end = std::min(end, script.size());
     start = std::min(start, end);
     const std::size_t length = end - start;
-    const Cover& cover = Solve(script, start, end, table, [](std::uint8_t, int count) { return count; });
-    if (cover.cost[0] >= kUnreachable) return std::nullopt;
+    const Place* const places =
+        Solve(script, start, end, table, [](std::uint8_t, int count) { return count; }).places.data();
+    if (places[0].cost >= kUnreachable) return std::nullopt;
     // A step gives at most three bytes: each writes three and keeps those it gives.
     bytes.resize(3 * length);
     std::uint8_t* out = bytes.data();
-    for (std::size_t i = 0; i < length; i += cover.length[i]) {
-        const std::uint32_t key = cover.key[i];
+    for (std::size_t i = 0; i < length; i += places[i].length) {
+        const std::uint32_t key = places[i].key;
         out[0] = static_cast<std::uint8_t>(key >> 16);
         out[1] = static_cast<std::uint8_t>(key >> 8);
         out[2] = static_cast<std::uint8_t>(key);
         out += (key >> 24) & 3u;
     }
     bytes.resize(static_cast<std::size_t>(out - bytes.data()));
-    return cover.longest[0] < kUnreachable ? cover.longest[0] : -1;
+    return places[0].longest < kUnreachable ? places[0].longest : -1;
 }
 
 EncodedLine EncodeFewestBits(std::u16string_view script, std::size_t start, std::size_t end, const CharTable& table,
