@@ -2,15 +2,13 @@
 
 #include "patch/Bps.h"
 #include "patch/Ips.h"
+#include "platform/CopierHeader.h"
 
 #include <algorithm>
 #include <cctype>
 
 namespace quorvex {
 namespace {
-
-constexpr std::size_t kCopierHeader = 512;
-constexpr std::size_t kCopierHeaderStep = 32 * 1024;
 
 bool StartsWith(std::span<const std::uint8_t> bytes, std::string_view magic) {
     return bytes.size() >= magic.size() && std::equal(magic.begin(), magic.end(), bytes.begin());
@@ -39,7 +37,7 @@ std::optional<PatchFormat> DetectPatchFormat(std::span<const std::uint8_t> patch
 std::size_t CopierHeaderSize(std::string_view path, std::size_t size) {
     const bool snes = EndsWithNoCase(path, ".smc") || EndsWithNoCase(path, ".sfc") || EndsWithNoCase(path, ".swc") ||
                       EndsWithNoCase(path, ".fig");
-    return snes && size % kCopierHeaderStep == kCopierHeader ? kCopierHeader : 0;
+    return snes ? SnesCopierHeaderSize(size) : 0;
 }
 
 PatchResult CreatePatchBytes(PatchFormat format, std::span<const std::uint8_t> source,

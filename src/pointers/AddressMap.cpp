@@ -1,11 +1,12 @@
 #include "pointers/AddressMap.h"
 
+#include "platform/CopierHeader.h"
+
 #include <algorithm>
 
 namespace quorvex {
 namespace {
 
-constexpr std::int64_t kCopierHeader = 0x200;
 constexpr std::int64_t kSnesBlock = 0x8000;
 constexpr std::int64_t kInesHeader = 0x10;
 constexpr std::int64_t kSixteenKiB = 0x4000;
@@ -29,7 +30,7 @@ std::int64_t BankSizeOf(AddressMapKind kind) {
 
 std::int64_t BaseOf(AddressMapKind kind, std::size_t imageSize) {
     if (kind == AddressMapKind::Nes) return kInesHeader;
-    if (IsSnes(kind) && static_cast<std::int64_t>(imageSize) % kSnesBlock == kCopierHeader) return kCopierHeader;
+    if (IsSnes(kind)) return static_cast<std::int64_t>(SnesCopierHeaderSize(imageSize));
     return 0;
 }
 
