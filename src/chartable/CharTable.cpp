@@ -59,8 +59,7 @@ CharTable CharTable::FromText(std::u16string_view fileText) {
 }
 
 CharTable CharTable::LoadFile(const std::filesystem::path& path, const TextDecoding& decoding) {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-    return FromText(DecodeTextFile(bytes, decoding));
+    return FromText(DecodeTextFile(ReadFileBytes(path).bytes(), decoding));
 }
 
 CharTable::TextMatch CharTable::LookupLongerText(std::u16string_view script, std::size_t pos,

@@ -97,14 +97,6 @@ public:
     // keys (see tableindex::UnpackKey). Built when first asked for.
     [[nodiscard]] const tableindex::TextMatcher& Matcher() const;
 
-    // What FindTextMatches finds at any place of a line that holds c, when no
-    // entry text of two or more characters begins with c: sets match to the
-    // one-character entry for c, or to nothing (length 0). False, and match
-    // untouched, when c does begin a longer text, or is a CR: FindTextMatches
-    // must be asked then. Much cheaper, and most characters of a script are of
-    // this kind. (An out parameter: this is called once per character.)
-    [[nodiscard]] bool OnlyMatchOf(char16_t c, TextMatch& match) const;
-
     // True when some line's key begins with this byte: a byte lookup can find
     // an entry whose key starts with it, or the reverse lookup can give bytes
     // that start with it. A byte that is not used can take a new entry without
@@ -147,15 +139,6 @@ namespace tableindex {
 }
 
 }  // namespace tableindex
-
-inline bool CharTable::OnlyMatchOf(char16_t c, TextMatch& match) const {
-    if (c == u'\r') return false;
-    // Asked for every character of a line by the shortest encoding: one read.
-    const std::uint32_t single = m_longestTextLength > 0 ? m_characters.Get(c) : 0;
-    if (single == kBeginsLongerText) return false;
-    match = tableindex::UnpackKey(single, 1);
-    return true;
-}
 
 inline CharTable::TextMatch CharTable::LookupText(std::u16string_view script, std::size_t pos,
                                                   std::int32_t longestTextLength) const {

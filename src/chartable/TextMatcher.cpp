@@ -18,11 +18,7 @@ TextMatcher::TextMatcher(std::span<const Entry> entries) {
         // would keep a view of the reversed copy), for FindLong to compare.
         std::uint32_t node = 0;
         for (const char16_t c : path) node = m_trie.AddChild(node, c);
-        if (m_trie.m_nodes[node].longTexts == 0) {
-            m_trie.m_longLists.emplace_back();
-            m_trie.m_nodes[node].longTexts = static_cast<std::uint32_t>(m_trie.m_longLists.size());
-        }
-        m_trie.m_longLists[m_trie.m_nodes[node].longTexts - 1].push_back({entry.text, entry.value});
+        m_trie.AddLong(node, entry.text, entry.value);
     }
     m_trie.Finish();
     Link();

@@ -46,6 +46,10 @@ void TextTrie::Add(std::u16string_view text, Value value) {
         if (m_nodes[node].value == 0) m_nodes[node].value = value;
         return;
     }
+    AddLong(node, text, value);
+}
+
+void TextTrie::AddLong(std::uint32_t node, std::u16string_view text, Value value) {
     if (m_nodes[node].longTexts == 0) {
         m_longLists.emplace_back();
         m_nodes[node].longTexts = static_cast<std::uint32_t>(m_longLists.size());

@@ -74,6 +74,10 @@ private:
         std::uint32_t child = 0;
     };
 
+    // Keeps a text longer than kDepth, whole, below the node its first kDepth
+    // characters (or, for the matcher, its last ones reversed) lead to.
+    void AddLong(std::uint32_t node, std::u16string_view text, Value value);
+
     [[nodiscard]] static std::uint64_t EdgeKey(std::uint32_t parent, char16_t c) {
         return (static_cast<std::uint64_t>(parent) << 16) | c;
     }

@@ -25,7 +25,7 @@ const CharTable* UseTable(const TableFile& file, const TextDecoding& decoding, s
 const std::u16string& UseScript(const ScriptFile& file, const TextDecoding& decoding,
                                 std::optional<std::u16string>& read) {
     if (HeldIsCurrent(file)) return *file.held;
-    read = DecodeTextFile(ReadWholeFile(file.path), decoding);
+    read = DecodeTextFile(ReadFileBytes(file.path).bytes(), decoding);
     return *read;
 }
 

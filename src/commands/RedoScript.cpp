@@ -18,7 +18,7 @@ RedoOutcome RedoScript(const RedoRequest& request) {
         std::optional<CharTable> read;
         const CharTable* table = UseTable(request.table, request.decoding, read, result);
         const FileUpdateLock lock(request.script);
-        std::u16string text = DecodeTextFile(ReadWholeFile(request.script), request.decoding);
+        std::u16string text = DecodeTextFile(ReadFileBytes(request.script).bytes(), request.decoding);
         const std::optional<ScriptHeader> header = ReadScriptHeader(text);
         if (!header || !FindScriptBody(text)) {
             outcome.badFileText = std::move(text);

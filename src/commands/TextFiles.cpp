@@ -19,7 +19,7 @@ LoadedTable LoadTable(const std::filesystem::path& path, const TextDecoding& dec
 LoadedScript LoadScript(const std::filesystem::path& path, const TextDecoding& decoding) {
     LoadedScript loaded;
     loaded.result = Guarded([&] {
-        loaded.text = DecodeTextFile(ReadWholeFile(path), decoding);
+        loaded.text = DecodeTextFile(ReadFileBytes(path).bytes(), decoding);
         return CommandResult{};
     });
     return loaded;

@@ -8,24 +8,13 @@
 namespace quorvex {
 namespace {
 
-constexpr char kDigits[] = "0123456789ABCDEF";
-
 // "<XX>" (more digits for a value above 0xFF) at `at`; the place after it.
 char* WriteEscape(char* at, std::uint32_t value, std::size_t& units) {
+    char* const end = ScriptText::Writer::WriteHex(at + 1, value, 2);
+    *end = '>';
     at[0] = '<';
-    if (value <= 0xFF) {
-        at[1] = kDigits[value >> 4];
-        at[2] = kDigits[value & 0xF];
-        at[3] = '>';
-        units += 4;
-        return at + 4;
-    }
-    int digits = 2;
-    while (digits < 8 && (value >> (4 * digits)) != 0) ++digits;
-    for (int d = 0; d < digits; ++d) at[digits - d] = kDigits[(value >> (4 * d)) & 0xF];
-    at[digits + 1] = '>';
-    units += static_cast<std::size_t>(digits) + 2;
-    return at + digits + 2;
+    units += static_cast<std::size_t>(end - at) + 1;
+    return end + 1;
 }
 
 // Called once per string, apart from the code around it: most of Extract's

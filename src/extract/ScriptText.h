@@ -95,17 +95,22 @@ public:
         }
         m_units += ascii.size();
     }
-    // A value as upper-case hexadecimal digits, at least minDigits of them.
-    void AppendHex(std::uint32_t value, int minDigits = 1) {
-        int count = std::max(minDigits, 1);
-        while (count < 8 && (value >> (4 * count)) != 0) ++count;
+    // A value as upper-case hexadecimal digits, as few as it takes.
+    void AppendHex(std::uint32_t value) {
         if (m_at >= m_end) Flush();
-        for (int d = count - 1; d >= 0; --d, value >>= 4) m_at[d] = kDigits[value & 0xF];
-        m_at += count;
-        m_units += static_cast<std::size_t>(count);
+        char* const end = WriteHex(m_at, value, 1);
+        m_units += static_cast<std::size_t>(end - m_at);
+        m_at = end;
+    }
+    // Writes value as upper-case hexadecimal digits, at least minDigits (1 to
+    // 8) of them, at `at`; the place after them.
+    static char* WriteHex(char* at, std::uint32_t value, int minDigits) {
+        int count = minDigits;
+        while (count < 8 && (value >> (4 * count)) != 0) ++count;
+        for (int d = count - 1; d >= 0; --d, value >>= 4) at[d] = "0123456789ABCDEF"[value & 0xF];
+        return at + count;
     }
 private:
-    static constexpr char kDigits[] = "0123456789ABCDEF";
 
     void Flush() {
         m_script.m_text.append(m_script.m_block, static_cast<std::size_t>(m_at - m_script.m_block));

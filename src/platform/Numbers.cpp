@@ -98,8 +98,9 @@ std::u16string HexDigits(std::uint32_t value, int minDigits) {
     do {
         digits[kMostDigits - 1 - count++] = u"0123456789ABCDEF"[value & 0xF];
         value >>= 4;
-    } while (value != 0 || count < minDigits);
-    return std::u16string(digits + kMostDigits - count, digits + kMostDigits);
+    } while (value != 0);
+    std::u16string text(static_cast<std::size_t>(std::max(minDigits - count, 0)), u'0');
+    return text.append(digits + kMostDigits - count, digits + kMostDigits);
 }
 
 }  // namespace
@@ -123,13 +124,7 @@ std::optional<std::int32_t> ScanNumber(std::u16string_view text, bool decimal) {
 }
 
 std::u16string FormatHexDigits(std::uint32_t value, int digits) {
-    std::u16string text;
-    do {
-        text.insert(text.begin(), u"0123456789ABCDEF"[value & 0xF]);
-        value >>= 4;
-    } while (value != 0);
-    if (std::ssize(text) < digits) text.insert(0, static_cast<std::size_t>(digits) - text.size(), u'0');
-    return text;
+    return HexDigits(value, digits);
 }
 
 std::u16string Widen(std::string_view ascii) {
