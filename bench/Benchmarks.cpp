@@ -329,9 +329,8 @@ void LiteralSort(benchmark::State& state, Order order) {
 // --- The whole process ------------------------------------------------------------------------------
 
 // Runs a program (found on the PATH unless the path is given) with stdout
-// discarded and stderr written to errors; its exit status, -1 when it could not run.
-// Runs a program and gives its exit code (-1 when it could not run or was
-// killed); cpuSeconds, when given, receives the processor time it took.
+// discarded and stderr written to errors; its exit code (-1 when it could not
+// run or was killed). cpuSeconds, when given, receives the processor time it took.
 int Run(const std::vector<std::string>& arguments, const std::string& errors = "/dev/null",
         double* cpuSeconds = nullptr) {
     std::vector<char*> argv;

@@ -22,10 +22,6 @@ namespace {
 const QString kProjectFilter = QStringLiteral("Project files (*.toml);;All Files (*)");
 const QString kPatchFilter = QStringLiteral("Patches (*.bps *.ips);;All Files (*)");
 
-void ShowMessages(const ProjectActionsHost& host, const CommandResult& result) {
-    app::ShowMessages(host.services, host.owner, result);
-}
-
 // A file beside `beside`, named after `nameOf` with another suffix.
 QString Proposed(const QString& beside, const QString& nameOf, const QString& suffix) {
     return QFileInfo(beside).dir().filePath(QFileInfo(nameOf).completeBaseName() + suffix);
@@ -61,7 +57,7 @@ void BuildProject(const ProjectActionsHost& host) {
         return;
     const CommandResult result = RunWaiting([&] { return commands::Build({ToPath(project), std::nullopt}); });
     if (result.output) host.showReport(*result.output);
-    ShowMessages(host, result);
+    ShowMessages(host.services, host.owner, result);
 }
 
 void MakePatch(const ProjectActionsHost& host) {
@@ -71,7 +67,7 @@ void MakePatch(const ProjectActionsHost& host) {
     if (modified.isEmpty()) return;
     const QString patch = host.services.saveFile(host.owner, kPatchFilter, Proposed(modified, modified, QStringLiteral(".bps")));
     if (patch.isEmpty()) return;
-    ShowMessages(host, RunWaiting([&] { return commands::MakePatch({ToPath(original), ToPath(modified), ToPath(patch)}); }));
+    ShowMessages(host.services, host.owner, RunWaiting([&] { return commands::MakePatch({ToPath(original), ToPath(modified), ToPath(patch)}); }));
 }
 
 void ApplyPatch(const ProjectActionsHost& host) {
@@ -83,7 +79,7 @@ void ApplyPatch(const ProjectActionsHost& host) {
     const QString output = host.services.saveFile(
         host.owner, kRomFilter, Proposed(rom, patch, suffix.isEmpty() ? QString() : QStringLiteral(".") + suffix));
     if (output.isEmpty()) return;
-    ShowMessages(host, RunWaiting([&] { return commands::ApplyPatch({ToPath(patch), ToPath(rom), ToPath(output)}); }));
+    ShowMessages(host.services, host.owner, RunWaiting([&] { return commands::ApplyPatch({ToPath(patch), ToPath(rom), ToPath(output)}); }));
 }
 
 void FixChecksum(const ProjectActionsHost& host) {
@@ -97,7 +93,7 @@ void FixChecksum(const ProjectActionsHost& host) {
     }
     if (result.output)
         host.services.message(host.owner, ToQString(*result.output).trimmed(), kAppName, QMessageBox::Information);
-    ShowMessages(host, result);
+    ShowMessages(host.services, host.owner, result);
 }
 
 }  // namespace quorvex::app

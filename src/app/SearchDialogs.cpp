@@ -30,10 +30,6 @@
 namespace quorvex::app {
 namespace {
 
-void ShowMessages(const SearchToolsHost& host, QWidget* owner, const CommandResult& result) {
-    app::ShowMessages(host.services, owner, result);
-}
-
 // Fills the list with the output's lines, the first selected.
 void ShowLines(QListWidget& list, const CommandResult& result) {
     list.clear();
@@ -108,7 +104,7 @@ void OpenRelativeSearch(const SearchToolsHost& host) {
         request.options.width = wide->isChecked() ? 2 : 1;
         request.options.bigEndian = bigEndian->isChecked();
         const CommandResult result = RunWaiting([&] { return commands::RelativeSearch(request); });
-        if (result.exit != ExitClass::Ok && result.exit != ExitClass::Over) return ShowMessages(host, &dialog, result);
+        if (result.exit != ExitClass::Ok && result.exit != ExitClass::Over) return ShowMessages(host.services, &dialog, result);
         *shown = request;
         ShowLines(*hits, result);
         count->setText(result.messages.empty() ? QString() : ToQString(result.messages.back().text));
@@ -122,7 +118,7 @@ void OpenRelativeSearch(const SearchToolsHost& host) {
         request.hit = static_cast<std::size_t>(hits->currentRow()) + 1;
         const CommandResult result = RunWaiting([&] { return commands::RelativeSearch(request); });
         if (result.ok()) return path;
-        ShowMessages(host, &dialog, result);
+        ShowMessages(host.services, &dialog, result);
         return {};
     };
     QObject::connect(save, &QPushButton::clicked, &dialog, [saveDraft] { (void)saveDraft(); });
@@ -180,7 +176,7 @@ void OpenFindPointers(const SearchToolsHost& host) {
         *found = std::move(outcome.candidates);
         ShowLines(*candidates, outcome.result);
         extractLine->setText(outcome.result.ok() ? ToQString(outcome.result.messages.front().text) : QString());
-        if (!outcome.result.ok()) ShowMessages(host, &dialog, outcome.result);
+        if (!outcome.result.ok()) ShowMessages(host.services, &dialog, outcome.result);
     });
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [=, &host, &dialog] {
         host.useCandidate((*found)[static_cast<std::size_t>(candidates->currentRow())]);

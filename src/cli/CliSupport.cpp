@@ -4,8 +4,6 @@
 #include "platform/CodePage.h"
 #include "job/Messages.h"
 
-#include <algorithm>
-#include <cctype>
 #include <iostream>
 #include <string>
 #include <unistd.h>

@@ -10,8 +10,8 @@ class CharTable;
 namespace quorvex::commands {
 
 // A text file a command reads: its path, or the copy of it a front end
-// already holds (the dialog's loaded table or Insert File, a build's table
-// shared by its jobs) with the stamp taken when that copy was read. The
+// already holds (the dialog's loaded table or Insert File) with the stamp
+// taken when that copy was read. The
 // command uses a held copy unless its stamp says the file has changed since;
 // otherwise it reads the file itself, in the request's read mode.
 template <typename Contents>

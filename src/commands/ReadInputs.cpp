@@ -18,8 +18,12 @@ const CharTable* UseTable(const TableFile& file, const TextDecoding& decoding, s
     if (HeldIsCurrent(file)) return file.held;
     if (file.path.empty()) return nullptr;
     read = CharTable::LoadFile(file.path, decoding);
-    if (read->hasUnreadLines()) result.Tell(Severity::Warning, messages::kTableLinesNotRead);
+    TellUnreadLines(*read, result);
     return &*read;
+}
+
+void TellUnreadLines(const CharTable& table, CommandResult& result) {
+    if (table.hasUnreadLines()) result.Tell(Severity::Warning, messages::kTableLinesNotRead);
 }
 
 const std::u16string& UseScript(const ScriptFile& file, const TextDecoding& decoding,

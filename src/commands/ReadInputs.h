@@ -17,6 +17,9 @@ namespace quorvex::commands {
 [[nodiscard]] const CharTable* UseTable(const TableFile& file, const TextDecoding& decoding,
                                         std::optional<CharTable>& read, CommandResult& result);
 
+// Tells result when the table holds lines it does not read.
+void TellUnreadLines(const CharTable& table, CommandResult& result);
+
 // The script a command uses, as UseTable finds it (a script is always named).
 [[nodiscard]] const std::u16string& UseScript(const ScriptFile& file, const TextDecoding& decoding,
                                               std::optional<std::u16string>& read);

@@ -1,16 +1,14 @@
 #include "commands/Commands.h"
 
-#include "job/Messages.h"
-#include "platform/Files.h"
+#include "commands/ReadInputs.h"
 
 namespace quorvex::commands {
 
 LoadedTable LoadTable(const std::filesystem::path& path, const TextDecoding& decoding) {
     LoadedTable loaded;
     loaded.result = Guarded([&] {
-        loaded.table = CharTable::LoadFile(path, decoding);
         CommandResult result;
-        if (loaded.table->hasUnreadLines()) result.Tell(Severity::Warning, messages::kTableLinesNotRead);
+        (void)UseTable({path}, decoding, loaded.table, result);
         return result;
     });
     return loaded;
@@ -19,7 +17,7 @@ LoadedTable LoadTable(const std::filesystem::path& path, const TextDecoding& dec
 LoadedScript LoadScript(const std::filesystem::path& path, const TextDecoding& decoding) {
     LoadedScript loaded;
     loaded.result = Guarded([&] {
-        loaded.text = DecodeTextFile(ReadFileBytes(path).bytes(), decoding);
+        (void)UseScript({path}, decoding, loaded.text);
         return CommandResult{};
     });
     return loaded;

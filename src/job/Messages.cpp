@@ -26,9 +26,14 @@ std::u16string StringsWithoutPointer(std::int64_t count) {
     return FormatDec(count) + u" strings had no pointer to rewrite.";
 }
 
+namespace {
+std::u16string Range(std::int64_t first, std::int64_t last) {
+    return FormatHex(static_cast<std::int32_t>(first)) + u"\u2013" + FormatHex(static_cast<std::int32_t>(last));
+}
+}  // namespace
+
 std::u16string LeavesBank(std::int64_t line, std::int64_t bankFirst, std::int64_t bankLast) {
-    return u"Line " + FormatDec(line) + u": the text leaves its bank (" + FormatHex(static_cast<std::int32_t>(bankFirst)) +
-           u"\u2013" + FormatHex(static_cast<std::int32_t>(bankLast)) + u").";
+    return u"Line " + FormatDec(line) + u": the text leaves its bank (" + Range(bankFirst, bankLast) + u").";
 }
 
 std::u16string PastEndOfRom(std::int64_t offset) {
@@ -118,11 +123,6 @@ std::u16string TooWide(std::int64_t line, std::int64_t width, std::int64_t maxWi
            FormatDec(maxWidth) + u": " + std::u16string(piece);
 }
 
-namespace {
-std::u16string Range(std::int64_t first, std::int64_t last) {
-    return FormatHex(static_cast<std::int32_t>(first)) + u"\u2013" + FormatHex(static_cast<std::int32_t>(last));
-}
-}  // namespace
 
 std::u16string AreaClaimedTwice(std::u16string_view a, std::u16string_view b, std::int64_t first, std::int64_t last) {
     return std::u16string(a) + u" and " + std::u16string(b) + u" both claim " + Range(first, last) + u".";

@@ -215,8 +215,9 @@ std::u16string FormatRelativeHit(const RelativeHit& hit, int width) {
 
 std::optional<StartHit> LongestHittingStart(std::span<const std::uint8_t> rom, std::u16string_view text,
                                             const RelativeSearchOptions& options) {
-    for (std::size_t end = text.size(); end > 0; --end) {
-        if (end < text.size() && text[end] >= 0xDC00 && text[end] <= 0xDFFF) continue;  // inside a pair
+    // The whole text was searched already: its starts are shorter.
+    for (std::size_t end = text.size(); end-- > 1;) {
+        if (text[end] >= 0xDC00 && text[end] <= 0xDFFF) continue;  // inside a pair
         const std::u16string_view start = text.substr(0, end);
         if (Parse(start).letters.size() < 4) break;
         const RelativeSearchResult found = RelativeSearch(rom, start, {options.width, options.bigEndian, 1});

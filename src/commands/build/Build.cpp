@@ -108,19 +108,24 @@ CommandResult RunJob(const Project& project, std::size_t index, const JobScripts
                  [&](const ClaimedArea& area) { return area.job != index; });
 
     const std::u16string& text = scripts.texts[index];
-    const std::optional<std::u16string> mapped = WithMapLine(text, job.map);
-    if (!mapped) {
-        const std::string_view named = MapName(ReadScriptHeader(text)->job.map);
-        return said.Fail(Severity::Warning, messages::ProjectMapDiffers(named, MapName(job.map)));
+    // The project's map goes into a script that names none; with no map the script is used as it is.
+    std::optional<std::u16string> mapped;
+    if (job.map != AddressMapKind::None) {
+        mapped = WithMapLine(text, job.map);
+        if (!mapped) {
+            const std::string_view named = MapName(ReadScriptHeader(text)->job.map);
+            return said.Fail(Severity::Warning, messages::ProjectMapDiffers(named, MapName(job.map)));
+        }
     }
+    const std::u16string_view script = mapped ? std::u16string_view(*mapped) : std::u16string_view(text);
     AnsweringPrompt prompt(over.value_or(job.over), said);
     InsertRequest request;
     request.shortest = job.shortest;
     request.othersAreas = othersAreas;
-    if (auto inserted = InsertIntoImage(image, {table, *mapped}, request, prompt, said)) image = std::move(*inserted);
+    if (auto inserted = InsertIntoImage(image, {table, script}, request, prompt, said)) image = std::move(*inserted);
     // Too wide lines only warn: the game may wrap them, and the translator decides.
     if (said.ok() && job.box.maxWidth > 0)
-        for (const std::u16string& piece : TooWidePieces(table, *mapped, job.box))
+        for (const std::u16string& piece : TooWidePieces(table, script, job.box))
             said.Tell(Severity::Warning, piece);
     return said;
 }

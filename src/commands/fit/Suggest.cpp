@@ -65,7 +65,7 @@ CommandResult Suggest(const SuggestRequest& request) {
         // Read once: the table the entries are measured with is the file they are appended to.
         const std::vector<std::uint8_t> tableFile = ReadWholeFile(request.table);
         const CharTable table = CharTable::FromText(DecodeTextFile(tableFile, request.decoding));
-        if (table.hasUnreadLines()) result.Tell(Severity::Warning, messages::kTableLinesNotRead);
+        TellUnreadLines(table, result);
         std::optional<std::u16string> read;
         const std::u16string_view script = UseScript(request.script, request.decoding, read);
         const std::optional<ScriptHeader> header = ReadScriptHeader(script);
